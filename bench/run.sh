@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark and prints the results.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+scripts/build.sh
+export QT_QPA_PLATFORM=offscreen
+for b in build/bench/bench_*; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  "$b" --benchmark_min_time=0.2 "$@"
+done

@@ -1,0 +1,60 @@
+#include "app/AppPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace AppPaths {
+
+QString makeDocumentFolder()
+{
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (docs.isEmpty())
+        return {};
+    const QString folder = docs + QStringLiteral("/TQ612/");
+    if (QDir().mkpath(folder))
+        return folder;
+    return docs;
+}
+
+QString executableFolder()
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/');
+}
+
+QString dialogFolder(const QString& documentFolder)
+{
+    return documentFolder.isEmpty() ? executableFolder() : documentFolder;
+}
+
+static QString firstExisting(const QStringList& candidates)
+{
+    for (const QString& c : candidates)
+        if (QFileInfo::exists(c))
+            return c;
+    return {};
+}
+
+QString helpFile()
+{
+    const QString beside = executableFolder() + QStringLiteral("TQ612HELP.htm");
+    const QString shared = executableFolder() + QStringLiteral("../share/tq612/TQ612HELP.htm");
+    const QString found = firstExisting({beside, shared});
+    return found.isEmpty() ? beside : found;
+}
+
+QString userTemplateFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+        + QStringLiteral("/template/graph.ghf");
+}
+
+QString templateFileToRead()
+{
+    return firstExisting({userTemplateFile(),
+                          executableFolder() + QStringLiteral("template/graph.ghf"),
+                          executableFolder() + QStringLiteral("../share/tq612/template/graph.ghf")});
+}
+
+} // namespace AppPaths

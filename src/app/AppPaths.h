@@ -1,0 +1,22 @@
+#pragma once
+// Where the program keeps and finds its files.
+
+#include <QString>
+
+namespace AppPaths {
+
+// The documents folder + "/TQ612/", created when missing; the documents
+// folder itself when that cannot be created; empty when there is none.
+QString makeDocumentFolder();
+// The folder of the executable, with a trailing slash.
+QString executableFolder();
+// Where file dialogs start: DocumentFolder, or the executable's folder when it is empty.
+QString dialogFolder(const QString& documentFolder);
+// The user guide, beside the executable or in the installation's share/tq612/.
+QString helpFile();
+// The user's graph template (written by the program).
+QString userTemplateFile();
+// The template to read: the user's when it exists, else the shipped default; empty when neither exists.
+QString templateFileToRead();
+
+} // namespace AppPaths

@@ -1,0 +1,31 @@
+#include "app/DateTime.h"
+
+#include <cmath>
+
+namespace {
+const QDate Epoch(1899, 12, 30);
+}
+
+namespace DateTime {
+
+TDateTime fromQDateTime(const QDateTime& dt)
+{
+    const double days = Epoch.daysTo(dt.date());
+    const double msOfDay = dt.time().msecsSinceStartOfDay();
+    return days + msOfDay / (SecondsPerDay * 1000.0);
+}
+
+QDateTime toQDateTime(TDateTime t)
+{
+    if (!std::isfinite(t) || std::abs(t) > 3.0e6)
+        return {};
+    // Round to whole milliseconds first so that 0.9999999 of a day does not
+    // show as 23:59:59.999 when it was stored as midnight.
+    const double totalMs = std::round(t * SecondsPerDay * 1000.0);
+    const double dayMs = SecondsPerDay * 1000.0;
+    const double days = std::floor(totalMs / dayMs);
+    const int msOfDay = static_cast<int>(totalMs - days * dayMs);
+    return QDateTime(Epoch.addDays(static_cast<qint64>(days)), QTime::fromMSecsSinceStartOfDay(msOfDay));
+}
+
+} // namespace DateTime

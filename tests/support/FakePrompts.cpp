@@ -1,0 +1,25 @@
+#include "support/FakePrompts.h"
+
+QMessageBox::StandardButton FakePrompts::confirm(const QString& text, QMessageBox::StandardButtons buttons)
+{
+    messages << text;
+    const auto fallback = buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No;
+    return pop(answers, fallback);
+}
+
+int FakePrompts::exec(QDialog& dialog)
+{
+    if (dialogs.empty())
+        return QDialog::Rejected;
+    auto answer = dialogs.front();
+    dialogs.pop_front();
+    const int result = answer(dialog);
+    dialog.setResult(result);
+    return result;
+}
+
+QString FakePrompts::nextFile(FileDialogRequest& request)
+{
+    fileRequests << request;
+    return pop(fileNames, QString());
+}

@@ -1,0 +1,19 @@
+// Every test program starts here: widget tests need an application object,
+// and they run with the offscreen platform and throw-away settings.
+#include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("TQ612"));
+    QApplication::setApplicationName(QStringLiteral("TQ612"));
+    // Never read or write the user's own settings from a test.
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,4 @@
+#include "MeterSim.h"
+namespace metersim {
+int version() { return 1; }
+}

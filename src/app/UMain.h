@@ -20,6 +20,8 @@ class QMdiSubWindow;
 class QPrinter;
 class QToolBar;
 class TfrmAbout;
+class TfrmGraph;
+class TfrmPanel;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -34,6 +36,26 @@ public:
     QString DocumentFolder;
     std::array<QPixmap, 4> BatteryBitmaps;
     TDateTime XExtensionStep = 0;
+
+    // Child windows of which at most one each exists; null while closed.
+    QPointer<TfrmPanel> FrontPanel;
+    QPointer<TfrmGraph> RealTimeGraph;
+    QPointer<TfrmGraph> DataLoggerGraph;
+
+    // Real-time recording.
+    bool RealTimeRunning = false;
+    int SampleCount = 0;
+    std::array<float, 4> RunningMax{-9999, -9999, -9999, -9999};
+    std::array<float, 4> RunningMin{9999, 9999, 9999, 9999};
+    bool RealTimeUnsaved = false;
+
+    // Data logger.
+    bool DataSetsUnsaved = false;
+
+    // Graph marks, shared by all graph windows.
+    int AnnotationCount = 3;
+    enum class CursorTool { Normal, Text, Cross };
+    CursorTool CursorMode = CursorTool::Normal;
 
     // ---- Controls ------------------------------------------------------------
     QMdiArea* MdiArea = nullptr;

@@ -15,7 +15,6 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPrinter>
-#include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -229,12 +228,15 @@ void TfrmMain::FormCreate()
 {
     Settings = AppSettings::load();
 
+    // ---- Meter link: the port list and Comm1's device ----
     QStringList ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports << info.portName();
-    ports << AppSettings::registeredSerialPorts();
+    TComPort::ListPorts(ports);
     ComboBoxDeviceName->addItems(ports);
-    ComboBoxDeviceName->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+    selectPort(0);
+    Comm1.setDeviceName(ports.isEmpty() ? QString() : TComPort::devicePathFor(ports.first()));
+    // A pick from the list and every keystroke in it change the port.
+    connect(ComboBoxDeviceName, &QComboBox::currentTextChanged, this, &TfrmMain::ComboBoxDeviceNameChange);
+    // ---- end meter link ----
 
     for (int i = 0; i < 4; ++i) {
         QPixmap bat(QStringLiteral(":/panel/BAT%1.png").arg(i));
@@ -258,7 +260,16 @@ void TfrmMain::FormShow()
 {
     DocumentFolder = AppPaths::makeDocumentFolder();
     XExtensionStep = 10 * DateTime::OneSecond;
-    // The real-time graph, the front panel and the start-up probe hook in here.
+
+    // ---- Child windows created at start-up: the real-time graph and the front panel ----
+    // (created here, before the probe, so that the probe can show the link state on them)
+    // ---- end child windows ----
+
+    // ---- Meter link: find the meter, start the live frames, start the watchdog ----
+    Link.ProbePorts();
+    MainTimer.start();
+    // ---- end meter link ----
+
     if (splash)
         splash->close();
 }
@@ -291,12 +302,23 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    FormCloseQuery();
     FormClose();
     event->accept();
 }
 
+void TfrmMain::FormCloseQuery()
+{
+    // Never close the port in the middle of handling a frame.
+    while (Link.InReceive)
+        QApplication::processEvents();
+    MainTimer.stop();
+    Comm1.Close();
+}
+
 void TfrmMain::FormClose()
 {
+    Settings.LastConnectedModel = MeterModel;
     Settings.save();
 }
 

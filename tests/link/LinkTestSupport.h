@@ -15,6 +15,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <ostream>
+
+// Readable QStrings in test failure messages.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 // Processes events until `done` holds or `timeoutMs` passed; returns `done()`.
 inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 2000)
 {

@@ -41,6 +41,11 @@ struct ProbeCase {
     int model, port;                  // expected MeterModel and LastConnectedPort
 };
 
+void PrintTo(const ProbeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 metersim::Options withReply(const QByteArray& reply)
 {
     auto o = simOptions();

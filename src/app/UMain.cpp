@@ -3,7 +3,7 @@
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "app/UAbout.h"
-#include "panel/PanelLink.h"
+#include "app/MeterPanelLink.h"
 #include "panel/PanelPictures.h"
 #include "panel/UPanel.h"
 
@@ -18,7 +18,6 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPrinter>
-#include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -56,7 +55,7 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     MainTimer.setInterval(1000);
     MaxMinTimer.setInterval(500);
     connect(&MaxMinTimer, &QTimer::timeout, this, &TfrmMain::MaxMinTimerTimer);
-    FrontPanelLink = std::make_unique<NoPanelLink>();
+    FrontPanelLink = std::make_unique<MeterPanelLink>(Link);
 
     FormCreate();
 }
@@ -234,12 +233,15 @@ void TfrmMain::FormCreate()
 {
     Settings = AppSettings::load();
 
+    // ---- Meter link: the port list and Comm1's device ----
     QStringList ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports << info.portName();
-    ports << AppSettings::registeredSerialPorts();
+    TComPort::ListPorts(ports);
     ComboBoxDeviceName->addItems(ports);
-    ComboBoxDeviceName->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+    selectPort(0);
+    Comm1.setDeviceName(ports.isEmpty() ? QString() : TComPort::devicePathFor(ports.first()));
+    // A pick from the list and every keystroke in it change the port.
+    connect(ComboBoxDeviceName, &QComboBox::currentTextChanged, this, &TfrmMain::ComboBoxDeviceNameChange);
+    // ---- end meter link ----
 
     PanelPictures::registerResources();
     for (int i = 0; i < 4; ++i) {
@@ -264,8 +266,17 @@ void TfrmMain::FormShow()
 {
     DocumentFolder = AppPaths::makeDocumentFolder();
     XExtensionStep = 10 * DateTime::OneSecond;
-    // The real-time graph and the start-up probe hook in here.
+
+    // ---- Child windows created at start-up: the real-time graph and the front panel ----
+    // (created here, before the probe, so that the probe can show the link state on them)
     createFrontPanel();
+    // ---- end child windows ----
+
+    // ---- Meter link: find the meter, start the live frames, start the watchdog ----
+    Link.ProbePorts();
+    MainTimer.start();
+    // ---- end meter link ----
+
     if (splash)
         splash->close();
 }
@@ -298,12 +309,23 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    FormCloseQuery();
     FormClose();
     event->accept();
 }
 
+void TfrmMain::FormCloseQuery()
+{
+    // Never close the port in the middle of handling a frame.
+    while (Link.InReceive)
+        QApplication::processEvents();
+    MainTimer.stop();
+    Comm1.Close();
+}
+
 void TfrmMain::FormClose()
 {
+    Settings.LastConnectedModel = MeterModel;
     Settings.save();
 }
 
@@ -370,18 +392,6 @@ void TfrmMain::ControlPanel1Click()
         return;
     }
     createFrontPanel();
-}
-
-void TfrmMain::showLiveFrame(const LiveFrame& frame, bool previousHold)
-{
-    if (FrontPanel)
-        FrontPanel->ShowLiveFrame(frame, previousHold);
-}
-
-void TfrmMain::setNoConnectionVisible(bool visible)
-{
-    if (FrontPanel)
-        FrontPanel->lblNoConnection->setVisible(visible);
 }
 
 void TfrmMain::MaxMinTimerTimer()

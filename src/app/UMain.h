@@ -4,6 +4,8 @@
 
 #include "app/DateTime.h"
 #include "app/Settings.h"
+#include "link/LinkHost.h"
+#include "link/MeterLink.h"
 #include "panel/MaxMinBlink.h"
 
 #include <QMainWindow>
@@ -26,7 +28,7 @@ class TfrmPanel;
 class PanelLink;
 struct LiveFrame;
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public LinkHost {
     Q_OBJECT
 public:
     // `splash` is closed once the window has been shown for the first time.
@@ -35,7 +37,6 @@ public:
 
     // ---- Application-wide state --------------------------------------------
     AppSettings Settings;                 // RealTimeRate, LastConnectedPort, LastConnectedModel, AnnoColor
-    int MeterModel = 612;
     QString DocumentFolder;
     std::array<QPixmap, 4> BatteryBitmaps;
     TDateTime XExtensionStep = 0;
@@ -107,12 +108,30 @@ public:
     std::unique_ptr<PanelLink> FrontPanelLink;
     // Creates the panel at the top-left corner of the frame and keeps it in FrontPanel.
     void createFrontPanel();
-    // The live-frame decoder hands every valid frame here; shown while the panel exists.
-    void showLiveFrame(const LiveFrame& frame, bool previousHold);
-    // The link supervisor shows and hides the panel's "No Connection" label.
-    void setNoConnectionVisible(bool visible);
     void MaxMinTimerTimer();
     std::unique_ptr<QPrinter> Printer;    // the printer chosen by Printer Setup
+
+    // ---- Meter link --------------------------------------------------------------
+    // Declared after Settings and MainTimer, which it uses. The ports, the
+    // connection state (Connected, InReceive, InMainTimer, SendingCommand ...),
+    // LatestReadings, MeterRecording and WaitMs live in Link.
+    MeterLink Link{*this, Settings, MainTimer};
+    TComPort& Comm1 = Link.Comm1;
+    TComPort& Comm2 = Link.Comm2;
+    int& MeterModel = Link.MeterModel;    // 612 or 618; written as LastConnectedModel on closing
+
+    // LinkHost: how the link shows itself in this window (UMainLink.cpp).
+    int portCount() const override;
+    QString portText(int index) const override;
+    void selectPort(int index) override;
+    void removePort(int index) override;
+    void setControlEnabled(LinkControl control, bool enabled) override;
+    void setStatus(const QString& deviceName, const QString& connectionText) override;
+    void setNoConnectionVisible(bool visible) override;
+    void setClearButtonEnabled(bool enabled) override;
+    void showLiveFrame(const LiveFrame& frame, bool previousHold) override;
+    bool realTimeRunning() const override;
+    void takeSample(TDateTime tickTime, const std::array<float, 4>& readings) override;
 
     // ---- Handlers --------------------------------------------------------------
     void Open1Click();
@@ -152,6 +171,9 @@ private:
     // Asks every child window whether it may close; false when one refuses.
     bool closeChildren();
     void FormClose();
+    // Waits until no frame is being handled and closes Comm1.
+    void FormCloseQuery();
+    void ComboBoxDeviceNameChange(const QString& text);
 
     QPointer<TfrmAbout> splash;
     bool shownOnce = false;

@@ -207,6 +207,9 @@ void TComPort::closeHandle()
     writeNotifier.reset();
     pendingOutput.clear();
     if (fd >= 0) {
+        // Give up exclusivity first: the flag outlives our descriptor while
+        // anyone else holds the terminal open, and would bar our next open.
+        ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         fd = -1;
     }

@@ -14,8 +14,9 @@ public:
     virtual bool inReceive() const = 0;       // the live-frame receiver is running
     // Waits at least `ms` milliseconds while window messages are processed.
     virtual void waitMs(int ms) = 0;
-    // Writes the frame on Comm1 without waiting; failures end silently.
-    virtual void writeCommand(const QByteArray& tenBytes) = 0;
+    // Writes the frame on Comm1 without waiting; false when the write failed
+    // (failures are silent: the user only misses the beep).
+    virtual bool writeCommand(const QByteArray& tenBytes) = 0;
 };
 
 // The stand-in while no meter link is attached: never connected, sends nothing.
@@ -25,5 +26,5 @@ public:
     bool sendingCommand() const override { return false; }
     bool inReceive() const override { return false; }
     void waitMs(int ms) override;
-    void writeCommand(const QByteArray&) override {}
+    bool writeCommand(const QByteArray&) override { return false; }
 };

@@ -38,8 +38,8 @@ void sendWhenFree(PanelLink& link, char letter, bool waitForMainTimer)
     while (link.inReceive() && Clock::current().tickMs() - start < 3000)
         link.waitMs(10);
     if (link.connected()) {
-        link.writeCommand(frame);
-        QApplication::beep();
+        if (link.writeCommand(frame))
+            QApplication::beep();
     }
 }
 

@@ -36,7 +36,7 @@ public:
         if (duringWait)
             duringWait();
     }
-    void writeCommand(const QByteArray& tenBytes) override { written << tenBytes; }
+    bool writeCommand(const QByteArray& tenBytes) override { written << tenBytes; return true; }
 
     // The letters of the frames written so far.
     QString letters() const

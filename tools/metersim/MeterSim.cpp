@@ -9,6 +9,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <time.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -201,6 +203,17 @@ QByteArray MeterSim::sendLiveFrame()
     const QByteArray frame = buildLiveFrame(state, opts.model);
     send(frame);
     return frame;
+}
+
+double MeterSim::loopCpuSeconds() const
+{
+    if (!loop.joinable())
+        return 0;
+    clockid_t cid;
+    timespec ts{};
+    if (::pthread_getcpuclockid(const_cast<std::thread&>(loop).native_handle(), &cid) != 0 || ::clock_gettime(cid, &ts) != 0)
+        return 0;
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
 QList<QByteArray> MeterSim::commands() const

@@ -87,6 +87,9 @@ public:
     bool silent() const;
     // Advances the readings and sends one live frame now; returns the frame sent.
     QByteArray sendLiveFrame();
+    // CPU time used so far by the simulator's own loop thread (for measurements
+    // that must leave the simulator out).
+    double loopCpuSeconds() const;
     QList<QByteArray> commands() const;   // command frames received, in order
     int commandCount(char letter) const;
     void clearCommands();

@@ -42,7 +42,7 @@ int labelPointSize(int fontSize)
 class AnnotationLayer : public QCPLayerable {
 public:
     AnnotationLayer(QCustomPlot* plot, const PESGraph& chart, const ChartView& view)
-        : QCPLayerable(plot, QStringLiteral("overlay"))
+        : QCPLayerable(plot, QStringLiteral("annotations"))
         , chart(chart)
         , view(view)
     {
@@ -165,7 +165,7 @@ ChartView::ChartView(PESGraph& chart)
     // Thin lines without antialiasing keep redraws of large graphs fast and crisp.
     customPlot->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
     customPlot->setPlottingHint(QCP::phCacheLabels, true);
-    customPlot->addLayer(QStringLiteral("overlay"), customPlot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    customPlot->addLayer(QStringLiteral("annotations"), customPlot->layer(QStringLiteral("main")), QCustomPlot::limAbove);
     customPlot->setSelectionRectMode(QCP::srmCustom);
     customPlot->selectionRect()->setPen(QPen(Qt::white, 1, Qt::DashLine));
     customPlot->selectionRect()->setBrush(QColor(255, 255, 255, 40));

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QResizeEvent>
-#include <QVBoxLayout>
 #include <cmath>
 
 PESGraph::PESGraph(QWidget* parent)
@@ -17,9 +16,8 @@ PESGraph::PESGraph(QWidget* parent)
     // The defaults of a graph window's chart before a template or PrepareGraph changes them.
     s.subsetLabels = {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"), QStringLiteral("T4")};
     s.subsetColors = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(view->plot());
+    // The plot fills the chart exactly, so its pixels are the chart's client pixels.
+    view->plot()->setGeometry(rect());
     setMouseTracking(true);
     view->rebuildLayout(s);
     view->syncData(s);
@@ -423,6 +421,7 @@ void PESGraph::zoomToPixelRect(const QRect& rect)
 void PESGraph::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    view->plot()->setGeometry(rect());
     view->markLayoutStale();
 }
 

@@ -176,6 +176,8 @@ ChartView::ChartView(PESGraph& chart)
 
     annotations = new AnnotationLayer(customPlot, chart, *this);
 
+    // Balance the axis heights before a replot lays the plot out.
+    connect(customPlot, &QCustomPlot::beforeReplot, this, &ChartView::ensureLayout);
     connect(customPlot, &QCustomPlot::mousePress, this, &ChartView::onMousePress);
     connect(customPlot, &QCustomPlot::mouseMove, this, &ChartView::onMouseMove);
     connect(customPlot, &QCustomPlot::mouseRelease, this, &ChartView::onMouseRelease);
@@ -222,9 +224,12 @@ void ChartView::ensureLayout()
     customPlot->setViewport(customPlot->rect());
     QCPLayoutGrid* layout = customPlot->plotLayout();
     layout->setOuterRect(customPlot->viewport());
-    layout->update(QCPLayoutElement::upPreparation);
-    layout->update(QCPLayoutElement::upMargins);
-    layout->update(QCPLayoutElement::upLayout);
+    for (int pass = 0; pass < 2; ++pass) {
+        layout->update(QCPLayoutElement::upPreparation);
+        layout->update(QCPLayoutElement::upMargins);
+        layout->update(QCPLayoutElement::upLayout);
+        balanceRows();
+    }
     layoutStale = false;
 }
 
@@ -275,11 +280,17 @@ void ChartView::rebuildLayout(const ChartState& s)
         legend->setMargins(QMargins(4, 2, 4, 2));
     }
     const bool legendAtBottom = s.options.legendLocation == sgLegendBottom;
-    int legendRow = -1;
-    if (legend && !legendAtBottom) {
-        legendRow = row++;
-        layout->addElement(legendRow, 0, legend);
-    }
+    // The legend sits centred between two stretching spacers, as compact as its entries.
+    const auto addLegendStrip = [&](int atRow) {
+        auto* strip = new QCPLayoutGrid;
+        layout->addElement(atRow, 0, strip);  // in the plot first, so its cells know the plot
+        strip->addElement(0, 0, new QCPLayoutGrid);
+        strip->addElement(0, 1, legend);
+        strip->addElement(0, 2, new QCPLayoutGrid);
+        strip->setColumnStretchFactors({1, 0.001, 1});
+    };
+    if (legend && !legendAtBottom)
+        addLegendStrip(row++);
 
     // Axis groups: axis g holds the next MultiAxesSubsets(g) subsets; without
     // any assignment every subset shares axis 0. Extra subsets join the last axis.
@@ -317,7 +328,7 @@ void ChartView::rebuildLayout(const ChartState& s)
         rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
         const bool last = g == groups - 1;
         rect->setAutoMargins(QCP::msLeft | QCP::msRight | (last ? QCP::msBottom : QCP::msNone) | (g == 0 ? QCP::msTop : QCP::msNone));
-        rect->setMargins(QMargins(0, g == 0 ? 0 : 2 + separatorWidth, 0, last ? 0 : 2 + separatorWidth));
+        rect->setMargins(QMargins(0, g == 0 ? 0 : 4 + separatorWidth, 0, last ? 0 : 4 + separatorWidth));
         rect->setBackground(colorOf(s.graphBackColor));
         rect->setupFullAxesBox(false);
 
@@ -348,6 +359,7 @@ void ChartView::rebuildLayout(const ChartState& s)
         QCPAxis* yAxis = rect->axis(QCPAxis::atLeft);
         yAxis->setLabel(g < int(s.axes.size()) ? s.axes[size_t(g)].label : QString());
         yAxis->setNumberFormat(QStringLiteral("gb"));
+        yAxis->ticker()->setTickCount(groups > 2 ? 4 : 6);
         connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &ChartView::syncXRanges);
         rect->setRangeZoomAxes(xAxis, yAxis);
         rects.push_back(rect);
@@ -379,13 +391,38 @@ void ChartView::rebuildLayout(const ChartState& s)
             subsetRect[size_t(subset)] = g;
         }
     }
-    if (legend && legendAtBottom)
-        layout->addElement(row++, 0, legend);
+    if (legend && legendAtBottom) {
+        addLegendStrip(row);
+        layout->setRowStretchFactor(row++, 0.001);
+    }
     if (legend)
         legend->setLayer(QStringLiteral("legend"));
 
+    axesGridLayout = axesGrid;
+    shares.clear();
+    for (int g = 0; g < groups; ++g)
+        shares.push_back(groups == 1 ? 1.0 : std::max(s.axes[size_t(g)].multiAxesProportion, 1e-3));
     applyInteractions(s);
     layoutStale = true;
+}
+
+void ChartView::balanceRows()
+{
+    // Stretch factors share the outer heights; give each axis its share of the
+    // plotting height itself, so the axis carrying the time labels is not shorter.
+    if (!axesGridLayout || rects.size() < 2)
+        return;
+    double marginsTotal = 0;
+    double shareTotal = 0;
+    for (size_t g = 0; g < rects.size(); ++g) {
+        marginsTotal += rects[g]->margins().top() + rects[g]->margins().bottom();
+        shareTotal += shares[g];
+    }
+    const double inner = std::max(1.0, axesGridLayout->rect().height() - marginsTotal);
+    for (size_t g = 0; g < rects.size(); ++g) {
+        const double margins = rects[g]->margins().top() + rects[g]->margins().bottom();
+        axesGridLayout->setRowStretchFactor(int(g), inner * shares[g] / shareTotal + margins);
+    }
 }
 
 void ChartView::applyInteractions(const ChartState& s)

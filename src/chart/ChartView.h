@@ -59,11 +59,14 @@ private:
     void syncXRanges(const QCPRange& range);
     void updateTickFormat(const QCPRange& range);
     void applyInteractions(const ChartState& s);
+    void balanceRows();
 
     PESGraph& owner;
     QCustomPlot* customPlot = nullptr;
     AnnotationLayer* annotations = nullptr;
     std::vector<QCPAxisRect*> rects;
+    QCPLayoutGrid* axesGridLayout = nullptr;
+    std::vector<double> shares;          // plotting height share by axis rect
     std::vector<QCPGraph*> graphs;       // by subset
     std::vector<int> subsetRect;         // by subset
     QSharedPointer<QCPAxisTickerDateTime> timeTicker;

@@ -123,6 +123,7 @@ TfrmGraph::TfrmGraph(TfrmMain& mainWindow, QWidget* parent)
     Panel12->setFrameShadow(QFrame::Sunken);
     Panel12->setMinimumWidth(170);
     Panel12->setContentsMargins(4, 1, 4, 1);
+    Panel12->hide();  // shown with the first reading under the mouse
     Splitter2->addWidget(PESGraph1);
     Splitter2->addWidget(buildStatisticsPanel());
     Splitter2->setStretchFactor(0, 1);
@@ -302,6 +303,7 @@ QWidget* TfrmGraph::buildDataSetsPanel()
     Grid2->setObjectName(QStringLiteral("Grid2"));
     Grid2->setHorizontalHeaderLabels({QStringLiteral("Set"), QStringLiteral("DATE"), QStringLiteral("TIME"),
                                       QStringLiteral("Rate"), QStringLiteral("Nums"), QStringLiteral("Unit")});
+    Grid2->horizontalHeader()->setMinimumSectionSize(20);
     const int widths[] = {25, 60, 60, 65, 40, 40};
     for (int c = 0; c < 6; ++c)
         Grid2->setColumnWidth(c, widths[c]);
@@ -452,6 +454,7 @@ void TfrmGraph::PESGraph1MouseMove()
     const QPointF value = PESGraph1->pixelToGraph(at);
     Panel12->setText(Regional::fixed(value.y(), 1) + QLatin1Char('@') + Regional::timeText(value.x()));
     Panel12->adjustSize();
+    Panel12->show();
 }
 
 void TfrmGraph::PESGraph1DataHotSpot(int, int subsetIndex, int pointIndex)

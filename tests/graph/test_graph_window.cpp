@@ -1,0 +1,436 @@
+// The graph window: shared set-up, clearing, closing, marks, scale and split.
+#include "app/AppPaths.h"
+#include "app/UMain.h"
+#include "chart/PESGraph.h"
+#include "files/GraphFile.h"
+#include "files/OpenGraphFile.h"
+#include "files/SaveGraph.h"
+#include "graph/UAnnoEdit.h"
+#include "graph/UGraph.h"
+#include "graph/USetupScale.h"
+#include "support/FakePrompts.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+const double Start = 46000.5;
+const double Second = 1.0 / 86400;
+
+class GraphWindowTest : public ::testing::Test {
+protected:
+    FakePrompts prompts;
+    ScopedPrompts scopedPrompts{prompts};
+    QTemporaryDir templateDir;
+    AppPaths::ScopedTemplateFolder scopedTemplate{templateDir.path()};
+    TfrmMain main;
+
+    std::unique_ptr<TfrmGraph> makeWindow(const QString& caption = QStringLiteral("Real-Time Graph"))
+    {
+        auto window = std::make_unique<TfrmGraph>(main);
+        window->setWindowTitle(caption);
+        PrepareGraph(*window->PESGraph1, 4, 50, -10, Start + 110 * Second, Start, 100);
+        window->show();
+        prompts.messages.clear();
+        return window;
+    }
+
+    void storeTemplate(void (*style)(PESGraph&))
+    {
+        PESGraph chart;
+        style(chart);
+        ASSERT_TRUE(StoreGraphFile(chart, AppPaths::userTemplateFile()));
+    }
+};
+
+} // namespace
+
+TEST_F(GraphWindowTest, LayoutAndControls)
+{
+    TfrmGraph window(main);
+    EXPECT_EQ(window.size(), QSize(1175, 612));
+    EXPECT_EQ(window.ComboBox1->count(), 61);
+    EXPECT_EQ(window.ComboBox2->itemText(60), QStringLiteral("60"));
+    EXPECT_EQ(window.txtT3Avg->text(), QStringLiteral("***.* "));
+    EXPECT_EQ(window.txtDataNo->text(), QStringLiteral("0"));
+    EXPECT_TRUE(window.chkSplit->isChecked());
+    EXPECT_FALSE(window.UndoZoom->isEnabled());
+    ASSERT_EQ(window.Grid2->columnCount(), 6);
+    EXPECT_EQ(window.Grid2->rowCount(), 1);
+    EXPECT_EQ(window.Grid2->horizontalHeaderItem(3)->text(), QStringLiteral("Rate"));
+    EXPECT_EQ(window.Grid2->columnWidth(0), 25);
+    EXPECT_EQ(window.Grid2->columnWidth(3), 65);
+    EXPECT_EQ(window.btnChangeScale->toolTip(), QStringLiteral("set the maximum and minimum extent of the left y axis."));
+}
+
+TEST_F(GraphWindowTest, PrepareGraphWithoutTemplateShowsTheMessageAndSetsDefaults)
+{
+    PESGraph chart;
+    PrepareGraph(chart, 4, 50, -10, Start + 110 * Second, Start, 100);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0],
+              QStringLiteral("Can not fine the file ") + QDir::toNativeSeparators(AppPaths::userTemplateFile())
+                  + QStringLiteral(" to initialize the graph ,it will use default setting. You can click Graph Option button , then make some change and save."));
+    EXPECT_EQ(chart.Points(), 100);
+    EXPECT_EQ(chart.YData(3, 99), 9999.0f);
+    EXPECT_EQ(chart.XDataII(0, 0), 0.0);
+    EXPECT_EQ(chart.SubsetColors(1), 0xFFFF00);
+    EXPECT_EQ(chart.GraphForeColor(), 0x008000);
+    EXPECT_EQ(chart.MultiAxesSubsets(3), 1);
+    EXPECT_EQ(chart.ManualMinX(), Start);
+    for (int axis = 0; axis < 4; ++axis) {
+        chart.setWorkingAxis(axis);
+        EXPECT_EQ(chart.ManualMinY(), -10);
+        EXPECT_EQ(chart.ManualMaxY(), 50);
+    }
+    EXPECT_EQ(chart.axisRectCount(), 4);
+}
+
+TEST_F(GraphWindowTest, PrepareGraphWithTemplateKeepsItsLookAndRanges)
+{
+    storeTemplate([](PESGraph& c) {
+        c.setMainTitle(QStringLiteral("My style"));
+        c.setSubsetColors(0, 0x00FFFF);
+        c.setWorkingAxis(0);
+        c.setManualScaleControlY(sgManualMinAndMax);
+        c.setManualMinY(0);
+        c.setManualMaxY(200);
+        c.setManualScaleControlX(sgManualMinAndMax);
+        c.setManualMinX(10);
+        c.setManualMaxX(20);
+    });
+    PESGraph chart;
+    PrepareGraph(chart, 4, 50, -10, 5, 0, 30);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    EXPECT_EQ(chart.MainTitle(), QStringLiteral("My style"));
+    EXPECT_EQ(chart.SubsetColors(0), 0x00FFFF);
+    EXPECT_EQ(chart.ManualMaxY(), 200);
+    // X minimum 0: the template's X scaling stays.
+    EXPECT_EQ(chart.ManualMinX(), 10);
+    EXPECT_EQ(chart.ManualMaxX(), 20);
+    EXPECT_EQ(chart.Subsets(), 4);
+    EXPECT_EQ(chart.Points(), 30);
+    EXPECT_EQ(chart.YData(2, 29), 9999.0f);
+    EXPECT_TRUE(chart.AllowGraphAnnotHotSpots());
+}
+
+TEST_F(GraphWindowTest, ClearGraphEmptiesDataFieldsAndMarks)
+{
+    auto window = makeWindow();
+    PESGraph& chart = *window->PESGraph1;
+    chart.setXDataII(0, 0, Start);
+    chart.setYData(0, 0, 21.5f);
+    window->txtStartTime->setText(QStringLiteral("start"));
+    window->txtDataNo->setText(QStringLiteral("1"));
+    window->txtT1Max->setText(QStringLiteral("21.5"));
+    main.SampleCount = 1;
+    main.AnnotationCount = 6;
+    chart.setGraphAnnotationX(5, Start);
+    chart.setGraphAnnotationY(5, 20);
+    chart.setGraphAnnotationText(5, QStringLiteral("mark"));
+
+    ClearGraph(*window);
+    EXPECT_EQ(chart.XDataII(0, 0), 0.0);
+    EXPECT_EQ(chart.YData(0, 0), 9999.0f);
+    EXPECT_TRUE(window->txtDataNo->text().isEmpty());
+    EXPECT_TRUE(window->txtT1Max->text().isEmpty());
+    EXPECT_EQ(window->txtStartTime->text(), QStringLiteral("start"));
+    EXPECT_EQ(main.SampleCount, 0);
+    EXPECT_EQ(main.AnnotationCount, 3);
+    EXPECT_EQ(chart.GraphAnnotationX(5), 0.0);
+    EXPECT_EQ(chart.GraphAnnotationText(5), QStringLiteral("mark"));
+}
+
+TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
+{
+    using B = QMessageBox::StandardButton;
+    const struct {
+        const char* caption;
+        bool dataSetsUnsaved, realTimeUnsaved;
+        QMessageBox::StandardButton answer;
+        const char* question;  // null: nothing asked
+        bool closes;
+        bool realTimeUnsavedAfter;
+        int saveDialogs;
+    } cases[] = {
+        {"DataLogger", true, false, B::Cancel, "Save DataLogger Data ?", false, false, 0},
+        {"DataLogger", true, false, B::No, "Save DataLogger Data ?", true, false, 0},
+        {"DataLogger", false, false, B::Yes, nullptr, true, false, 0},
+        {"Real-Time Graph", false, true, B::Cancel, "Save Real-Time Graph ?", false, true, 0},
+        {"Real-Time Graph", false, true, B::No, "Save Real-Time Graph ?", true, false, 0},
+        {"Real-Time Graph", false, true, B::Yes, "Save Real-Time Graph ?", true, false, 1},
+        {"Real-Time Graph", false, false, B::Yes, nullptr, true, false, 0},
+        {"/tmp/a.ghf", true, true, B::Yes, nullptr, true, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.caption) + " " + std::to_string(int(c.answer)));
+        auto window = makeWindow(QString::fromLatin1(c.caption));
+        if (QString::fromLatin1(c.caption) == QLatin1String("Real-Time Graph"))
+            main.RealTimeGraph = window.get();
+        main.DataSetsUnsaved = c.dataSetsUnsaved;
+        main.RealTimeUnsaved = c.realTimeUnsaved;
+        main.RealTimeRunning = true;
+        main.SampleCount = 5;
+        prompts.answers = {c.answer};
+        prompts.fileRequests.clear();
+
+        EXPECT_EQ(window->close(), c.closes);
+        if (c.question) {
+            ASSERT_EQ(prompts.messages.size(), 1);
+            EXPECT_EQ(prompts.messages[0], QLatin1String(c.question));
+        } else {
+            EXPECT_TRUE(prompts.messages.isEmpty());
+        }
+        EXPECT_EQ(prompts.fileRequests.size(), c.saveDialogs);
+        EXPECT_EQ(main.RealTimeUnsaved, c.realTimeUnsavedAfter);
+        if (c.closes) {
+            EXPECT_FALSE(main.DataSetsUnsaved);  // any graph window clears it
+            if (QString::fromLatin1(c.caption) == QLatin1String("Real-Time Graph")) {
+                EXPECT_TRUE(main.RealTimeGraph.isNull());
+                EXPECT_FALSE(main.RealTimeRunning);
+                EXPECT_EQ(main.SampleCount, 0);
+                EXPECT_FALSE(main.RealTimeGraph1->isChecked());
+            }
+        }
+        prompts.messages.clear();
+    }
+}
+
+TEST_F(GraphWindowTest, ClearButtonAsksThenClears)
+{
+    auto window = makeWindow();
+    main.RealTimeUnsaved = true;
+    window->PESGraph1->setYData(1, 3, 5);
+    prompts.answers = {QMessageBox::No};
+    window->tbntClrClick();
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("Save Real-Time Graph ?")});
+    EXPECT_TRUE(prompts.fileRequests.isEmpty());
+    EXPECT_EQ(window->PESGraph1->YData(1, 3), 9999.0f);
+    EXPECT_TRUE(main.RealTimeUnsaved);
+}
+
+TEST_F(GraphWindowTest, CrossAndTextMarks)
+{
+    auto window = makeWindow();
+    window->chkSplit->setChecked(false);
+    window->applySplit(false);
+    PESGraph& chart = *window->PESGraph1;
+    const QRect area = chart.PlottingArea();
+    ASSERT_TRUE(area.isValid());
+
+    window->ToolButton5->click();
+    EXPECT_EQ(main.CursorMode, TfrmMain::CursorTool::Cross);
+    chart.setLastMousePosition(area.center());
+    window->PESGraph1Click();
+    EXPECT_EQ(main.AnnotationCount, 4);
+    EXPECT_EQ(chart.GraphAnnotationType(4), sgAnnotCross);
+    const QPointF expected = chart.pixelToGraph(area.center() + QPoint(15, 15));
+    EXPECT_DOUBLE_EQ(chart.GraphAnnotationX(4), expected.x());
+    EXPECT_DOUBLE_EQ(chart.GraphAnnotationY(4), expected.y());
+
+    window->ToolButton9->click();
+    prompts.dialogs.push_back([](QDialog& d) {
+        static_cast<TfrmAnnoEdit&>(d).Edit1->setText(QStringLiteral("hot"));
+        return int(QDialog::Accepted);
+    });
+    window->PESGraph1Click();
+    EXPECT_EQ(main.AnnotationCount, 5);
+    EXPECT_EQ(chart.GraphAnnotationText(5), QStringLiteral("hot"));
+    EXPECT_EQ(chart.GraphAnnotationType(5), sgAnnotTextOnly);
+
+    // Outside the plotting area: no dialog, no mark.
+    chart.setLastMousePosition(area.bottomRight() + QPoint(5, 5));
+    prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Accepted); });
+    window->PESGraph1Click();
+    EXPECT_EQ(main.AnnotationCount, 5);
+    EXPECT_EQ(prompts.dialogs.size(), 1u);
+
+    // A double click hides a mark; its index is not reused.
+    window->PESGraph1GraphAnnotHotSpot(1, 5);
+    EXPECT_TRUE(chart.GraphAnnotationText(5).isEmpty());
+    window->PESGraph1GraphAnnotHotSpot(0, 4);
+    EXPECT_EQ(chart.GraphAnnotationType(4), sgAnnotCross);
+
+    // Recolour every mark including the data point marker.
+    window->PESGraph1DataHotSpot(0, 0, 0);
+    prompts.colors.push_back(QColor(255, 0, 0));
+    window->ToolButton15Click();
+    EXPECT_EQ(main.Settings.AnnoColor, 0x0000FF);
+    EXPECT_EQ(chart.GraphAnnotationColor(2), 0x0000FF);
+    EXPECT_EQ(chart.GraphAnnotationColor(4), 0x0000FF);
+}
+
+TEST_F(GraphWindowTest, SplitDisablesTheMarkTools)
+{
+    auto window = makeWindow();
+    window->updateToolsForLayout();
+    EXPECT_FALSE(window->ToolButton5->isEnabled());
+    window->chkSplit->click();  // unchecked: single view
+    EXPECT_EQ(window->PESGraph1->MultiAxesProportions(0), 1.0);
+    EXPECT_EQ(window->PESGraph1->axisRectCount(), 1);
+    EXPECT_TRUE(window->ToolButton9->isEnabled());
+    window->ToolButton9->click();
+    window->chkSplit->click();
+    EXPECT_EQ(window->PESGraph1->axisRectCount(), 4);
+    EXPECT_FALSE(window->ToolButton9->isEnabled());
+    EXPECT_EQ(main.CursorMode, TfrmMain::CursorTool::Normal);
+}
+
+TEST_F(GraphWindowTest, YAxisDialog)
+{
+    auto window = makeWindow();
+    PESGraph& chart = *window->PESGraph1;
+    chart.setWorkingAxis(2);
+    chart.setManualMinY(-10.5);
+    chart.setWorkingAxis(0);
+
+    QString shownMin;
+    prompts.dialogs.push_back([&](QDialog& d) {
+        auto& dialog = static_cast<TfrmSetupScale&>(d);
+        shownMin = dialog.edtT3Min->text();
+        dialog.edtT1Min->setText(QStringLiteral("abc"));
+        dialog.edtT3Max->setText(QStringLiteral("1.5"));
+        return int(QDialog::Accepted);
+    });
+    window->btnChangeScaleClick();
+    EXPECT_EQ(shownMin, QStringLiteral("-10"));
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("abc is invalid.")});
+    chart.setWorkingAxis(2);
+    EXPECT_EQ(chart.ManualMinY(), -10.5);
+
+    prompts.dialogs.push_back([&](QDialog& d) {
+        auto& dialog = static_cast<TfrmSetupScale&>(d);
+        dialog.edtT2Min->setText(QStringLiteral("80"));
+        dialog.chkSave->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    window->btnChangeScaleClick();
+    chart.setWorkingAxis(2);
+    EXPECT_EQ(chart.ManualMinY(), -10);  // truncated value set back
+    chart.setWorkingAxis(1);
+    EXPECT_EQ(chart.ManualMinY(), 80);  // larger than its maximum, accepted
+    EXPECT_EQ(chart.WorkingAxis(), 1);
+    EXPECT_TRUE(QFileInfo::exists(AppPaths::userTemplateFile()));
+}
+
+TEST_F(GraphWindowTest, GraphOptionKeepsTheXRangeAndOffersTheTemplate)
+{
+    auto window = makeWindow();
+    PESGraph& chart = *window->PESGraph1;
+    chart.setWorkingAxis(0);
+    chart.setManualMaxY(70);
+    chart.setWorkingAxis(3);
+    chart.setManualMaxY(20);
+    chart.setWorkingAxis(0);
+    prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Accepted); });
+    prompts.answers = {QMessageBox::Yes};
+    window->Button1Click();
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("Do you want to save the changes ?")});
+    EXPECT_TRUE(QFileInfo::exists(AppPaths::userTemplateFile()));
+    EXPECT_EQ(chart.ManualMinX(), Start);
+    EXPECT_EQ(chart.ManualMaxX(), Start + 110 * Second);
+    chart.setWorkingAxis(3);
+    EXPECT_EQ(chart.ManualMaxY(), 70);
+}
+
+TEST_F(GraphWindowTest, SaveGraphOffersTheFormatsAndWritesGraphFiles)
+{
+    QTemporaryDir dir;
+    auto window = makeWindow();
+    EXPECT_EQ(SaveGraphFilter(QLatin1Char(',')),
+              QStringLiteral("Graph file(*.ghf,only for TQ612)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT"));
+    prompts.fileNames = {dir.filePath(QStringLiteral("run.GHF"))};
+    EXPECT_TRUE(SaveGraph(*window->PESGraph1));
+    ASSERT_EQ(prompts.fileRequests.size(), 1);
+    EXPECT_EQ(prompts.fileRequests[0].defaultSuffix, QStringLiteral("GHF"));
+    PESGraph loaded;
+    ASSERT_TRUE(LoadGraphFile(loaded, dir.filePath(QStringLiteral("run.GHF"))));
+    EXPECT_TRUE(loaded.state() == window->PESGraph1->state());
+}
+
+TEST_F(GraphWindowTest, OpenGraphFileMakesAWindowOnlyForGoodFiles)
+{
+    QTemporaryDir dir;
+    auto source = makeWindow();
+    source->applySplit(false);
+    const QString good = dir.filePath(QStringLiteral("single.ghf"));
+    ASSERT_TRUE(StoreGraphFile(*source->PESGraph1, good));
+
+    TfrmGraph* opened = OpenGraphFile(main, good);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->windowTitle(), QDir::toNativeSeparators(QFileInfo(good).absoluteFilePath()));
+    EXPECT_FALSE(opened->chkSplit->isChecked());
+    EXPECT_TRUE(opened->ToolButton5->isEnabled());
+    EXPECT_TRUE(opened->PESGraph1->AllowGraphAnnotHotSpots());
+    EXPECT_EQ(main.MdiArea->subWindowList().size(), 1);
+
+    const QString bad = dir.filePath(QStringLiteral("bad.ghf"));
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\xff\xff\xff\x7f", 4));
+    f.close();
+    prompts.messages.clear();
+    EXPECT_EQ(OpenGraphFile(main, bad), nullptr);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(prompts.messages[0].contains(QStringLiteral("bad.ghf")));
+    EXPECT_EQ(main.MdiArea->subWindowList().size(), 1);
+}
+
+// Renders a window in both views with marks on it; with TQ612_SCREENSHOT_DIR
+// set, the pictures are saved there for a look.
+TEST_F(GraphWindowTest, RendersSplitAndSingleViews)
+{
+    auto window = makeWindow();
+    PESGraph& chart = *window->PESGraph1;
+    for (int p = 0; p < 100; ++p) {
+        for (int s = 0; s < 4; ++s) {
+            chart.setXDataII(s, p, Start + p * Second);
+            chart.setYData(s, p, float(20 + s * 6 + 5 * std::sin(p / (8.0 + s)) + (p > 60 && s == 2 ? 8 : 0)));
+        }
+    }
+    chart.setYData(1, 40, 9999);
+    chart.setYData(1, 41, 9999);
+    main.Settings.AnnoColor = 0x00FFFF;
+    chart.redrawNow();
+    const QString folder = qEnvironmentVariable("TQ612_SCREENSHOT_DIR");
+    QImage split = window->grab().toImage();
+    EXPECT_FALSE(split.isNull());
+    if (!folder.isEmpty())
+        split.save(folder + QStringLiteral("/graph-split.png"));
+
+    window->chkSplit->click();
+    const QRect area = chart.PlottingArea();
+    window->ToolButton5->click();
+    chart.setLastMousePosition(area.topLeft() + QPoint(area.width() / 3, area.height() / 3));
+    window->PESGraph1Click();
+    window->ToolButton9->click();
+    prompts.dialogs.push_back([](QDialog& d) {
+        static_cast<TfrmAnnoEdit&>(d).Edit1->setText(QStringLiteral("door opened"));
+        return int(QDialog::Accepted);
+    });
+    chart.setLastMousePosition(area.topLeft() + QPoint(area.width() / 2, area.height() / 5));
+    window->PESGraph1Click();
+    chart.setAllowDataHotSpots(true);
+    window->PESGraph1DataHotSpot(0, 2, 70);
+    chart.setVertLineAnnotation(0, Start + 80 * Second);
+    chart.setVertLineAnnotationText(0, QStringLiteral("cursor"));
+    chart.redrawNow();
+    QImage single = window->grab().toImage();
+    EXPECT_FALSE(single.isNull());
+    if (!folder.isEmpty())
+        single.save(folder + QStringLiteral("/graph-single.png"));
+}

@@ -4,6 +4,7 @@
 
 #include "app/DateTime.h"
 #include "app/Settings.h"
+#include "logger/DataSetModel.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -21,6 +22,7 @@ class QPrinter;
 class QToolBar;
 class TfrmAbout;
 class TfrmGraph;
+class TfrmList;
 class TfrmPanel;
 
 class TfrmMain : public QMainWindow {
@@ -51,6 +53,7 @@ public:
 
     // Data logger.
     bool DataSetsUnsaved = false;
+    DataSetModel DataSets;                // the data sets shown; replaced by each successful parse
 
     // Graph marks, shared by all graph windows.
     int AnnotationCount = 3;
@@ -112,6 +115,29 @@ public:
     void About1Click();
     void btnOutputToGraphClick();
 
+    // ---- Data sets (logger/MainDataSets.cpp) -----------------------------------
+    // Parses DataSets.RawImage by the current MeterModel; on success lists the
+    // data sets in the DataLogger window. Returns a LoadResult code.
+    int ParseImage();
+    // Writes the first `count` bytes of DataSets.RawImage to the scratch file;
+    // a failure is shown to the user and gives false.
+    bool WriteScratchFile(int count);
+    // "Fixed the error ": keeps the data sets before the bad one of the last
+    // parse, as if only they had been loaded. Returns a LoadResult code.
+    int KeepGoodDataSets();
+    void SaveCollection();
+    void OpenCollection();
+    // Reads a collection file into the model; false (after telling the user)
+    // when the file cannot be read or holds no valid data sets.
+    bool OpenCollectionFile(const QString& path);
+
+    // ---- Save and Open (files/MainOpenSave.cpp) ------------------------------
+    void OpenSingleFile();
+    // Reads a TAB- or comma-separated text file into a new table window.
+    TfrmList* OpenTextFile(const QString& path, QChar separator);
+    // Where the file dialogs start.
+    QString dialogFolder() const;
+
     // Adds a child window to the frame and returns its frame window.
     QMdiSubWindow* addChild(QWidget* child);
     // The widget of the active child window, or null.
@@ -134,6 +160,8 @@ private:
     // Asks every child window whether it may close; false when one refuses.
     bool closeChildren();
     void FormClose();
+    // Enables "Output Tabular to graph" while a table window is active.
+    void childActivated(QMdiSubWindow* window);
 
     QPointer<TfrmAbout> splash;
     bool shownOnce = false;

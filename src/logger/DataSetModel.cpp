@@ -149,19 +149,21 @@ void DataSetModel::clearBadDataSet()
 {
     BadDataSet = -1;
     BadDataSetOffset = -1;
+    RejectedImage.clear();
 }
 
 void DataSetModel::noteBadDataSet(int index, int start)
 {
     BadDataSet = index;
     BadDataSetOffset = start - 1;
+    RejectedImage = RawImage;
 }
 
 QByteArray DataSetModel::imageBeforeBadDataSet() const
 {
-    if (BadDataSet < 0 || BadDataSetOffset + 1 > RawImage.size())
+    if (BadDataSet < 0 || BadDataSetOffset + 1 > RejectedImage.size())
         return {};
-    QByteArray image = RawImage.left(BadDataSetOffset + 1);
+    QByteArray image = RejectedImage.left(BadDataSetOffset + 1);
     image[9] = static_cast<char>((BadDataSet >> 8) & 0xFF);
     image[10] = static_cast<char>(BadDataSet & 0xFF);
     return image;

@@ -43,8 +43,11 @@ public:
 
     // Where the last parse that failed with a data error found the bad data
     // set: its index and the offset of the byte just before it; -1 otherwise.
+    // The image it rejected is kept with them (RawImage is emptied once a
+    // load ends, before the user decides what to do about the error).
     int BadDataSet = -1;
     int BadDataSetOffset = -1;
+    QByteArray RejectedImage;
 
     // Parses RawImage; `meterModel` chooses how negative readings are coded.
     // Returns a LoadResult code: 0, 1, 2, 3 (image too short) or 6.
@@ -55,7 +58,7 @@ public:
     int firstReadingIndex(int k) const;
     bool isFahrenheit(int k) const { return UnitFlags[k] & FahrenheitFlag; }
 
-    // After a data error: RawImage cut just before the bad data set, with the
+    // After a data error: the rejected image cut just before the bad data set, with the
     // data set count of its header set to the good data sets before it.
     // Empty when the last parse noted no bad data set.
     QByteArray imageBeforeBadDataSet() const;

@@ -1,0 +1,32 @@
+// Parsing a full logger memory: 131,072 bytes holding one data set of 16,349 records.
+#include "../tests/dataset/ImageBuilder.h"
+
+#include "logger/DataSetModel.h"
+#include "logger/LoadResult.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QByteArray fullMemory()
+{
+    QByteArray image = buildImage({countingSet(16349, 0x7000)});
+    image.resize(131072, '\xFF');
+    return image;
+}
+
+void BM_ParseImageFullMemory(benchmark::State& state)
+{
+    DataSetModel model;
+    model.RawImage = fullMemory();
+    for (auto _ : state) {
+        if (model.ParseImage(618) != LoadResult::Success)
+            state.SkipWithError("parse failed");
+        benchmark::DoNotOptimize(model.Readings.data());
+    }
+}
+BENCHMARK(BM_ParseImageFullMemory)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -132,3 +132,50 @@ TEST(TableTextReader, StopsWhenAskedAndCountsLines)
     EXPECT_EQ(counts, (QList<int>{1, 2}));
     EXPECT_EQ(rows.size(), 1);
 }
+
+#include "files/TextLines.h"
+
+TEST(TextLines, ValueFieldsAndLines)
+{
+    const QChar dp = Regional::decimalPoint();
+    const auto dec = [dp](const char* s) { return QString::fromLatin1(s).replace('.', dp); };
+    EXPECT_EQ(TextLines::valueField(2500.0f), dec("2500.0"));
+    EXPECT_EQ(TextLines::valueField(-328.0f), dec("-328.0"));
+    for (float over : {2500.1f, -328.1f, 9999.0f})
+        EXPECT_EQ(TextLines::valueField(over), QStringLiteral("OL")) << over;
+
+    const TDateTime t = DateTime::fromQDateTime(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)));
+    const QString graph = TextLines::graphLine(t, {1.0f, 9999.0f, -2.5f, 0.0f}, '\t');
+    EXPECT_EQ(graph, Regional::dateText(t) + '\t' + Regional::timeText(t) + '\t' + dec("1.0") + "\tOL\t" + dec("-2.5") + '\t' + dec("0.0"));
+    EXPECT_EQ(TextLines::tableLine({"a", "b", ""}, ','), QStringLiteral("a,b,,"));
+
+    // What the writers write, the reader reads back into the same fields.
+    QBuffer buffer;
+    buffer.setData((graph + "\r\n" + TextLines::tableLine(TableTextReader::splitLine(graph, '\t'), '\t') + "\r\n").toUtf8());
+    buffer.open(QIODevice::ReadOnly);
+    const auto rows = TableTextReader::read(buffer, '\t');
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0], rows[1]);
+}
+
+TEST(TextLines, SeparatorByName)
+{
+    for (const char* name : {"a.csv", "a.CSV", "b.Csv"})
+        EXPECT_EQ(TextLines::tableSeparatorFor(name), QChar(',')) << name;
+    for (const char* name : {"a.txt", "a.dat", "noext"})
+        EXPECT_EQ(TextLines::tableSeparatorFor(name), QChar('\t')) << name;
+}
+
+TEST(TextLines, ChosenRange)
+{
+    struct Case { const char* from; const char* to; int last; int a; int b; };
+    const Case cases[] = {{"10", "3", 20, 3, 10}, {"-4", "7", 20, 4, 7}, {"0", "5", 20, 1, 5}, {"2", "99", 20, 2, 20}};
+    for (const Case& c : cases) {
+        const auto r = TextLines::chosenRange(c.from, c.to, c.last);
+        ASSERT_TRUE(r.has_value()) << c.from << ".." << c.to;
+        EXPECT_EQ(r->from, c.a);
+        EXPECT_EQ(r->to, c.b);
+    }
+    for (const auto& [from, to] : {std::pair{"x", "5"}, std::pair{"1.5", "5"}, std::pair{"1", ""}})
+        EXPECT_FALSE(TextLines::chosenRange(from, to, 20).has_value()) << from << ".." << to;
+}

@@ -3,6 +3,9 @@
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "app/UAbout.h"
+#include "panel/PanelLink.h"
+#include "panel/PanelPictures.h"
+#include "panel/UPanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,6 +56,8 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
 
     MainTimer.setInterval(1000);
     MaxMinTimer.setInterval(500);
+    connect(&MaxMinTimer, &QTimer::timeout, this, &TfrmMain::MaxMinTimerTimer);
+    FrontPanelLink = std::make_unique<NoPanelLink>();
 
     FormCreate();
 }
@@ -237,6 +242,7 @@ void TfrmMain::FormCreate()
     ComboBoxDeviceName->addItems(ports);
     ComboBoxDeviceName->setCurrentIndex(ports.isEmpty() ? -1 : 0);
 
+    PanelPictures::registerResources();
     for (int i = 0; i < 4; ++i) {
         QPixmap bat(QStringLiteral(":/panel/BAT%1.png").arg(i));
         if (bat.isNull())
@@ -259,7 +265,8 @@ void TfrmMain::FormShow()
 {
     DocumentFolder = AppPaths::makeDocumentFolder();
     XExtensionStep = 10 * DateTime::OneSecond;
-    // The real-time graph, the front panel and the start-up probe hook in here.
+    // The real-time graph and the start-up probe hook in here.
+    createFrontPanel();
     if (splash)
         splash->close();
 }
@@ -327,10 +334,54 @@ void TfrmMain::About1Click()
     Prompts::current().exec(about);
 }
 
-void TfrmMain::ControlPanel1Click() {}
 void TfrmMain::RealTimeGraph1Click() {}
 void TfrmMain::btnPrintClick() {}
 void TfrmMain::btnRunClick() {}
 void TfrmMain::btnStopClick() {}
 void TfrmMain::LoadData1Click() {}
 void TfrmMain::Setup1Click() {}
+// ---- Front panel -------------------------------------------------------------------
+
+void TfrmMain::createFrontPanel()
+{
+    auto* panel = new TfrmPanel(PanelHost{*FrontPanelLink, MaxMinTimer, BatteryBitmaps, MaxMinState});
+    QMdiSubWindow* frame = addChild(panel);   // the frame window owns the panel
+    TfrmPanel::fitFrame(*frame);
+    frame->move(0, 0);
+    connect(panel, &TfrmPanel::activated, this, [this] { btnOutputToGraph->setEnabled(false); });
+    connect(panel, &TfrmPanel::closed, this, [this] {
+        FrontPanel = nullptr;
+        ControlPanel1->setChecked(false);
+    });
+    frame->show();
+    FrontPanel = panel;
+    ControlPanel1->setChecked(true);
+}
+
+void TfrmMain::ControlPanel1Click()
+{
+    if (FrontPanel) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(FrontPanel->parentWidget()))
+            frame->showNormal();
+        ControlPanel1->setChecked(true);   // the menu click toggled it
+        return;
+    }
+    createFrontPanel();
+}
+
+void TfrmMain::showLiveFrame(const LiveFrame& frame, bool previousHold)
+{
+    if (FrontPanel)
+        FrontPanel->ShowLiveFrame(frame, previousHold);
+}
+
+void TfrmMain::setNoConnectionVisible(bool visible)
+{
+    if (FrontPanel)
+        FrontPanel->lblNoConnection->setVisible(visible);
+}
+
+void TfrmMain::MaxMinTimerTimer()
+{
+    MaxMinState.MaxMinTimerTimer(FrontPanel.data());
+}

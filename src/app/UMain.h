@@ -5,6 +5,7 @@
 #include "app/DateTime.h"
 #include "app/Settings.h"
 #include "logger/DataSetModel.h"
+#include "panel/MaxMinBlink.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -24,6 +25,8 @@ class TfrmAbout;
 class TfrmGraph;
 class TfrmList;
 class TfrmPanel;
+class PanelLink;
+struct LiveFrame;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -97,6 +100,21 @@ public:
 
     QTimer MainTimer;
     QTimer MaxMinTimer;
+
+    // ---- Front panel -------------------------------------------------------------
+    // BlinkPhase and InMaxMinTimer: MaxMinTimer blinks the panel's MAX and MIN
+    // marks, and its phase runs on while the panel is closed.
+    MaxMinBlink MaxMinState;
+    // How the panel reaches the meter link (a stand-in that is never connected
+    // until the link is attached).
+    std::unique_ptr<PanelLink> FrontPanelLink;
+    // Creates the panel at the top-left corner of the frame and keeps it in FrontPanel.
+    void createFrontPanel();
+    // The live-frame decoder hands every valid frame here; shown while the panel exists.
+    void showLiveFrame(const LiveFrame& frame, bool previousHold);
+    // The link supervisor shows and hides the panel's "No Connection" label.
+    void setNoConnectionVisible(bool visible);
+    void MaxMinTimerTimer();
     std::unique_ptr<QPrinter> Printer;    // the printer chosen by Printer Setup
 
     // ---- Handlers --------------------------------------------------------------

@@ -1,5 +1,126 @@
 #pragma once
-// A virtual meter on a pseudo-terminal (filled in by the simulator work).
+// A virtual meter on a pseudo-terminal.
+//
+// It opens a pty, keeps its own descriptor of the terminal side open (so the
+// program may close and reopen the port at will without the meter seeing a
+// hang-up), registers the terminal's path in the [SerialComm] group of the
+// TQ612 settings file, and answers 10-byte command frames like the meter:
+//
+//   "K"  identify: 02 '6' '1' '2' 00.. 03 (the model code in the first four bytes)
+//   "a"  start sending live frames
+//   "X"  keep-alive; without one for keepAliveTimeoutMs the meter stops
+//        streaming (5 s by default) until the next "a"
+//   "H" "E" "C" "T" "M" "N"  the display keys (LinkCommands.cpp, KeyCommands.cpp)
+//
+// Commands are dispatched through a table: registerHandler(word, handler)
+// adds or replaces the handler of a command word; the longest registered word
+// that starts the frame's command bytes wins. More command sets (download,
+// setup) add themselves the same way from files of their own.
+//
+// A loop thread does the I/O; handlers run on it with the meter locked, so
+// inside a handler meter() and send() may be used freely. From other threads
+// use the locked accessors (snapshot(), commands(), setSilent() ...).
+
+#include "MeterState.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 namespace metersim {
-int version();
-}
+
+enum class BadIdentify { None, Short, Wrong };
+
+struct Options {
+    int model = 612;                 // 612: sign-magnitude negatives; 618: two's complement
+    int rateMs = 500;                // live-frame period; 0: only sendLiveFrame() sends
+    BadIdentify badIdentify = BadIdentify::None;
+    QByteArray identifyReply;        // when set, the exact reply to "K"
+    bool registerPort = true;        // list the pty in the settings' [SerialComm] group
+    int keepAliveTimeoutMs = 5000;   // stop streaming without "X" for this long; 0: never
+};
+
+class MeterSim {
+public:
+    // `frame` is the whole 10-byte command frame.
+    using Handler = std::function<void(MeterSim& sim, const QByteArray& frame)>;
+
+    explicit MeterSim(Options options = {});
+    ~MeterSim();
+    MeterSim(const MeterSim&) = delete;
+    MeterSim& operator=(const MeterSim&) = delete;
+
+    // Opens the pty, registers it and starts the loop thread; false (and the
+    // reason in `error`) when the pty cannot be opened.
+    bool start(QString* error = nullptr);
+    // Stops the thread, unregisters and closes the pty (the device disappears).
+    void stop();
+    // Like pulling the meter's cable: the terminal hangs up and its path goes away.
+    void unplug() { stop(); }
+
+    QString portPath() const { return slavePath; }
+    QString registryKey() const { return settingsKey; }
+    const Options& options() const { return opts; }
+
+    void registerHandler(const QByteArray& word, Handler handler);
+    void registerHandler(char letter, Handler handler) { registerHandler(QByteArray(1, letter), std::move(handler)); }
+
+    // ---- For handlers (and, locked, for anyone) ----------------------------
+    // Writes bytes to the program; dropped when nobody reads the terminal and its queue is full.
+    bool send(const QByteArray& bytes);
+    // The meter's state; only inside a handler or while holding lock().
+    MeterState& meter() { return state; }
+    std::unique_lock<std::recursive_mutex> lock() const { return std::unique_lock(mutex); }
+    void setStreaming(bool on);
+    void keepAlive();
+
+    // ---- Control and inspection (thread-safe) -------------------------------
+    MeterState snapshot() const;
+    bool streaming() const;
+    // A silent meter neither streams nor answers; commands still take effect.
+    void setSilent(bool silent);
+    bool silent() const;
+    // Advances the readings and sends one live frame now; returns the frame sent.
+    QByteArray sendLiveFrame();
+    QList<QByteArray> commands() const;   // command frames received, in order
+    int commandCount(char letter) const;
+    void clearCommands();
+
+private:
+    void run();
+    void handleInput(const QByteArray& bytes);
+    void dispatch(const QByteArray& frame);
+    void wake();
+    qint64 nowMs() const;
+    void registerPort();
+    void unregisterPort();
+
+    Options opts;
+    mutable std::recursive_mutex mutex;
+    MeterState state;
+    std::map<QByteArray, Handler> handlers;
+    QList<QByteArray> received;
+    QByteArray input;
+    bool isStreaming = false;
+    bool isSilent = false;
+    qint64 lastKeepAliveMs = 0;
+
+    int master = -1;
+    int slave = -1;   // our own descriptor of the terminal side, held while running
+    int wakeRead = -1, wakeWrite = -1;
+    QString slavePath;
+    QString settingsKey;
+    bool stopping = false;
+    std::thread loop;
+};
+
+// Handler sets, each in a file of its own.
+void installLinkCommands(MeterSim& sim);  // K, a, X
+void installKeyCommands(MeterSim& sim);   // H, E, C, T, M, N
+
+} // namespace metersim

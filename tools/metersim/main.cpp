@@ -1,2 +1,83 @@
+// tq612-metersim: a simulated meter on a pseudo-terminal.
+//
+// Prints the terminal's path on standard output once it is registered, then
+// runs until SIGINT or SIGTERM, when it unregisters the port. SIGUSR1 makes
+// the meter fall silent or speak again.
 #include "MeterSim.h"
-int main() { return metersim::version() == 1 ? 0 : 1; }
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+
+using metersim::BadIdentify;
+
+int main(int argc, char* argv[])
+{
+    // Block the handledSignals before any thread starts, then wait for them here.
+    sigset_t handledSignals;
+    sigemptyset(&handledSignals);
+    sigaddset(&handledSignals, SIGINT);
+    sigaddset(&handledSignals, SIGTERM);
+    sigaddset(&handledSignals, SIGHUP);
+    sigaddset(&handledSignals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &handledSignals, nullptr);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tq612-metersim"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("A simulated TQ612 meter on a pseudo-terminal."));
+    parser.addHelpOption();
+    QCommandLineOption model(QStringLiteral("model"), QStringLiteral("Model code, 612 or 618."), QStringLiteral("code"), QStringLiteral("612"));
+    QCommandLineOption rate(QStringLiteral("rate-ms"), QStringLiteral("Live-frame period in ms."), QStringLiteral("ms"), QStringLiteral("500"));
+    QCommandLineOption badIdentify(QStringLiteral("bad-identify"), QStringLiteral("Answer K wrongly: short or wrong."), QStringLiteral("kind"));
+    QCommandLineOption noRegister(QStringLiteral("no-register"), QStringLiteral("Do not list the port in the settings file."));
+    QCommandLineOption keepAlive(QStringLiteral("keepalive-ms"), QStringLiteral("Stop streaming after this long without X (0: never)."), QStringLiteral("ms"), QStringLiteral("5000"));
+    parser.addOptions({model, rate, badIdentify, noRegister, keepAlive});
+    parser.process(app);
+
+    metersim::Options options;
+    options.model = parser.value(model).toInt();
+    if (options.model != 612 && options.model != 618) {
+        std::fprintf(stderr, "tq612-metersim: --model must be 612 or 618\n");
+        return 2;
+    }
+    options.rateMs = std::max(0, parser.value(rate).toInt());
+    options.keepAliveTimeoutMs = std::max(0, parser.value(keepAlive).toInt());
+    options.registerPort = !parser.isSet(noRegister);
+    if (parser.isSet(badIdentify)) {
+        const QString kind = parser.value(badIdentify);
+        if (kind == QLatin1String("short"))
+            options.badIdentify = BadIdentify::Short;
+        else if (kind == QLatin1String("wrong"))
+            options.badIdentify = BadIdentify::Wrong;
+        else {
+            std::fprintf(stderr, "tq612-metersim: --bad-identify must be short or wrong\n");
+            return 2;
+        }
+    }
+
+    metersim::MeterSim sim(options);
+    QString error;
+    if (!sim.start(&error)) {
+        std::fprintf(stderr, "tq612-metersim: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(sim.portPath()));
+    std::fflush(stdout);
+
+    for (;;) {
+        int signal = 0;
+        if (sigwait(&handledSignals, &signal) != 0)
+            continue;
+        if (signal == SIGUSR1) {
+            sim.setSilent(!sim.silent());
+            std::fprintf(stderr, "tq612-metersim: %s\n", sim.silent() ? "silent" : "speaking");
+            continue;
+        }
+        break;
+    }
+    sim.stop();
+    return 0;
+}

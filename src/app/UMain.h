@@ -145,6 +145,15 @@ public:
     int KeepGoodDataSets();
     void SaveCollection();
     void OpenCollection();
+    // Creates the DataLogger window (logger/DataLoggerWindow.cpp), or shows
+    // the one that exists in its normal state; sets DataLoggerGraph.
+    TfrmGraph* ShowDataLoggerGraph();
+    // Lists the model's data sets in the DataLogger window's grid.
+    void FillDataSetsGrid();
+    // Draws the data set of the grid's selected row.
+    void Grid2Click();
+    // Draws data set k (from 0) of the model in the DataLogger window.
+    void DrawDataSet(int k);
     // Reads a collection file into the model; false (after telling the user)
     // when the file cannot be read or holds no valid data sets.
     bool OpenCollectionFile(const QString& path);
@@ -153,6 +162,8 @@ public:
     void OpenSingleFile();
     // Reads a TAB- or comma-separated text file into a new table window.
     TfrmList* OpenTextFile(const QString& path, QChar separator);
+    // Reads a graph file into a new graph window; null when it cannot be read.
+    TfrmGraph* OpenGraphFile(const QString& path);
     // Where the file dialogs start.
     QString dialogFolder() const;
 

@@ -5,16 +5,23 @@
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "app/Regional.h"
+#include "chart/ChartTypes.h"
+#include "chart/PESGraph.h"
+#include "files/GraphFile.h"
+#include "files/SaveGraph.h"
 #include "files/TableTextReader.h"
 #include "files/UOpenSave.h"
+#include "graph/UGraph.h"
 #include "logger/UList.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 namespace {
@@ -22,11 +29,6 @@ namespace {
 bool decimalComma()
 {
     return Regional::decimalPoint() == QLatin1Char(',');
-}
-
-bool isGraphWindow(const QWidget* w)
-{
-    return w && w->inherits("TfrmGraph");
 }
 
 } // namespace
@@ -51,17 +53,20 @@ void TfrmMain::Save1Click()
         // Saving a table as text comes with the text writer.
         return;
     }
-    if (!isGraphWindow(child))
+    auto* graph = qobject_cast<TfrmGraph*>(child);
+    if (!graph)
         return;
-    if (child->windowTitle() == QLatin1String("DataLogger")) {
+    if (graph->windowTitle() == QLatin1String(TfrmGraph::DataLoggerCaption)) {
         TfrmOpenSave choice(this);
         choice.setUpForSave();
         const int result = Prompts::current().exec(choice);
         if (result == TfrmOpenSave::OpenSets)
             SaveCollection();
-        // OpenSingleSet saves the drawn data set like any graph.
+        else if (result == TfrmOpenSave::OpenSingleSet)
+            SaveGraph(*graph->PESGraph1);
         return;
     }
+    SaveGraph(*graph->PESGraph1);
 }
 
 void TfrmMain::Open1Click()
@@ -88,7 +93,9 @@ void TfrmMain::OpenSingleFile()
     if (name.isEmpty())
         return;
     const QString ext = QFileInfo(name).suffix().toLower();
-    if (ext == QLatin1String("csv"))
+    if (ext == QLatin1String("ghf"))
+        OpenGraphFile(name);
+    else if (ext == QLatin1String("csv"))
         OpenTextFile(name, QLatin1Char(','));
     else if (ext == QLatin1String("txt"))
         OpenTextFile(name, QLatin1Char('\t'));
@@ -114,4 +121,26 @@ TfrmList* TfrmMain::OpenTextFile(const QString& path, QChar separator)
         list->setRow(k, rows[k - 1]);
     list->Grid1->setUpdatesEnabled(true);
     return list;
+}
+
+TfrmGraph* TfrmMain::OpenGraphFile(const QString& path)
+{
+    auto graph = std::make_unique<TfrmGraph>(*this);
+    graph->setWindowTitle(path);
+    PESGraph& chart = *graph->PESGraph1;
+    if (!LoadGraphFile(chart, path))
+        return nullptr;  // the reader has told the user why
+    QMdiSubWindow* sub = addChild(graph.get());
+    TfrmGraph* window = graph.release();  // the frame window owns it now
+    sub->setGeometry(0, 0, width(), std::max(MdiArea->viewport()->height() - 40, 200));
+    {
+        const QSignalBlocker quiet(window->chkSplit);
+        window->chkSplit->setChecked(chart.MultiAxesSubsets(1) != 0);
+    }
+    chart.setAllowDataLabels(sgNoDataLabels);
+    chart.PEactions(sgReinitAndReset);
+    window->updateToolsForLayout();
+    chart.setAllowGraphAnnotHotSpots(true);
+    sub->show();
+    return window;
 }

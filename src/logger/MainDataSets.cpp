@@ -9,6 +9,8 @@
 int TfrmMain::ParseImage()
 {
     const int code = DataSets.ParseImage(MeterModel);
+    if (code == LoadResult::Success)
+        FillDataSetsGrid();
     return code;
 }
 
@@ -30,6 +32,7 @@ int TfrmMain::KeepGoodDataSets()
     const int code = ParseImage();
     if (code == LoadResult::Success) {
         WriteScratchFile(DataSets.ImageLength);
+        DrawDataSet(0);
         DataSetsUnsaved = true;
     }
     DataSets.RawImage.clear();
@@ -56,6 +59,7 @@ void TfrmMain::SaveCollection()
 
 void TfrmMain::OpenCollection()
 {
+    ShowDataLoggerGraph();
     FileDialogRequest request;
     request.directory = dialogFolder();
     request.filter = CollectionFile::OpenFilter;
@@ -75,9 +79,10 @@ bool TfrmMain::OpenCollectionFile(const QString& path)
     }
     DataSets.RawImage = file.bytes;
     const bool parsed = !file.bytes.isEmpty() && ParseImage() == LoadResult::Success;
-    if (parsed)
+    if (parsed) {
         WriteScratchFile(static_cast<int>(file.bytes.size()));
-    else
+        DrawDataSet(0);
+    } else
         Prompts::current().information(path + QStringLiteral(" is not a valid data set collection file."));
     DataSets.RawImage.clear();
     return parsed;

@@ -61,6 +61,13 @@ protected:
         frame->show();
     }
     std::unique_ptr<QMdiArea> frame;
+    // What was told to the user, without the note about a missing graph template.
+    QStringList userMessages() const
+    {
+        QStringList shown = prompts.messages;
+        shown.removeIf([](const QString& m) { return m.startsWith(QLatin1String("Can not fine the file ")); });
+        return shown;
+    }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
     QString scratch() const { return DataSetModel::scratchFilePath(main.DocumentFolder); }
 
@@ -96,7 +103,7 @@ TEST_F(MainFiles, CollectionRoundTrip)
     load(buildImage({countingSet(1)}));
     prompts.fileNames.push_back(path("sets.CH4"));
     main.OpenCollection();
-    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('\n').toStdString();
+    EXPECT_EQ(userMessages(), QStringList());
     EXPECT_EQ(gridRows(main.DataSets), rows);
     EXPECT_EQ(main.DataSets.Readings, readings);
     EXPECT_TRUE(main.DataSets.RawImage.isEmpty());
@@ -115,8 +122,8 @@ TEST_F(MainFiles, FailedSaveIsReportedAndKeepsUnsaved)
     const QString target = path("missing-folder/sets.CH4");
     prompts.fileNames.push_back(target);
     main.SaveCollection();
-    ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_TRUE(prompts.messages[0].contains(target));
+    ASSERT_EQ(userMessages().size(), 1);
+    EXPECT_TRUE(userMessages()[0].contains(target));
     EXPECT_TRUE(main.DataSetsUnsaved);
 }
 
@@ -142,14 +149,14 @@ TEST_F(MainFiles, BadCollectionIsReportedAndChangesNothing)
         writeFile(path(c.name), c.bytes);
         prompts.messages.clear();
         EXPECT_FALSE(main.OpenCollectionFile(path(c.name))) << c.name;
-        ASSERT_EQ(prompts.messages.size(), 1) << c.name;
-        EXPECT_TRUE(prompts.messages[0].contains(path(c.name)));
+        ASSERT_EQ(userMessages().size(), 1) << c.name;
+        EXPECT_TRUE(userMessages()[0].contains(path(c.name)));
         EXPECT_EQ(main.DataSets.dataSetCount(), 1) << c.name;
         EXPECT_EQ(readFile(scratch()), good) << c.name;
     }
     prompts.messages.clear();
     EXPECT_FALSE(main.OpenCollectionFile(path("does-not-exist.CH4")));
-    EXPECT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(userMessages().size(), 1);
 }
 
 TEST_F(MainFiles, FixedErrorKeepsDataSetsBeforeTheBadOne)
@@ -231,4 +238,92 @@ TEST_F(MainFiles, EmptyTableHasNoDataToGraph)
     ASSERT_NE(main.OpenTextFile(path("empty.txt"), '\t'), nullptr);
     main.btnOutputToGraphClick();
     EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("No data to graph !")});
+}
+
+#include "app/Regional.h"
+#include "chart/PESGraph.h"
+#include "graph/UGraph.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableWidget>
+
+TEST_F(MainFiles, GridClickDrawsTheChosenDataSet)
+{
+    std::vector<DataSetSpec> sets;
+    for (int k = 0; k < 5; ++k)
+        sets.push_back(countingSet(k + 2, std::uint16_t(100 * k)));
+    sets[3].records.clear();  // a data set without records
+    const QByteArray image = buildImage(sets);
+    writeFile(path("five.CH4"), image);
+    prompts.fileNames.push_back(path("five.CH4"));
+    main.OpenCollection();
+    TfrmGraph* graph = main.DataLoggerGraph;
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(graph->windowTitle(), QStringLiteral("DataLogger"));
+    ASSERT_EQ(graph->Grid2->rowCount(), 5);
+    EXPECT_EQ(graph->txtDataNo->text(), QStringLiteral("2")) << "data set 1 is drawn after opening";
+
+    graph->Grid2->selectRow(2);
+    main.Grid2Click();
+    const PESGraph& chart = *graph->PESGraph1;
+    const int first = 4 * (2 + 3);
+    ASSERT_EQ(chart.Subsets(), 4);
+    ASSERT_EQ(chart.Points(), 4);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_FLOAT_EQ(chart.YData(c, r), main.DataSets.Readings[first + 4 * r + c]) << r << "," << c;
+            EXPECT_DOUBLE_EQ(chart.XDataII(c, r), main.DataSets.ReadingTimes[first + 4 * r + c]);
+        }
+    EXPECT_FLOAT_EQ(chart.YData(0, 0), 20.0f);
+    EXPECT_EQ(graph->txtDataNo->text(), QStringLiteral("4"));
+    EXPECT_EQ(graph->txtStartTime->text(), Regional::dateTimeText(main.DataSets.StartTimes[2]));
+    EXPECT_EQ(graph->ComboBox1->currentText(), QStringLiteral("00"));
+    EXPECT_EQ(graph->ComboBox2->currentText(), QStringLiteral("30"));
+    EXPECT_EQ(graph->Grid2->item(2, 3)->text(), QStringLiteral("00:30"));
+
+    graph->Grid2->selectRow(3);
+    main.Grid2Click();
+    EXPECT_EQ(chart.Points(), 0);
+    EXPECT_EQ(graph->txtDataNo->text(), QStringLiteral("0"));
+    EXPECT_EQ(graph->Grid2->item(3, 4)->text(), QStringLiteral("0"));
+}
+
+TEST_F(MainFiles, TableToGraph)
+{
+    const TDateTime t0 = DateTime::fromQDateTime(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 0)));
+    const auto line = [](TDateTime t, const QString& a, const QString& b, const QString& c, const QString& d) {
+        return (QStringList{Regional::dateText(t), Regional::timeText(t), a, b, c, d}.join('\t') + "\r\n").toUtf8();
+    };
+    const QString one = Regional::fixed(1.5, 1);
+    QByteArray text;
+    for (int r = 0; r < 6; ++r) {
+        const TDateTime t = t0 + r * 10 * DateTime::OneSecond;
+        if (r == 4)
+            text += line(t, one, "OL", one, one);
+        else if (r == 2)
+            text += line(t, one, one, "n/a", one);
+        else
+            text += line(t, one, one, one, one);
+    }
+    writeFile(path("table.txt"), text);
+    TfrmList* list = main.OpenTextFile(path("table.txt"), '\t');
+    ASSERT_NE(list, nullptr);
+    main.MdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(list->parentWidget()));
+    main.btnOutputToGraphClick();
+
+    auto* graph = qobject_cast<TfrmGraph*>(main.activeChild());
+    ASSERT_NE(graph, nullptr);
+    EXPECT_EQ(graph->windowTitle(), path("table.txt"));
+    const PESGraph& chart = *graph->PESGraph1;
+    ASSERT_EQ(chart.Points(), 6);
+    EXPECT_NEAR(chart.XDataII(0, 5), t0 + 50 * DateTime::OneSecond, DateTime::OneSecond / 10);
+    EXPECT_FLOAT_EQ(chart.YData(1, 4), 9999.0f) << "OL";
+    EXPECT_FLOAT_EQ(chart.YData(0, 4), 1.5f);
+    // An unreadable T3 keeps X, T1 and T2 and leaves T3 and T4 empty.
+    EXPECT_NEAR(chart.XDataII(3, 2), t0 + 20 * DateTime::OneSecond, DateTime::OneSecond / 10);
+    EXPECT_FLOAT_EQ(chart.YData(1, 2), 1.5f);
+    EXPECT_FLOAT_EQ(chart.YData(2, 2), 9999.0f);
+    EXPECT_FLOAT_EQ(chart.YData(3, 2), 9999.0f);
+    EXPECT_EQ(main.DataLoggerGraph, nullptr) << "a table graph is not the DataLogger window";
 }

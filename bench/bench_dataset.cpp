@@ -1,9 +1,13 @@
-// Parsing a full logger memory: 131,072 bytes holding one data set of 16,349 records.
+// Parsing and drawing a full logger memory: 131,072 bytes holding one data
+// set of 16,349 records.
 #include "../tests/dataset/ImageBuilder.h"
 
+#include "app/Prompts.h"
+#include "app/UMain.h"
 #include "logger/DataSetModel.h"
 #include "logger/LoadResult.h"
 
+#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -27,6 +31,34 @@ void BM_ParseImageFullMemory(benchmark::State& state)
 }
 BENCHMARK(BM_ParseImageFullMemory)->Unit(benchmark::kMillisecond);
 
+// Answers every question silently (the note about a missing graph template).
+class SilentPrompts : public Prompts {
+public:
+    void information(const QString&) override {}
+};
+
+void BM_DrawDataSetFullMemory(benchmark::State& state)
+{
+    SilentPrompts silent;
+    ScopedPrompts scoped(silent);
+    TfrmMain main;
+    main.DataSets.RawImage = fullMemory();
+    main.ShowDataLoggerGraph();
+    if (main.ParseImage() != LoadResult::Success)
+        state.SkipWithError("parse failed");
+    for (auto _ : state)
+        main.DrawDataSet(0);
+}
+BENCHMARK(BM_DrawDataSetFullMemory)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -46,6 +46,7 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MdiArea->setBackground(palette().brush(QPalette::Dark));
     setCentralWidget(MdiArea);
+    connect(MdiArea, &QMdiArea::subWindowActivated, this, &TfrmMain::childActivated);
 
     createActions();
     createMenus();
@@ -356,15 +357,11 @@ void TfrmMain::About1Click()
 }
 
 void TfrmMain::RealTimeGraph1Click() {}
-void TfrmMain::Open1Click() {}
-void TfrmMain::Save1Click() {}
 void TfrmMain::btnPrintClick() {}
 void TfrmMain::btnRunClick() {}
 void TfrmMain::btnStopClick() {}
 void TfrmMain::LoadData1Click() {}
 void TfrmMain::Setup1Click() {}
-void TfrmMain::btnOutputToGraphClick() {}
-
 // ---- Front panel -------------------------------------------------------------------
 
 void TfrmMain::createFrontPanel()

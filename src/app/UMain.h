@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "link/LinkHost.h"
 #include "link/MeterLink.h"
+#include "logger/DataSetModel.h"
 #include "panel/MaxMinBlink.h"
 
 #include <QMainWindow>
@@ -24,6 +25,7 @@ class QPrinter;
 class QToolBar;
 class TfrmAbout;
 class TfrmGraph;
+class TfrmList;
 class TfrmPanel;
 class PanelLink;
 struct LiveFrame;
@@ -55,6 +57,7 @@ public:
 
     // Data logger.
     bool DataSetsUnsaved = false;
+    DataSetModel DataSets;                // the data sets shown; replaced by each successful parse
 
     // Graph marks, shared by all graph windows.
     int AnnotationCount = 3;
@@ -149,6 +152,40 @@ public:
     void About1Click();
     void btnOutputToGraphClick();
 
+    // ---- Data sets (logger/MainDataSets.cpp) -----------------------------------
+    // Parses DataSets.RawImage by the current MeterModel; on success lists the
+    // data sets in the DataLogger window. Returns a LoadResult code.
+    int ParseImage();
+    // Writes the first `count` bytes of DataSets.RawImage to the scratch file;
+    // a failure is shown to the user and gives false.
+    bool WriteScratchFile(int count);
+    // "Fixed the error ": keeps the data sets before the bad one of the last
+    // parse, as if only they had been loaded. Returns a LoadResult code.
+    int KeepGoodDataSets();
+    void SaveCollection();
+    void OpenCollection();
+    // Creates the DataLogger window (logger/DataLoggerWindow.cpp), or shows
+    // the one that exists in its normal state; sets DataLoggerGraph.
+    TfrmGraph* ShowDataLoggerGraph();
+    // Lists the model's data sets in the DataLogger window's grid.
+    void FillDataSetsGrid();
+    // Draws the data set of the grid's selected row.
+    void Grid2Click();
+    // Draws data set k (from 0) of the model in the DataLogger window.
+    void DrawDataSet(int k);
+    // Reads a collection file into the model; false (after telling the user)
+    // when the file cannot be read or holds no valid data sets.
+    bool OpenCollectionFile(const QString& path);
+
+    // ---- Save and Open (files/MainOpenSave.cpp) ------------------------------
+    void OpenSingleFile();
+    // Reads a TAB- or comma-separated text file into a new table window.
+    TfrmList* OpenTextFile(const QString& path, QChar separator);
+    // Reads a graph file into a new graph window; null when it cannot be read.
+    TfrmGraph* OpenGraphFile(const QString& path);
+    // Where the file dialogs start.
+    QString dialogFolder() const;
+
     // Adds a child window to the frame and returns its frame window.
     QMdiSubWindow* addChild(QWidget* child);
     // The widget of the active child window, or null.
@@ -174,6 +211,8 @@ private:
     // Waits until no frame is being handled and closes Comm1.
     void FormCloseQuery();
     void ComboBoxDeviceNameChange(const QString& text);
+    // Enables "Output Tabular to graph" while a table window is active.
+    void childActivated(QMdiSubWindow* window);
 
     QPointer<TfrmAbout> splash;
     bool shownOnce = false;

@@ -1,0 +1,146 @@
+// The main window's Save and Open commands: what to save or open is chosen
+// by the active child window and by the choice dialog.
+#include "app/UMain.h"
+
+#include "app/AppPaths.h"
+#include "app/Prompts.h"
+#include "app/Regional.h"
+#include "chart/ChartTypes.h"
+#include "chart/PESGraph.h"
+#include "files/GraphFile.h"
+#include "files/SaveGraph.h"
+#include "files/TableTextReader.h"
+#include "files/UOpenSave.h"
+#include "graph/UGraph.h"
+#include "logger/UList.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QSignalBlocker>
+#include <QTableWidget>
+
+namespace {
+
+bool decimalComma()
+{
+    return Regional::decimalPoint() == QLatin1Char(',');
+}
+
+} // namespace
+
+QString TfrmMain::dialogFolder() const
+{
+    return AppPaths::dialogFolder(DocumentFolder);
+}
+
+void TfrmMain::childActivated(QMdiSubWindow* window)
+{
+    if (!window || !btnOutputToGraph)
+        return;
+    // Only a table can be graphed; the other children (graphs, the panel) turn it off.
+    btnOutputToGraph->setEnabled(qobject_cast<TfrmList*>(window->widget()) != nullptr);
+}
+
+void TfrmMain::Save1Click()
+{
+    QWidget* child = activeChild();
+    if (qobject_cast<TfrmList*>(child)) {
+        // Saving a table as text comes with the text writer.
+        return;
+    }
+    auto* graph = qobject_cast<TfrmGraph*>(child);
+    if (!graph)
+        return;
+    if (graph->windowTitle() == QLatin1String(TfrmGraph::DataLoggerCaption)) {
+        TfrmOpenSave choice(this);
+        choice.setUpForSave();
+        const int result = Prompts::current().exec(choice);
+        if (result == TfrmOpenSave::OpenSets)
+            SaveCollection();
+        else if (result == TfrmOpenSave::OpenSingleSet)
+            SaveGraph(*graph->PESGraph1);
+        return;
+    }
+    SaveGraph(*graph->PESGraph1);
+}
+
+void TfrmMain::Open1Click()
+{
+    TfrmOpenSave choice(this);
+    choice.setUpForOpen(decimalComma());
+    const int result = Prompts::current().exec(choice);
+    if (result == TfrmOpenSave::OpenSets)
+        OpenCollection();
+    else if (result == TfrmOpenSave::OpenSingleSet)
+        OpenSingleFile();
+}
+
+void TfrmMain::OpenSingleFile()
+{
+    FileDialogRequest request;
+    request.directory = dialogFolder();
+    request.filter = decimalComma()
+        ? QStringLiteral("Graph file(*.ghf,only for TQ612)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT")
+        : QStringLiteral("Graph file(*.ghf,only for TQ612)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT"
+                         "|EXCEL file format(*.CSV,seperated by comma)|*.CSV");
+    request.defaultSuffix = QStringLiteral("ghf");
+    const QString name = Prompts::current().openFileName(request);
+    if (name.isEmpty())
+        return;
+    const QString ext = QFileInfo(name).suffix().toLower();
+    if (ext == QLatin1String("ghf"))
+        OpenGraphFile(name);
+    else if (ext == QLatin1String("csv"))
+        OpenTextFile(name, QLatin1Char(','));
+    else if (ext == QLatin1String("txt"))
+        OpenTextFile(name, QLatin1Char('\t'));
+}
+
+TfrmList* TfrmMain::OpenTextFile(const QString& path, QChar separator)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;  // as when the file was never chosen
+    QPointer<TfrmList> list = new TfrmList;
+    list->setWindowTitle(path);
+    addChild(list)->show();
+    list->Grid1->setUpdatesEnabled(false);
+
+    const QList<QStringList> rows = TableTextReader::read(file, separator, [&list](int) {
+        QApplication::processEvents();
+        return !list.isNull();
+    });
+    if (!list)
+        return nullptr;  // closed by the user while reading
+    for (int k = 1; k <= rows.size(); ++k)
+        list->setRow(k, rows[k - 1]);
+    list->Grid1->setUpdatesEnabled(true);
+    return list;
+}
+
+TfrmGraph* TfrmMain::OpenGraphFile(const QString& path)
+{
+    auto graph = std::make_unique<TfrmGraph>(*this);
+    graph->setWindowTitle(path);
+    PESGraph& chart = *graph->PESGraph1;
+    if (!LoadGraphFile(chart, path))
+        return nullptr;  // the reader has told the user why
+    QMdiSubWindow* sub = addChild(graph.get());
+    TfrmGraph* window = graph.release();  // the frame window owns it now
+    sub->setGeometry(0, 0, width(), std::max(MdiArea->viewport()->height() - 40, 200));
+    {
+        const QSignalBlocker quiet(window->chkSplit);
+        window->chkSplit->setChecked(chart.MultiAxesSubsets(1) != 0);
+    }
+    chart.setAllowDataLabels(sgNoDataLabels);
+    chart.PEactions(sgReinitAndReset);
+    window->updateToolsForLayout();
+    chart.setAllowGraphAnnotHotSpots(true);
+    sub->show();
+    return window;
+}

@@ -1,0 +1,89 @@
+// The main window's data set commands: parsing a memory image into the model,
+// the scratch file, and the data set collection file.
+#include "app/UMain.h"
+
+#include "app/Prompts.h"
+#include "logger/CollectionFile.h"
+#include "logger/LoadResult.h"
+
+int TfrmMain::ParseImage()
+{
+    const int code = DataSets.ParseImage(MeterModel);
+    if (code == LoadResult::Success)
+        FillDataSetsGrid();
+    return code;
+}
+
+bool TfrmMain::WriteScratchFile(int count)
+{
+    const auto error = DataSets.WriteScratchFile(count, DocumentFolder);
+    if (error)
+        Prompts::current().information(*error);
+    return !error;
+}
+
+int TfrmMain::KeepGoodDataSets()
+{
+    const QByteArray kept = DataSets.imageBeforeBadDataSet();
+    if (kept.isEmpty())
+        return LoadResult::DataError;
+    DataSets.RawImage = kept;
+    DataSets.ImageLength = static_cast<int>(kept.size());
+    const int code = ParseImage();
+    if (code == LoadResult::Success) {
+        WriteScratchFile(DataSets.ImageLength);
+        DrawDataSet(0);
+        DataSetsUnsaved = true;
+    }
+    DataSets.RawImage.clear();
+    return code;
+}
+
+void TfrmMain::SaveCollection()
+{
+    FileDialogRequest request;
+    request.directory = dialogFolder();
+    request.filter = CollectionFile::SaveFilter;
+    request.defaultSuffix = CollectionFile::DefaultExtension;
+    const QString name = Prompts::current().saveFileName(request);
+    if (name.isEmpty())
+        return;
+    const auto result = CollectionFile::copyScratchFile(DataSetModel::scratchFilePath(DocumentFolder), name);
+    if (result.outcome == CollectionFile::CopyResult::Failed) {
+        // The data sets are still only in the scratch file: keep them marked unsaved.
+        Prompts::current().information(QStringLiteral("Can not save the data sets to ") + result.error);
+        return;
+    }
+    DataSetsUnsaved = false;
+}
+
+void TfrmMain::OpenCollection()
+{
+    ShowDataLoggerGraph();
+    FileDialogRequest request;
+    request.directory = dialogFolder();
+    request.filter = CollectionFile::OpenFilter;
+    request.defaultSuffix = CollectionFile::DefaultExtension;
+    const QString name = Prompts::current().openFileName(request);
+    if (name.isEmpty())
+        return;
+    OpenCollectionFile(name);
+}
+
+bool TfrmMain::OpenCollectionFile(const QString& path)
+{
+    const auto file = CollectionFile::read(path);
+    if (!file.error.isEmpty()) {
+        Prompts::current().information(QStringLiteral("Can not open ") + file.error);
+        return false;
+    }
+    DataSets.RawImage = file.bytes;
+    const bool parsed = !file.bytes.isEmpty() && ParseImage() == LoadResult::Success;
+    if (parsed) {
+        WriteScratchFile(static_cast<int>(file.bytes.size()));
+        DrawDataSet(0);
+    } else
+        Prompts::current().information(path + QStringLiteral(" is not a valid data set collection file."));
+    DataSets.RawImage.clear();
+    return parsed;
+}

@@ -12,9 +12,9 @@ int sampleRateSeconds(TDateTime start, TDateTime end, int points)
     if (points <= 0)
         return 0;
     const double seconds = (end - start) / points * DateTime::SecondsPerDay + 0.5;
-    // Converting a NaN, an infinity or a huge value to int is undefined.
-    if (!std::isfinite(seconds) || seconds <= double(std::numeric_limits<int>::min())
-        || seconds >= double(std::numeric_limits<int>::max()))
+    // Converting a NaN, an infinity or a huge value to int is undefined; a
+    // negative rate (points out of time order) means nothing.
+    if (!std::isfinite(seconds) || seconds < 0 || seconds >= double(std::numeric_limits<int>::max()))
         return 0;
     return static_cast<int>(seconds);
 }

@@ -88,8 +88,8 @@ struct Result {
 };
 
 // The sampling rate in whole seconds: (end - start) / points in seconds,
-// + 0.5, truncated. 0 when that is no finite number in the integer range
-// (a graph without points, a damaged file).
+// + 0.5, truncated. 0 when that is no finite positive number in the integer
+// range (a graph without points, points out of time order, a damaged file).
 int sampleRateSeconds(TDateTime start, TDateTime end, int points);
 
 // Statistics over every point of `subsets` channels (at most four). `x(s, p)`

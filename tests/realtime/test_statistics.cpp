@@ -84,6 +84,7 @@ TEST(GraphStatistics, SampleRate)
         {"infinite span", inf, 10, 0},
         {"NaN span", nan, 10, 0},
         {"beyond the integer range", 1e15, 1, 0},
+        {"points out of time order", -100, 10, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(sampleRateSeconds(Start, Start + c.spanSeconds * DateTime::OneSecond, c.points), c.rate) << c.name;

@@ -44,14 +44,33 @@ QString helpFile()
     return found.isEmpty() ? beside : found;
 }
 
+namespace {
+QString templateFolderOverride;  // set only by ScopedTemplateFolder
+}
+
+ScopedTemplateFolder::ScopedTemplateFolder(const QString& folder)
+    : previous(templateFolderOverride)
+{
+    templateFolderOverride = folder;
+}
+
+ScopedTemplateFolder::~ScopedTemplateFolder()
+{
+    templateFolderOverride = previous;
+}
+
 QString userTemplateFile()
 {
+    if (!templateFolderOverride.isEmpty())
+        return templateFolderOverride + QStringLiteral("/graph.ghf");
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
         + QStringLiteral("/template/graph.ghf");
 }
 
 QString templateFileToRead()
 {
+    if (!templateFolderOverride.isEmpty())
+        return firstExisting({userTemplateFile()});
     return firstExisting({userTemplateFile(),
                           executableFolder() + QStringLiteral("template/graph.ghf"),
                           executableFolder() + QStringLiteral("../share/tq612/template/graph.ghf")});

@@ -19,4 +19,18 @@ QString userTemplateFile();
 // The template to read: the user's when it exists, else the shipped default; empty when neither exists.
 QString templateFileToRead();
 
+// Points the template lookup at one folder of the caller's for the lifetime of
+// this object (tests): both the user's template and the one read are
+// folder + "/graph.ghf" there, and nothing else is searched.
+class ScopedTemplateFolder {
+public:
+    explicit ScopedTemplateFolder(const QString& folder);
+    ~ScopedTemplateFolder();
+    ScopedTemplateFolder(const ScopedTemplateFolder&) = delete;
+    ScopedTemplateFolder& operator=(const ScopedTemplateFolder&) = delete;
+
+private:
+    QString previous;
+};
+
 } // namespace AppPaths

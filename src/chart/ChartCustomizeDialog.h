@@ -1,0 +1,66 @@
+#pragma once
+// The chart's own customisation dialog: titles, axis labels and the working
+// axis's Y range, subset labels and colours, chart colours, grid and fonts,
+// and export of the chart as PNG or PDF. Pages can be switched off by the
+// chart's AllowAxisPage, AllowPage1, AllowPage2, AllowSubsetsPage, AllowFontPage.
+
+#include "chart/ChartState.h"
+
+#include <QDialog>
+#include <vector>
+
+class PESGraph;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+class ChartCustomizeDialog : public QDialog {
+    Q_OBJECT
+public:
+    ChartCustomizeDialog(PESGraph& chart, QWidget* parent = nullptr);
+
+    // The chart state with the dialog's choices applied.
+    ChartState result() const;
+
+    QTabWidget* pages = nullptr;
+    // Page 1: titles and grid.
+    QLineEdit* edtMainTitle = nullptr;
+    QLineEdit* edtSubTitle = nullptr;
+    QComboBox* cboGridStyle = nullptr;
+    QCheckBox* chkLegend = nullptr;
+    // Page 2: colours.
+    QPushButton* btnGraphForeColor = nullptr;
+    QPushButton* btnGraphBackColor = nullptr;
+    QPushButton* btnDeskColor = nullptr;
+    QPushButton* btnTextColor = nullptr;
+    // Subsets page.
+    std::vector<QLineEdit*> edtSubsetLabels;
+    std::vector<QPushButton*> btnSubsetColors;
+    // Font page.
+    QComboBox* cboFontSize = nullptr;
+    QLineEdit* edtTitleFont = nullptr;
+    QLineEdit* edtLabelFont = nullptr;
+    // Axis page.
+    QLineEdit* edtXAxisLabel = nullptr;
+    QLineEdit* edtYAxisLabel = nullptr;
+    QDoubleSpinBox* edtYMin = nullptr;
+    QDoubleSpinBox* edtYMax = nullptr;
+    // Export.
+    QPushButton* btnExportPng = nullptr;
+    QPushButton* btnExportPdf = nullptr;
+
+private:
+    QWidget* buildTitlesPage();
+    QWidget* buildColorsPage();
+    QWidget* buildSubsetsPage();
+    QWidget* buildFontPage();
+    QWidget* buildAxisPage();
+    QPushButton* colorButton(int* colorRef);
+    void exportChart(bool pdf);
+
+    PESGraph& chart;
+    ChartState edited;
+};

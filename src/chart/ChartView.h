@@ -1,0 +1,74 @@
+#pragma once
+// The drawing side of PESGraph: builds the QCustomPlot layout (titles,
+// legend, one axis rectangle per axis group), fills its data containers from
+// the chart state and turns mouse input into the chart's events.
+// Only files under src/chart see QCustomPlot.
+
+#include "chart/ChartState.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <qcustomplot.h>
+#include <vector>
+
+class PESGraph;
+class AnnotationLayer;
+
+class ChartView : public QObject {
+    Q_OBJECT
+public:
+    explicit ChartView(PESGraph& owner);
+    ~ChartView() override;
+
+    QCustomPlot* plot() const { return customPlot; }
+
+    // Rebuilds axis rectangles, titles, legend, colours and graphs.
+    void rebuildLayout(const ChartState& s);
+    // Refills every graph's data container from the state.
+    void syncData(const ChartState& s);
+    // Sets the unzoomed ranges from the manual scales or from the data.
+    void applyRanges(const ChartState& s);
+    // Lays the plot out without drawing, so that pixel positions are current.
+    void ensureLayout();
+    void markLayoutStale() { layoutStale = true; }
+
+    int rectCount() const { return int(rects.size()); }
+    QCPAxisRect* rect(int i) const { return rects.at(size_t(i)); }
+    // Axis rectangle that draws `subset`.
+    int rectOfSubset(int subset) const;
+    QCPGraph* graphOf(int subset) const;
+    QRect plottingArea() const;
+
+    // Date-time (days since 1899-12-30) to plot key and back.
+    static double keyOf(double days);
+    static double daysOf(double key);
+
+    void zoomTo(const QRect& pixelRect);
+    // Index of the graph annotation under a client pixel, or −1.
+    int annotationAt(QPointF pos) const;
+    // (subset, point) of the data point under a client pixel, or (−1, −1).
+    std::pair<int, int> dataPointAt(QPointF pos) const;
+
+private:
+    void onMousePress(QMouseEvent* e);
+    void onMouseMove(QMouseEvent* e);
+    void onMouseRelease(QMouseEvent* e);
+    void onMouseDoubleClick(QMouseEvent* e);
+    void onMouseWheel(QWheelEvent* e);
+    void syncXRanges(const QCPRange& range);
+    void updateTickFormat(const QCPRange& range);
+    void applyInteractions(const ChartState& s);
+
+    PESGraph& owner;
+    QCustomPlot* customPlot = nullptr;
+    AnnotationLayer* annotations = nullptr;
+    std::vector<QCPAxisRect*> rects;
+    std::vector<QCPGraph*> graphs;       // by subset
+    std::vector<int> subsetRect;         // by subset
+    QSharedPointer<QCPAxisTickerDateTime> timeTicker;
+    QPoint pressPos;
+    bool pressed = false;
+    bool syncingX = false;
+    bool layoutStale = true;
+};

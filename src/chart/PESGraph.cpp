@@ -1,0 +1,539 @@
+#include "chart/PESGraph.h"
+
+#include "app/Prompts.h"
+#include "chart/ChartCustomizeDialog.h"
+#include "chart/ChartView.h"
+
+#include <QPainter>
+#include <QPrinter>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+#include <cmath>
+
+PESGraph::PESGraph(QWidget* parent)
+    : QWidget(parent)
+    , view(std::make_unique<ChartView>(*this))
+{
+    // The defaults of a graph window's chart before a template or PrepareGraph changes them.
+    s.subsetLabels = {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"), QStringLiteral("T4")};
+    s.subsetColors = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view->plot());
+    setMouseTracking(true);
+    view->rebuildLayout(s);
+    view->syncData(s);
+    view->applyRanges(s);
+}
+
+PESGraph::~PESGraph() = default;
+
+// ---- Data -------------------------------------------------------------------
+
+void PESGraph::setSubsets(int count)
+{
+    if (count < 1 || count == s.subsets)
+        return;
+    s.resizeData(count, s.points);
+    markLayoutDirty();
+}
+
+void PESGraph::setPoints(int count)
+{
+    if (count < 0 || count == s.points)
+        return;
+    s.resizeData(s.subsets, count);
+    markDataDirty();
+}
+
+static bool inRange(const ChartState& s, int subset, int point)
+{
+    return subset >= 0 && subset < s.subsets && point >= 0 && point < s.points;
+}
+
+double PESGraph::XDataII(int subset, int point) const
+{
+    return inRange(s, subset, point) ? s.x[size_t(subset)][size_t(point)] : 0.0;
+}
+
+void PESGraph::setXDataII(int subset, int point, double x)
+{
+    if (!inRange(s, subset, point))
+        return;
+    s.x[size_t(subset)][size_t(point)] = x;
+    markDataDirty();
+}
+
+float PESGraph::YData(int subset, int point) const
+{
+    return inRange(s, subset, point) ? s.y[size_t(subset)][size_t(point)] : 0.0f;
+}
+
+void PESGraph::setYData(int subset, int point, float y)
+{
+    if (!inRange(s, subset, point))
+        return;
+    s.y[size_t(subset)][size_t(point)] = y;
+    markDataDirty();
+}
+
+void PESGraph::setYDataII(int subset, int point, double y)
+{
+    if (subset == -1) {
+        // Every point of subset `point`.
+        if (point < 0 || point >= s.subsets)
+            return;
+        std::fill(s.y[size_t(point)].begin(), s.y[size_t(point)].end(), float(y));
+        markDataDirty();
+        return;
+    }
+    setYData(subset, point, float(y));
+}
+
+void PESGraph::loadXDataII(const double* values, qsizetype count)
+{
+    const qsizetype n = std::min<qsizetype>(count / s.subsets, s.points);
+    for (int c = 0; c < s.subsets; ++c) {
+        double* out = s.x[size_t(c)].data();
+        for (qsizetype r = 0; r < n; ++r)
+            out[r] = values[r * s.subsets + c];
+    }
+    markDataDirty();
+}
+
+void PESGraph::loadYData(const float* values, qsizetype count)
+{
+    const qsizetype n = std::min<qsizetype>(count / s.subsets, s.points);
+    for (int c = 0; c < s.subsets; ++c) {
+        float* out = s.y[size_t(c)].data();
+        for (qsizetype r = 0; r < n; ++r)
+            out[r] = values[r * s.subsets + c];
+    }
+    markDataDirty();
+}
+
+void PESGraph::setNullDataValueY(double v)
+{
+    s.nullDataValueY = v;
+    markDataDirty();
+}
+
+void PESGraph::setLineGapThreshold(double v)
+{
+    s.lineGapThreshold = v;
+    markDataDirty();
+}
+
+// ---- Scales -----------------------------------------------------------------
+
+void PESGraph::setManualScaleControlX(int v) { s.manualScaleControlX = v; }
+void PESGraph::setManualMinX(double v) { s.manualMinX = v; }
+void PESGraph::setManualMaxX(double v) { s.manualMaxX = v; }
+
+void PESGraph::setWorkingAxis(int axis)
+{
+    s.axis(axis);  // make sure it exists
+    s.workingAxis = std::clamp(axis, 0, int(s.axes.size()) - 1);
+}
+
+int PESGraph::ManualScaleControlY() const { return s.axes[size_t(s.workingAxis)].manualScaleControlY; }
+void PESGraph::setManualScaleControlY(int v) { s.axis(s.workingAxis).manualScaleControlY = v; }
+double PESGraph::ManualMinY() const { return s.axes[size_t(s.workingAxis)].manualMinY; }
+void PESGraph::setManualMinY(double v) { s.axis(s.workingAxis).manualMinY = v; }
+double PESGraph::ManualMaxY() const { return s.axes[size_t(s.workingAxis)].manualMaxY; }
+void PESGraph::setManualMaxY(double v) { s.axis(s.workingAxis).manualMaxY = v; }
+QString PESGraph::YAxisLabel() const { return s.axes[size_t(s.workingAxis)].label; }
+
+void PESGraph::setYAxisLabel(const QString& text)
+{
+    s.axis(s.workingAxis).label = text;
+    markLayoutDirty();
+}
+
+int PESGraph::MultiAxesSubsets(int axis) const
+{
+    return axis >= 0 && size_t(axis) < s.axes.size() ? s.axes[size_t(axis)].multiAxesSubsets : 0;
+}
+
+void PESGraph::setMultiAxesSubsets(int axis, int count)
+{
+    if (axis == -1) {
+        for (ChartAxis& a : s.axes)
+            a.multiAxesSubsets = 0;
+    } else if (axis >= 0) {
+        s.axis(axis).multiAxesSubsets = std::max(count, 0);
+    }
+    markLayoutDirty();
+}
+
+double PESGraph::MultiAxesProportions(int axis) const
+{
+    return axis >= 0 && size_t(axis) < s.axes.size() ? s.axes[size_t(axis)].multiAxesProportion : 0.0;
+}
+
+void PESGraph::setMultiAxesProportions(int axis, double share)
+{
+    if (axis < 0)
+        return;
+    s.axis(axis).multiAxesProportion = share;
+    markLayoutDirty();
+}
+
+void PESGraph::setMultiAxesSeparators(int v)
+{
+    s.options.multiAxesSeparators = v;
+    markLayoutDirty();
+}
+
+void PESGraph::setAllowZooming(int v)
+{
+    s.options.allowZooming = v;
+    markLayoutDirty();
+}
+
+void PESGraph::setScrollingHorzZoom(bool on)
+{
+    s.options.scrollingHorzZoom = on;
+    markLayoutDirty();
+}
+
+void PESGraph::setScrollingVertZoom(bool on)
+{
+    s.options.scrollingVertZoom = on;
+    markLayoutDirty();
+}
+
+// ---- Look -------------------------------------------------------------------
+
+void PESGraph::setMainTitle(const QString& t) { s.mainTitle = t; markLayoutDirty(); }
+void PESGraph::setSubTitle(const QString& t) { s.subTitle = t; markLayoutDirty(); }
+void PESGraph::setXAxisLabel(const QString& t) { s.xAxisLabel = t; markLayoutDirty(); }
+
+QString PESGraph::SubsetLabels(int subset) const
+{
+    return subset >= 0 && subset < s.subsetLabels.size() ? s.subsetLabels[subset] : QString();
+}
+
+void PESGraph::setSubsetLabels(int subset, const QString& label)
+{
+    if (subset < 0 || subset >= 256)
+        return;
+    while (s.subsetLabels.size() <= subset)
+        s.subsetLabels << QString();
+    s.subsetLabels[subset] = label;
+    markLayoutDirty();
+}
+
+int PESGraph::SubsetColors(int subset) const
+{
+    return subset >= 0 && size_t(subset) < s.subsetColors.size() ? s.subsetColors[size_t(subset)] : 0;
+}
+
+void PESGraph::setSubsetColors(int subset, int colorRef)
+{
+    if (subset < 0 || subset >= 256)
+        return;
+    if (size_t(subset) >= s.subsetColors.size())
+        s.subsetColors.resize(size_t(subset) + 1, 0);
+    s.subsetColors[size_t(subset)] = colorRef;
+    markLayoutDirty();
+}
+
+void PESGraph::setGraphForeColor(int c) { s.graphForeColor = c; markLayoutDirty(); }
+void PESGraph::setGraphBackColor(int c) { s.graphBackColor = c; markLayoutDirty(); }
+void PESGraph::setDeskColor(int c) { s.deskColor = c; markLayoutDirty(); }
+void PESGraph::setTextColor(int c) { s.textColor = c; markLayoutDirty(); }
+void PESGraph::setGridStyle(int v) { s.options.gridStyle = v; markLayoutDirty(); }
+void PESGraph::setGridLineControl(int v) { s.options.gridLineControl = v; markLayoutDirty(); }
+void PESGraph::setPlottingMethod(int v) { s.options.plottingMethod = v; markLayoutDirty(); }
+void PESGraph::setShowLegend(bool on) { s.options.showLegend = on; markLayoutDirty(); }
+void PESGraph::setLegendLocation(int v) { s.options.legendLocation = v; markLayoutDirty(); }
+void PESGraph::setFontSize(int v) { s.options.fontSize = v; markLayoutDirty(); }
+void PESGraph::setTitleFont(const QString& family) { s.options.titleFont = family; markLayoutDirty(); }
+void PESGraph::setLabelFont(const QString& family) { s.options.labelFont = family; markLayoutDirty(); }
+void PESGraph::setAutoMinMaxPadding(int percent) { s.options.autoMinMaxPadding = percent; }
+
+// ---- Annotations --------------------------------------------------------------
+
+void PESGraph::setGraphAnnotationX(int i, double x) { s.graphAnnotations[i].x = x; }
+void PESGraph::setGraphAnnotationY(int i, double y) { s.graphAnnotations[i].y = y; }
+void PESGraph::setGraphAnnotationType(int i, int type) { s.graphAnnotations[i].type = type; }
+void PESGraph::setGraphAnnotationText(int i, const QString& text) { s.graphAnnotations[i].text = text; }
+void PESGraph::setGraphAnnotationColor(int i, int colorRef) { s.graphAnnotations[i].color = colorRef; }
+void PESGraph::setShowGraphAnnotations(bool on) { s.showGraphAnnotations = on; }
+void PESGraph::setGraphAnnotationTextSize(int percent) { s.graphAnnotationTextSize = percent; }
+void PESGraph::setVertLineAnnotation(int i, double x) { s.vertLineAnnotations[i].x = x; }
+void PESGraph::setVertLineAnnotationText(int i, const QString& text) { s.vertLineAnnotations[i].text = text; }
+void PESGraph::setVertLineAnnotationColor(int i, int colorRef) { s.vertLineAnnotations[i].color = colorRef; }
+void PESGraph::setShowVertLineAnnotations(bool on) { s.showVertLineAnnotations = on; }
+void PESGraph::setLineAnnotationTextSize(int percent) { s.lineAnnotationTextSize = percent; }
+
+// ---- Mouse --------------------------------------------------------------------
+
+void PESGraph::setArrowCursor(int kind)
+{
+    s.arrowCursor = kind;
+    view->plot()->setCursor(kind == sgTextCursor ? Qt::IBeamCursor : Qt::ArrowCursor);
+}
+
+void PESGraph::setArrowCursor(const QCursor& cursor)
+{
+    view->plot()->setCursor(cursor);
+}
+
+QRect PESGraph::PlottingArea() const
+{
+    view->ensureLayout();
+    return view->plottingArea();
+}
+
+QPointF PESGraph::pixelToGraph(QPoint pixel) const
+{
+    return pixelToGraph(QPointF(pixel));
+}
+
+QPointF PESGraph::pixelToGraph(QPointF pixel) const
+{
+    view->ensureLayout();
+    if (view->rectCount() == 0)
+        return {};
+    QCPAxisRect* r = view->rect(0);
+    return {ChartView::daysOf(r->axis(QCPAxis::atBottom)->pixelToCoord(pixel.x())),
+            r->axis(QCPAxis::atLeft)->pixelToCoord(pixel.y())};
+}
+
+QPointF PESGraph::graphToPixel(QPointF value, int axis) const
+{
+    view->ensureLayout();
+    if (view->rectCount() == 0)
+        return {};
+    QCPAxisRect* r = view->rect(std::clamp(axis, 0, view->rectCount() - 1));
+    return {r->axis(QCPAxis::atBottom)->coordToPixel(ChartView::keyOf(value.x())),
+            r->axis(QCPAxis::atLeft)->coordToPixel(value.y())};
+}
+
+void PESGraph::handleClick(QPoint pos, bool doubleClick)
+{
+    const int dbl = doubleClick ? 1 : 0;
+    if (!doubleClick)
+        emit OnClick();
+    if (s.allowGraphAnnotHotSpots) {
+        const int index = view->annotationAt(pos);
+        if (index >= 0) {
+            emit OnGraphAnnotHotSpot(dbl, index);
+            return;
+        }
+    }
+    if (s.options.allowDataHotSpots) {
+        const auto [subset, point] = view->dataPointAt(pos);
+        if (subset >= 0)
+            emit OnDataHotSpot(dbl, subset, point);
+    }
+}
+
+// ---- Actions ------------------------------------------------------------------
+
+void PESGraph::markLayoutDirty()
+{
+    layoutDirty = true;
+    dataDirty = true;
+}
+
+void PESGraph::markDataDirty()
+{
+    dataDirty = true;
+}
+
+void PESGraph::applyPending(bool resetRanges)
+{
+    if (layoutDirty)
+        view->rebuildLayout(s);
+    if (dataDirty || layoutDirty)
+        view->syncData(s);
+    if (resetRanges || layoutDirty || !zoomed)
+        view->applyRanges(s);
+    if (layoutDirty)
+        zoomed = false;
+    layoutDirty = false;
+    dataDirty = false;
+}
+
+void PESGraph::PEactions(int action)
+{
+    switch (action) {
+    case sgReinitAndReset:
+        layoutDirty = true;
+        zoomed = false;
+        applyPending(true);
+        view->plot()->replot(QCustomPlot::rpQueuedReplot);
+        break;
+    case sgResetImage:
+        applyPending(false);
+        break;
+    case sgInvalidateImage:
+        view->plot()->replot(QCustomPlot::rpQueuedReplot);
+        break;
+    case sgCustomize:
+        customize();
+        break;
+    case sgPrintDialog:
+        printWithDialog();
+        break;
+    case sgUndoZoom:
+        undoZoom();
+        break;
+    default:
+        break;
+    }
+}
+
+void PESGraph::redraw()
+{
+    narg1 = 0;
+    narg2 = 0;
+    PEactions(sgResetImage);
+    PEactions(sgInvalidateImage);
+}
+
+void PESGraph::redrawNow()
+{
+    applyPending(false);
+    view->plot()->replot(QCustomPlot::rpImmediateRefresh);
+}
+
+void PESGraph::undoZoom()
+{
+    zoomed = false;
+    applyPending(true);
+    view->plot()->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void PESGraph::zoomToPixelRect(const QRect& rect)
+{
+    if (rect.width() < 2 || rect.height() < 2)
+        return;
+    applyPending(false);
+    view->ensureLayout();
+    view->zoomTo(rect.normalized());
+    zoomed = true;
+    view->plot()->replot(QCustomPlot::rpQueuedReplot);
+    emit OnZoomIn();
+}
+
+void PESGraph::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    view->markLayoutStale();
+}
+
+void PESGraph::customize()
+{
+    dialogResult = 0;
+    ChartCustomizeDialog dialog(*this, this);
+    if (Prompts::current().exec(dialog) == QDialog::Accepted) {
+        setState(dialog.result());
+        dialogResult = 1;
+    }
+    emit OnCustomizeDlg();
+}
+
+// ---- Printing and export ------------------------------------------------------
+
+void PESGraph::print(QPrinter& printer)
+{
+    applyPending(false);
+    QCustomPlot* plot = view->plot();
+    QCPPainter painter;
+    if (!painter.begin(&printer))
+        return;
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    // Lay the chart out at a screen-like size and scale it onto the page.
+    const int logicalWidth = 1100;
+    const int logicalHeight = std::max(1, int(std::lround(logicalWidth * page.height() / page.width())));
+    const double scale = page.width() / logicalWidth;
+    painter.scale(scale, scale);
+    plot->toPainter(&painter, logicalWidth, logicalHeight);
+    painter.end();
+    view->markLayoutStale();
+    plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void PESGraph::printWithDialog()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    if (!Prompts::current().printDialog(printer))
+        return;
+    print(printer);
+}
+
+bool PESGraph::exportPng(const QString& fileName, int width, int height)
+{
+    applyPending(false);
+    const bool ok = view->plot()->savePng(fileName, width, height);
+    view->markLayoutStale();
+    return ok;
+}
+
+bool PESGraph::exportPdf(const QString& fileName)
+{
+    applyPending(false);
+    const bool ok = view->plot()->savePdf(fileName, 0, 0, QCP::epNoCosmetic);
+    view->markLayoutStale();
+    return ok;
+}
+
+// ---- State --------------------------------------------------------------------
+
+bool PESGraph::loadState(QByteArrayView block, QString* error)
+{
+    std::optional<ChartState> loaded = ChartState::deserialize(block, error);
+    if (!loaded)
+        return false;
+    setState(std::move(*loaded));
+    return true;
+}
+
+void PESGraph::setState(ChartState state)
+{
+    s = std::move(state);
+    setArrowCursor(s.arrowCursor);
+    markLayoutDirty();
+    zoomed = false;
+    applyPending(true);
+    view->plot()->replot(QCustomPlot::rpQueuedReplot);
+}
+
+std::vector<std::pair<double, double>> PESGraph::plottedData(int subset) const
+{
+    std::vector<std::pair<double, double>> out;
+    const QCPGraph* graph = view->graphOf(subset);
+    if (!graph)
+        return out;
+    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+        out.emplace_back(ChartView::daysOf(it->key), it->value);
+    return out;
+}
+
+std::pair<double, double> PESGraph::visibleXRange() const
+{
+    if (view->rectCount() == 0)
+        return {0, 0};
+    const QCPRange r = view->rect(0)->axis(QCPAxis::atBottom)->range();
+    return {ChartView::daysOf(r.lower), ChartView::daysOf(r.upper)};
+}
+
+std::pair<double, double> PESGraph::visibleYRange(int axis) const
+{
+    if (axis < 0 || axis >= view->rectCount())
+        return {0, 0};
+    const QCPRange r = view->rect(axis)->axis(QCPAxis::atLeft)->range();
+    return {r.lower, r.upper};
+}
+
+int PESGraph::axisRectCount() const
+{
+    return view->rectCount();
+}

@@ -1,0 +1,40 @@
+#include "files/SaveGraph.h"
+
+#include "app/AppPaths.h"
+#include "app/Prompts.h"
+#include "app/Regional.h"
+#include "app/UMain.h"
+#include "files/GraphFile.h"
+
+#include <QFileInfo>
+
+QString SaveGraphFilter(QChar decimalPoint)
+{
+    // With a decimal comma the values would clash with CSV's commas, so CSV is not offered.
+    if (decimalPoint == QLatin1Char(','))
+        return QStringLiteral("Graph file(*.ghf,only for TQ612)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT");
+    return QStringLiteral("Graph file(*.ghf,only for TQ612)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT|"
+                          "EXCEL file format(*.CSV,seperated by comma)|*.CSV");
+}
+
+bool SaveGraph(PESGraph& chart)
+{
+    FileDialogRequest request;
+    const TfrmMain* main = TfrmMain::instance();
+    request.directory = AppPaths::dialogFolder(main ? main->DocumentFolder : QString());
+    request.filter = SaveGraphFilter(Regional::decimalPoint());
+    request.defaultSuffix = QStringLiteral("GHF");
+    const QString fileName = Prompts::current().saveFileName(request);
+    if (fileName.isEmpty())
+        return false;
+
+    const QString ext = QFileInfo(fileName).suffix().toLower();
+    if (ext == QLatin1String("ghf"))
+        return StoreGraphFile(chart, fileName);
+    if (ext == QLatin1String("txt") || ext == QLatin1String("csv")) {
+        // Text and CSV (TAB for .txt, comma for .csv) are written by the text writer of graphs.
+        return false;
+    }
+    // Any other extension writes nothing.
+    return false;
+}

@@ -1,0 +1,137 @@
+#pragma once
+// The graph window: one chart with its tool bar, the strip of recording facts
+// above it, the statistics panel below it and, for the data logger, the list
+// of data sets at its left. The same window serves the real-time graph, the
+// data logger graph, opened graph files and graphs made from tables.
+
+#include <QWidget>
+
+class PESGraph;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSplitter;
+class QTableWidget;
+class QToolBar;
+class QToolButton;
+class TfrmMain;
+
+class TfrmGraph : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* RealTimeCaption = "Real-Time Graph";
+    static constexpr const char* DataLoggerCaption = "DataLogger";
+
+    explicit TfrmGraph(TfrmMain& main, QWidget* parent = nullptr);
+    ~TfrmGraph() override;
+
+    TfrmMain& Main() const { return main; }
+
+    // ---- Controls --------------------------------------------------------
+    QFrame* pnlDataSets = nullptr;
+    QLabel* StaticText1 = nullptr;       // "Data Sets"
+    QTableWidget* Grid2 = nullptr;
+    QSplitter* Splitter1 = nullptr;      // data sets | right-hand panel
+    QSplitter* Splitter2 = nullptr;      // chart | statistics
+
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;  // Toggle Graph Statistic
+    QToolButton* ToolButton2 = nullptr;  // Toggle Line Cursor Statistic
+    QToolButton* ToolButton4 = nullptr;  // Normal Cursor
+    QToolButton* ToolButton5 = nullptr;  // Draw A Cross On Graph
+    QToolButton* ToolButton9 = nullptr;  // Text
+    QToolButton* ToolButton15 = nullptr; // Set Annotation Color
+    QToolButton* tbntClr = nullptr;      // Clear (real-time window only)
+    QAction* tbntClrAction = nullptr;    // shows or hides "Clear" in the tool bar
+    QAction* ClearSeparator = nullptr;   // the separator that goes with it
+    QToolButton* UndoZoom = nullptr;
+    QCheckBox* chkSplit = nullptr;
+    QPushButton* Button1 = nullptr;      // Graph Option
+    QPushButton* btnChangeScale = nullptr; // Y Axis
+    QPushButton* Button3 = nullptr;      // Font
+
+    QFrame* pnlGraphStatistic = nullptr;
+    QLineEdit* txtStartTime = nullptr;
+    QComboBox* ComboBox1 = nullptr;      // sampling rate minutes
+    QComboBox* ComboBox2 = nullptr;      // sampling rate seconds
+    QLineEdit* txtDataNo = nullptr;
+
+    PESGraph* PESGraph1 = nullptr;
+    QLabel* Panel12 = nullptr;           // mouse readout at the chart's top left
+
+    QFrame* pnlStatistic = nullptr;
+    QPushButton* Button2 = nullptr;      // Show MAX/MIN on Graph
+    QLineEdit* txtT1Max = nullptr;
+    QLineEdit* txtT2Max = nullptr;
+    QLineEdit* txtT3Max = nullptr;
+    QLineEdit* txtT4Max = nullptr;
+    QLineEdit* txtT1Min = nullptr;
+    QLineEdit* txtT2Min = nullptr;
+    QLineEdit* txtT3Min = nullptr;
+    QLineEdit* txtT4Min = nullptr;
+    QLineEdit* txtT1Avg = nullptr;
+    QLineEdit* txtT2Avg = nullptr;
+    QLineEdit* txtT3Avg = nullptr;
+    QLineEdit* txtT4Avg = nullptr;
+
+    // The statistics fields of channel 0..3.
+    QLineEdit* maxField(int channel) const;
+    QLineEdit* minField(int channel) const;
+    QLineEdit* avgField(int channel) const;
+
+    // ---- Behaviour -------------------------------------------------------
+    // Enables the cross and text tools exactly when the chart shows one axis.
+    void updateToolsForLayout();
+    // Applies the split (checked) or single view of chkSplit to the chart.
+    void applySplit(bool split);
+    // Shows "Clear" and its separator (the real-time window).
+    void showClearButton(bool show);
+
+    // Handlers, named after their controls.
+    void ToolButton1Click();
+    void ToolButton2Click();
+    void ToolButton4Click();
+    void ToolButton5Click();
+    void ToolButton9Click();
+    void ToolButton15Click();
+    void tbntClrClick();
+    void UndoZoomClick();
+    void chkSplitClick();
+    void Button1Click();
+    void btnChangeScaleClick();
+    void Button3Click();
+    void PESGraph1Click();
+    void PESGraph1MouseMove();
+    void PESGraph1ZoomIn();
+    void PESGraph1DataHotSpot(int dblClick, int subsetIndex, int pointIndex);
+    void PESGraph1GraphAnnotHotSpot(int dblClick, int nIndex);
+    void PESGraph1CustomizeDlg();
+
+    // The close question; true when the window may close.
+    bool FormCloseQuery();
+    // What closing does to the main window's state.
+    void FormClose();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildToolBar();
+    QWidget* buildFactsStrip();
+    QWidget* buildStatisticsPanel();
+    QWidget* buildDataSetsPanel();
+    void moveReadoutToCorner();
+
+    TfrmMain& main;
+    bool closed = false;
+};
+
+// Initialises a chart: template or defaults, then subsets, points, X range.
+void PrepareGraph(PESGraph& chart, int subsets, double ymax, double ymin, double xmax, double xmin, int points);
+// Empties a window's data, text fields and annotations.
+void ClearGraph(TfrmGraph& window);

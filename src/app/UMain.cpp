@@ -3,6 +3,8 @@
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "app/UAbout.h"
+#include "graph/UGraph.h"
+#include "realtime/RealTimeRecorder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,10 +56,15 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     MaxMinTimer.setInterval(500);
 
     FormCreate();
+    RealTime = new RealTimeRecorder(*this);
 }
 
 TfrmMain::~TfrmMain()
 {
+    // The recorder goes before the child windows, so that tearing them down
+    // is not taken for the user closing them.
+    delete RealTime;
+    RealTime = nullptr;
     if (theMainWindow == this)
         theMainWindow = nullptr;
 }
@@ -259,8 +266,11 @@ void TfrmMain::FormShow()
     DocumentFolder = AppPaths::makeDocumentFolder();
     XExtensionStep = 10 * DateTime::OneSecond;
     // The real-time graph, the front panel and the start-up probe hook in here.
+    RealTime->CreateRealTimeGraph();
     if (splash)
         splash->close();
+    // Samples of a run that never ended properly are offered back.
+    RealTime->offerRecovery();
 }
 
 QMdiSubWindow* TfrmMain::addChild(QWidget* child)
@@ -298,6 +308,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 void TfrmMain::FormClose()
 {
     Settings.save();
+    RealTime->programClosing();
 }
 
 // File > Exit closes the main window the normal way, so that no child window
@@ -327,12 +338,33 @@ void TfrmMain::About1Click()
 }
 
 void TfrmMain::ControlPanel1Click() {}
-void TfrmMain::RealTimeGraph1Click() {}
+void TfrmMain::RealTimeGraph1Click()
+{
+    if (RealTimeGraph) {
+        RealTimeGraph1->setChecked(true);   // the item stays checked while the window exists
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(RealTimeGraph->parentWidget()))
+            sub->showNormal();
+        return;
+    }
+    RealTime->CreateRealTimeGraph();
+}
 void TfrmMain::Open1Click() {}
 void TfrmMain::Save1Click() {}
 void TfrmMain::btnPrintClick() {}
-void TfrmMain::btnRunClick() {}
-void TfrmMain::btnStopClick() {}
+void TfrmMain::btnRunClick()
+{
+    RealTime->Run();
+}
+
+void TfrmMain::btnStopClick()
+{
+    RealTime->Stop();
+}
+
+void TfrmMain::takeSample(TDateTime tickTime, const std::array<float, 4>& readings)
+{
+    RealTime->sampleDue(tickTime, readings);
+}
 void TfrmMain::LoadData1Click() {}
 void TfrmMain::Setup1Click() {}
 void TfrmMain::btnOutputToGraphClick() {}

@@ -19,6 +19,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QPrinter;
 class QToolBar;
+class RealTimeRecorder;
 class TfrmAbout;
 class TfrmGraph;
 class TfrmPanel;
@@ -48,6 +49,12 @@ public:
     std::array<float, 4> RunningMax{-9999, -9999, -9999, -9999};
     std::array<float, 4> RunningMin{9999, 9999, 9999, 9999};
     bool RealTimeUnsaved = false;
+
+    // Real-time recording: Run, Stop, the sample of a tick, the rate change.
+    RealTimeRecorder* RealTime = nullptr;   // owned by this window
+    bool realTimeRunning() const { return RealTimeRunning; }
+    // The link's sampling step: a sample is due on this tick.
+    void takeSample(TDateTime tickTime, const std::array<float, 4>& readings);
 
     // Data logger.
     bool DataSetsUnsaved = false;

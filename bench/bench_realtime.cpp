@@ -27,17 +27,18 @@ public:
 constexpr int RunPoints = 99999;
 constexpr TDateTime Start = 46143.375;
 
-// A main window whose real-time graph holds a run one sample short of full.
+// A main window whose real-time graph of `points` points holds 99,998
+// samples: the next one is sample 99,999.
 struct FullRun {
     TfrmMain main;
     QTemporaryDir docs;
-    FullRun()
+    explicit FullRun(int points = RunPoints)
     {
         main.DocumentFolder = docs.path() + QLatin1Char('/');
         main.XExtensionStep = 10 * DateTime::OneSecond;
         main.RealTime->CreateRealTimeGraph();
         PESGraph& chart = *main.RealTimeGraph->PESGraph1;
-        chart.setPoints(RunPoints);
+        chart.setPoints(points);
         for (int p = 0; p < RunPoints - 1; ++p)
             for (int s = 0; s < 4; ++s) {
                 chart.setXDataII(s, p, Start + p * DateTime::OneSecond);
@@ -50,20 +51,34 @@ struct FullRun {
     }
 };
 
+// Sample 99,999 with its redraw painted. Graph of 99,999 points: the last
+// sample, which also stops the run (trim, averages). Graph of 100,000
+// points: an ordinary sample late in a long run. Arg 0 leaves out the painting.
 void BM_TakeSampleAtTheEndOfALongRun(benchmark::State& state)
 {
-    FullRun run;
+    const int points = int(state.range(0));
+    const bool paint = state.range(1) != 0;
+    FullRun run(points);
     PESGraph& chart = *run.main.RealTimeGraph->PESGraph1;
     const TDateTime t = Start + (RunPoints - 1) * DateTime::OneSecond;
     for (auto _ : state) {
+        state.PauseTiming();
         run.main.SampleCount = RunPoints - 1;
         run.main.RealTimeRunning = true;
-        chart.setPoints(RunPoints);
+        if (chart.Points() != points)
+            chart.setPoints(points);
+        state.ResumeTiming();
         run.main.RealTime->TakeSample(t, {21.0f, 22.0f, 23.0f, 24.0f});
-        chart.redrawNow();   // what the user waits for
+        if (paint)
+            chart.redrawNow();   // what the user waits for
     }
 }
-BENCHMARK(BM_TakeSampleAtTheEndOfALongRun)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_TakeSampleAtTheEndOfALongRun)
+    ->ArgNames({"points", "paint"})
+    ->Args({RunPoints, 1})
+    ->Args({100000, 1})
+    ->Args({100000, 0})
+    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_ComputeGraphStatistics(benchmark::State& state)
 {

@@ -105,11 +105,16 @@ Result compute(int points, int subsets, XAt&& x, YAt&& y)
     }
     r.rateSeconds = sampleRateSeconds(r.start, r.end, points);
     const int channels = subsets < Channels ? subsets : Channels;
-    for (int p = 0; p < points; ++p) {
-        for (int s = 0; s < channels; ++s) {
+    // Channel by channel: each channel's result depends only on its own points in order.
+    for (int s = 0; s < channels; ++s) {
+        Extremes& extremes = r.extremes[s];
+        Average& average = r.averages[s];
+        for (int p = 0; p < points; ++p) {
             const float v = y(s, p);
-            r.extremes[s].offer(v, x(s, p));
-            r.averages[s].add(v);
+            // Only a new extreme needs its time.
+            if (v > extremes.max || !(v >= extremes.min))
+                extremes.offer(v, x(s, p));
+            average.add(v);
         }
     }
     return r;

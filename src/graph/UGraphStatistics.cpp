@@ -27,11 +27,12 @@ void showInBox(QComboBox* box, const QString& text)
 
 void ComputeGraphStatistics(TfrmGraph& window)
 {
-    const PESGraph& chart = *window.PESGraph1;
+    // Straight from the chart's arrays: this runs over every point of large graphs.
+    const ChartState& data = window.PESGraph1->state();
     const GraphStatistics::Result r = GraphStatistics::compute(
-        chart.Points(), chart.Subsets(),
-        [&chart](int s, int p) { return chart.XDataII(s, p); },
-        [&chart](int s, int p) { return chart.YData(s, p); });
+        data.points, data.subsets,
+        [&data](int s, int p) { return data.x[size_t(s)][size_t(p)]; },
+        [&data](int s, int p) { return data.y[size_t(s)][size_t(p)]; });
 
     window.txtStartTime->setText(r.points > 0 ? Regional::dateTimeText(r.start) : QString());
     showInBox(window.ComboBox1, GraphStatistics::minutesText(r.rateSeconds));

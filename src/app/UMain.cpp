@@ -6,6 +6,8 @@
 #include "app/MeterPanelLink.h"
 #include "panel/PanelPictures.h"
 #include "panel/UPanel.h"
+#include "graph/UGraph.h"
+#include "realtime/RealTimeRecorder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,10 +61,17 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     FrontPanelLink = std::make_unique<MeterPanelLink>(Link);
 
     FormCreate();
+    RealTime = std::make_unique<RealTimeRecorder>(*this);
+    RealTime->setLink({[this] { return Link.Connected; },
+                       [this] { return Link.InMainTimer; },
+                       [this](int ticks) { Link.RateTicks = ticks; }});
 }
 
 TfrmMain::~TfrmMain()
 {
+    // The recorder goes before the child windows, so that tearing them down
+    // is not taken for the user closing them.
+    RealTime.reset();
     if (theMainWindow == this)
         theMainWindow = nullptr;
 }
@@ -270,7 +279,9 @@ void TfrmMain::FormShow()
 
     // ---- Child windows created at start-up: the real-time graph and the front panel ----
     // (created here, before the probe, so that the probe can show the link state on them)
+    RealTime->CreateRealTimeGraph();
     createFrontPanel();
+    layOutRealTimeGraphBesidePanel();
     // ---- end child windows ----
 
     // ---- Meter link: find the meter, start the live frames, start the watchdog ----
@@ -280,6 +291,8 @@ void TfrmMain::FormShow()
 
     if (splash)
         splash->close();
+    // Samples of a run that never ended properly are offered back.
+    RealTime->offerRecovery();
 }
 
 QMdiSubWindow* TfrmMain::addChild(QWidget* child)
@@ -328,6 +341,7 @@ void TfrmMain::FormClose()
 {
     Settings.LastConnectedModel = MeterModel;
     Settings.save();
+    RealTime->programClosing();
 }
 
 // File > Exit closes the main window the normal way, so that no child window
@@ -356,10 +370,31 @@ void TfrmMain::About1Click()
     Prompts::current().exec(about);
 }
 
-void TfrmMain::RealTimeGraph1Click() {}
+void TfrmMain::RealTimeGraph1Click()
+{
+    if (RealTimeGraph) {
+        RealTimeGraph1->setChecked(true);   // the item stays checked while the window exists
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(RealTimeGraph->parentWidget()))
+            sub->showNormal();
+        return;
+    }
+    RealTime->CreateRealTimeGraph();
+}
 void TfrmMain::btnPrintClick() {}
-void TfrmMain::btnRunClick() {}
-void TfrmMain::btnStopClick() {}
+void TfrmMain::btnRunClick()
+{
+    RealTime->Run();
+}
+
+void TfrmMain::btnStopClick()
+{
+    RealTime->Stop();
+}
+
+void TfrmMain::takeSample(TDateTime tickTime, const std::array<float, 4>& readings)
+{
+    RealTime->sampleDue(tickTime, readings);
+}
 void TfrmMain::LoadData1Click() {}
 void TfrmMain::Setup1Click() {}
 // ---- Front panel -------------------------------------------------------------------
@@ -378,6 +413,20 @@ void TfrmMain::createFrontPanel()
     frame->show();
     FrontPanel = panel;
     ControlPanel1->setChecked(true);
+}
+
+void TfrmMain::layOutRealTimeGraphBesidePanel()
+{
+    if (!RealTimeGraph || !FrontPanel)
+        return;
+    auto* graphFrame = qobject_cast<QMdiSubWindow*>(RealTimeGraph->parentWidget());
+    auto* panelFrame = qobject_cast<QMdiSubWindow*>(FrontPanel->parentWidget());
+    if (!graphFrame || !panelFrame)
+        return;
+    const int left = panelFrame->width();
+    graphFrame->setGeometry(left, 0, std::max(200, MdiArea->width() - left - 5),
+                            std::max(200, MdiArea->height() - 5));
+    RealTimeGraph->setFocus();
 }
 
 void TfrmMain::ControlPanel1Click()

@@ -23,6 +23,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QPrinter;
 class QToolBar;
+class RealTimeRecorder;
 class TfrmAbout;
 class TfrmGraph;
 class TfrmList;
@@ -54,6 +55,9 @@ public:
     std::array<float, 4> RunningMax{-9999, -9999, -9999, -9999};
     std::array<float, 4> RunningMin{9999, 9999, 9999, 9999};
     bool RealTimeUnsaved = false;
+
+    // Real-time recording: Run, Stop, the sample of a tick, the rate change.
+    std::unique_ptr<RealTimeRecorder> RealTime;
 
     // Data logger.
     bool DataSetsUnsaved = false;
@@ -111,6 +115,8 @@ public:
     std::unique_ptr<PanelLink> FrontPanelLink;
     // Creates the panel at the top-left corner of the frame and keeps it in FrontPanel.
     void createFrontPanel();
+    // Puts the real-time graph beside the panel, filling the rest of the frame.
+    void layOutRealTimeGraphBesidePanel();
     void MaxMinTimerTimer();
     std::unique_ptr<QPrinter> Printer;    // the printer chosen by Printer Setup
 

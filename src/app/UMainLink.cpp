@@ -1,12 +1,14 @@
 // TfrmMain as the meter link's host: the port list, the link-state controls,
 // the status bar, and the hand-over of frames and samples to child windows.
 #include "app/UMain.h"
+#include "graph/UGraph.h"
 #include "panel/UPanel.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QToolButton>
 
 int TfrmMain::portCount() const
 {
@@ -62,9 +64,10 @@ void TfrmMain::setNoConnectionVisible(bool visible)
         FrontPanel->lblNoConnection->setVisible(visible);
 }
 
-void TfrmMain::setClearButtonEnabled(bool /*enabled*/)
+void TfrmMain::setClearButtonEnabled(bool enabled)
 {
-    // ---- Real-time graph: enable or disable its tbntClr if RealTimeGraph exists ----
+    if (RealTimeGraph)
+        RealTimeGraph->tbntClr->setEnabled(enabled);
 }
 
 void TfrmMain::showLiveFrame(const LiveFrame& frame, bool previousHold)
@@ -78,8 +81,3 @@ bool TfrmMain::realTimeRunning() const
     return RealTimeRunning;
 }
 
-void TfrmMain::takeSample(TDateTime /*tickTime*/, const std::array<float, 4>& /*readings*/)
-{
-    // ---- Real-time recording: TakeSample(tickTime, readings) if RealTimeGraph exists,
-    //      then RealTimeUnsaved = true ----
-}

@@ -8,6 +8,7 @@
 #include "files/GraphFile.h"
 #include "files/SaveGraph.h"
 #include "graph/UAnnoEdit.h"
+#include "graph/UGraphStatistics.h"
 #include "graph/USetupScale.h"
 
 #include <QAction>
@@ -270,6 +271,7 @@ QWidget* TfrmGraph::buildStatisticsPanel()
     Button2 = new QPushButton(QStringLiteral("Show MAX/MIN on Graph"), pnlStatistic);
     Button2->setObjectName(QStringLiteral("Button2"));
     grid->addWidget(Button2, 0, 0, 1, 2);
+    connect(Button2, &QPushButton::clicked, this, [this] { ShowMaxMinOnGraph(*this); });
     QLineEdit** maxs[] = {&txtT1Max, &txtT2Max, &txtT3Max, &txtT4Max};
     QLineEdit** mins[] = {&txtT1Min, &txtT2Min, &txtT3Min, &txtT4Min};
     QLineEdit** avgs[] = {&txtT1Avg, &txtT2Avg, &txtT3Avg, &txtT4Avg};

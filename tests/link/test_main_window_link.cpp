@@ -2,6 +2,7 @@
 #include "LinkTestSupport.h"
 #include "MeterSim.h"
 #include "app/UMain.h"
+#include "support/FakePrompts.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -36,6 +37,9 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return window->StatusPanel1->text() == QStringLiteral("On Connection"); }));
     }
 
+    // Start-up questions (a missing graph template, samples to recover) are answered here.
+    FakePrompts prompts;
+    ScopedPrompts answering{prompts};
     std::unique_ptr<metersim::MeterSim> sim;
     std::unique_ptr<TfrmMain> window;
 };

@@ -1,5 +1,7 @@
 // Every test program starts here: widget tests need an application object,
 // and they run with the offscreen platform and throw-away settings.
+#include "support/FakePrompts.h"
+
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -14,6 +16,9 @@ int main(int argc, char** argv)
     // Never read or write the user's own settings from a test.
     QTemporaryDir settingsDir;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    // A question no test answers must never wait for a user who is not there.
+    FakePrompts unattended;
+    ScopedPrompts noScreen(unattended);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

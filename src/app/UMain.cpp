@@ -3,6 +3,7 @@
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "app/UAbout.h"
+#include "logger/MainLoadWiring.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,6 +55,10 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     MaxMinTimer.setInterval(500);
 
     FormCreate();
+
+    DataLoggerLink = makeMainLoggerLink(*this);
+    DataLoggerDataSets = makeMainDataSets(*this);
+    DataLoggerLoad = std::make_unique<LoadCommand>(*DataLoggerLink, *DataLoggerDataSets, makeMainLoadHooks(*this));
 }
 
 TfrmMain::~TfrmMain()
@@ -333,6 +338,14 @@ void TfrmMain::Save1Click() {}
 void TfrmMain::btnPrintClick() {}
 void TfrmMain::btnRunClick() {}
 void TfrmMain::btnStopClick() {}
-void TfrmMain::LoadData1Click() {}
+void TfrmMain::LoadData1Click()
+{
+    DataLoggerLoad->LoadData1Click();
+}
+
+bool TfrmMain::DataLoggerLoading() const
+{
+    return DataLoggerLoad && DataLoggerLoad->running();
+}
 void TfrmMain::Setup1Click() {}
 void TfrmMain::btnOutputToGraphClick() {}

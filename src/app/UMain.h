@@ -22,6 +22,9 @@ class QToolBar;
 class TfrmAbout;
 class TfrmGraph;
 class TfrmPanel;
+class LoggerLink;
+class DataSetParser;
+class LoadCommand;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -51,6 +54,12 @@ public:
 
     // Data logger.
     bool DataSetsUnsaved = false;
+    // The Load command and what it works through; a load may be running
+    // while messages are processed, so the DataLogger window asks first.
+    std::unique_ptr<LoggerLink> DataLoggerLink;
+    std::unique_ptr<DataSetParser> DataLoggerDataSets;
+    std::unique_ptr<LoadCommand> DataLoggerLoad;
+    bool DataLoggerLoading() const;
 
     // Graph marks, shared by all graph windows.
     int AnnotationCount = 3;

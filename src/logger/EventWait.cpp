@@ -2,20 +2,23 @@
 
 #include "app/Clock.h"
 
-#include <QEventLoop>
-#include <QTimer>
+#include <QCoreApplication>
+#include <QThread>
 #include <algorithm>
+
+namespace {
+// Messages are handled at least this often; in between the thread sleeps.
+constexpr qint64 SliceMs = 2;
+} // namespace
 
 void waitProcessingMessages(int ms)
 {
     const qint64 start = Clock::current().tickMs();
     for (;;) {
+        QCoreApplication::processEvents();
         const qint64 left = ms - (Clock::current().tickMs() - start);
         if (left < 0)
             return;
-        QEventLoop loop;
-        QTimer::singleShot(std::chrono::milliseconds(std::min<qint64>(left + 1, 50)), Qt::PreciseTimer, &loop,
-                           &QEventLoop::quit);
-        loop.exec();
+        QThread::msleep(std::min(left + 1, SliceMs));
     }
 }

@@ -72,7 +72,8 @@ void BM_PacedDownload(benchmark::State& state)
         cpu = threadCpuSeconds() - cpuStart;
         wall = timer.nsecsElapsed() * 1e-9;
         if (code != LoadResult::Success || download.image() != image)
-            state.SkipWithError("the download did not give the meter's image");
+            state.SkipWithError(code == LoadResult::Success ? "a wrong image reported as success"
+                                                            : "the download ended with an error code");
         state.SetIterationTime(wall);
     }
     const double floor = floorSeconds(bytes / 64);

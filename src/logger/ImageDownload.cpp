@@ -123,31 +123,41 @@ void ImageDownload::acknowledge()
     }
 }
 
+ImageDownload::BlockCheck ImageDownload::checkBlock(const QByteArray& block)
+{
+    if (blockChecksum(block.constData(), BlockPayload) != quint8(block.at(BlockPayload)))
+        return BlockCheck::Bad;
+    // The pause before the acknowledgement shows whether more bytes came
+    // behind the block. Whole blocks mean the meter answered an earlier
+    // acknowledgement late and is a block ahead; anything else means this
+    // block was read out of step (stray bytes before it) and its matching
+    // checksum was chance.
+    hooks.waitMs(AckPauseMs);
+    if (port.inputCount() == 0)
+        return BlockCheck::Good;
+    const int behind = waitForQuietLine();
+    return behind % BlockSize == 0 ? BlockCheck::GoodMeterAhead : BlockCheck::Bad;
+}
+
+int ImageDownload::waitForQuietLine()
+{
+    for (int seen = port.inputCount();;) {
+        port.waitForInput(seen + 1, LineQuietMs);
+        const int now = port.inputCount();
+        if (now == seen)
+            return seen;
+        seen = now;
+    }
+}
+
 void ImageDownload::discardRestOfBlock()
 {
     // Bytes of a spoilt block may still be on their way. The meter sends
     // nothing more until it is asked, so once the line is quiet everything
     // waiting belongs to the spoilt block: dropping it keeps the repeated
     // block aligned instead of reading it shifted by the leftovers.
-    for (int seen = port.inputCount();;) {
-        port.waitForInput(seen + 1, LineQuietMs);
-        const int now = port.inputCount();
-        if (now == seen)
-            break;
-        seen = now;
-    }
+    waitForQuietLine();
     port.clearInput();
-}
-
-bool ImageDownload::blockIsSound(const QByteArray& block)
-{
-    if (blockChecksum(block.constData(), BlockPayload) != quint8(block.at(BlockPayload)))
-        return false;
-    // The pause before the acknowledgement shows whether more bytes came with
-    // the block: then it was read out of step (stray bytes before it) and its
-    // matching checksum was chance.
-    hooks.waitMs(AckPauseMs);
-    return port.inputCount() == 0;
 }
 
 int ImageDownload::DownloadImage()
@@ -161,6 +171,9 @@ int ImageDownload::DownloadImage()
     int received = 0;
     int expected = 0;
     int errors = 0;
+    // Once the meter is a block ahead, a repeat request would bring the wrong
+    // block: a spoilt block then ends the transfer instead.
+    bool meterAhead = false;
     qint64 mark = now();
 
     while (now() - mark < SilenceLimitMs) {
@@ -171,7 +184,9 @@ int ImageDownload::DownloadImage()
         const int waiting = port.inputCount();
         if (waiting >= BlockSize) {
             const QByteArray block = port.read(BlockSize);
-            if (blockIsSound(block)) {
+            const BlockCheck check = checkBlock(block);
+            if (check != BlockCheck::Bad) {
+                meterAhead = meterAhead || check == BlockCheck::GoodMeterAhead;
                 RawImage.append(block.constData(), BlockPayload);
                 received += BlockPayload;
                 errors = 0;
@@ -189,6 +204,9 @@ int ImageDownload::DownloadImage()
                     progress->setReceived(received);
                     hooks.processMessages();
                 }
+            } else if (meterAhead) {
+                send('Q');
+                break;
             } else {
                 ++errors;
                 hooks.processMessages();
@@ -197,6 +215,10 @@ int ImageDownload::DownloadImage()
             }
             mark = now();
         } else if (waiting >= 1 && now() - mark > StalledBlockMs) {
+            if (meterAhead) {
+                send('Q');
+                break;
+            }
             discardRestOfBlock();  // a stalled partial block is asked for again
             ++errors;
             if (progress)

@@ -51,8 +51,11 @@ private:
     void startTransfer();
     // The acknowledgement after a good block, repeated until the meter answers.
     void acknowledge();
-    // Checksum, and no stray bytes behind the block.
-    bool blockIsSound(const QByteArray& block);
+    enum class BlockCheck { Bad, Good, GoodMeterAhead };
+    // Checksum, and nothing but whole blocks behind the block.
+    BlockCheck checkBlock(const QByteArray& block);
+    // Waits until no byte has come for a few byte times; returns the count waiting.
+    int waitForQuietLine();
     // Drops the rest of a spoilt block once the line is quiet.
     void discardRestOfBlock();
 

@@ -25,7 +25,13 @@ public:
     void write(const QByteArray& bytes) override
     {
         written += bytes;
-        input += meter.onBytes(bytes);
+        input += held;
+        held.clear();
+        const QByteArray reply = meter.onBytes(bytes);
+        if (meter.commandsSeen.size() - 1 == lateReplyTo)
+            held = reply;  // comes only with the next command's answer
+        else
+            input += reply;
     }
     void clearInput() override
     {
@@ -44,5 +50,7 @@ public:
     QByteArray input;
     QByteArray written;
     int clears = 0;
+    qsizetype lateReplyTo = -1;  // index of the command whose answer comes late
+    QByteArray held;
     QList<qsizetype> clearsAfterCommands;  // how many commands the meter had seen at each clear
 };

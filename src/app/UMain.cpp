@@ -8,6 +8,7 @@
 #include "panel/UPanel.h"
 #include "graph/UGraph.h"
 #include "realtime/RealTimeRecorder.h"
+#include "logger/MainLoadWiring.h"
 
 #include <QAction>
 #include <QApplication>
@@ -65,6 +66,10 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     RealTime->setLink({[this] { return Link.Connected; },
                        [this] { return Link.InMainTimer; },
                        [this](int ticks) { Link.RateTicks = ticks; }});
+
+    DataLoggerLink = makeMainLoggerLink(*this);
+    DataLoggerDataSets = makeMainDataSets(*this);
+    DataLoggerLoad = std::make_unique<LoadCommand>(*DataLoggerLink, *DataLoggerDataSets, makeMainLoadHooks(*this));
 }
 
 TfrmMain::~TfrmMain()
@@ -395,7 +400,15 @@ void TfrmMain::takeSample(TDateTime tickTime, const std::array<float, 4>& readin
 {
     RealTime->sampleDue(tickTime, readings);
 }
-void TfrmMain::LoadData1Click() {}
+void TfrmMain::LoadData1Click()
+{
+    DataLoggerLoad->LoadData1Click();
+}
+
+bool TfrmMain::DataLoggerLoading() const
+{
+    return DataLoggerLoad && DataLoggerLoad->running();
+}
 void TfrmMain::Setup1Click() {}
 // ---- Front panel -------------------------------------------------------------------
 

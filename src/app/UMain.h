@@ -30,6 +30,9 @@ class TfrmList;
 class TfrmPanel;
 class PanelLink;
 struct LiveFrame;
+class LoggerLink;
+class DataSetParser;
+class LoadCommand;
 
 class TfrmMain : public QMainWindow, public LinkHost {
     Q_OBJECT
@@ -62,6 +65,12 @@ public:
     // Data logger.
     bool DataSetsUnsaved = false;
     DataSetModel DataSets;                // the data sets shown; replaced by each successful parse
+    // The Load command and what it works through; a load may be running
+    // while messages are processed, so the DataLogger window asks first.
+    std::unique_ptr<LoggerLink> DataLoggerLink;
+    std::unique_ptr<DataSetParser> DataLoggerDataSets;
+    std::unique_ptr<LoadCommand> DataLoggerLoad;
+    bool DataLoggerLoading() const;
 
     // Graph marks, shared by all graph windows.
     int AnnotationCount = 3;

@@ -1,0 +1,98 @@
+// The memory download at true 9600-baud pace against the simulated meter on
+// a pseudo-terminal: wall time against the floor that the protocol's own
+// waits and the line time set, and the processor time the program spends.
+// By default a 4 KiB memory; TQ612_BENCH_FULL=1 downloads the full 131,072
+// bytes (about four minutes).
+#include "MemoryImageBuilder.h"
+#include "PtyDownloadMeter.h"
+#include "logger/EventWait.h"
+#include "logger/ImageDownload.h"
+#include "logger/LoadResult.h"
+#include "logger/SerialDownloadPort.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <benchmark/benchmark.h>
+#include <ctime>
+
+using metersim::DownloadServer;
+using metersim::MemoryImageBuilder;
+using metersim::PtyDownloadMeter;
+
+namespace {
+
+double threadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+QByteArray memoryOf(int bytes)
+{
+    MemoryImageBuilder b;
+    b.addDataSet((bytes - MemoryImageBuilder::HeaderLength - 16) / 8);
+    QByteArray image = b.build();
+    image.resize(bytes, char(0xFF));
+    return image;
+}
+
+// The shortest possible download of `blocks` blocks: the replies to "c" and
+// "P" with the first block on the line, one acknowledgement cycle (10 ms +
+// 100 ms) per further block, and the ten unanswered cycles after the last.
+double floorSeconds(int blocks)
+{
+    const double byteMs = DownloadServer::ByteTimeMs;
+    const double opening = (10 + 10) * byteMs;
+    const double start = (10 + 10 + 65) * byteMs;
+    const double cycles = (blocks - 1) * 110.0 + 10 * 110.0;
+    return (opening + start + cycles) / 1000.0;
+}
+
+void BM_PacedDownload(benchmark::State& state)
+{
+    const bool full = qEnvironmentVariableIntValue("TQ612_BENCH_FULL") == 1;
+    const int bytes = full ? ImageDownload::MaxAnnouncedLength : 4096;
+    const QByteArray image = memoryOf(bytes);
+    DownloadServer meter(image);
+    PtyDownloadMeter line(meter, true);
+    if (!line.isOpen()) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    double wall = 0, cpu = 0;
+    int code = -1;
+    for (auto _ : state) {
+        auto port = SerialDownloadPort::open(line.devicePath());
+        ImageDownload download(*port, {waitProcessingMessages, [] { QCoreApplication::processEvents(); }, {}});
+        QElapsedTimer timer;
+        timer.start();
+        const double cpuStart = threadCpuSeconds();
+        code = download.DownloadImage();
+        cpu = threadCpuSeconds() - cpuStart;
+        wall = timer.nsecsElapsed() * 1e-9;
+        if (code != LoadResult::Success || download.image() != image)
+            state.SkipWithError(code == LoadResult::Success ? "a wrong image reported as success"
+                                                            : "the download ended with an error code");
+        state.SetIterationTime(wall);
+    }
+    const double floor = floorSeconds(bytes / 64);
+    state.counters["bytes"] = bytes;
+    state.counters["floor_s"] = floor;
+    state.counters["wall_s"] = wall;
+    state.counters["wall_per_floor"] = wall / floor;        // goal < 1.05
+    state.counters["cpu_pct_of_core"] = 100.0 * cpu / wall;  // goal < 5
+}
+BENCHMARK(BM_PacedDownload)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

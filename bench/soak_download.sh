@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Reliability soak of the memory download: hundreds of downloads against the
+# unpaced simulated meter with random line faults. SOAK_RUNS and SOAK_SEED
+# choose the number of runs and the random sequence.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh
+QT_QPA_PLATFORM=offscreen build/tests/tq612_test_logger \
+  --gtest_also_run_disabled_tests --gtest_filter='DownloadSoak.*'

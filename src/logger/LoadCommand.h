@@ -1,0 +1,55 @@
+#pragma once
+// The Load command of the data logger: checks the link and the meter's REC
+// state, takes the port over, downloads the memory image, has it parsed and
+// drawn, reports what went wrong in the error dialog, and gives the link back.
+// Whatever way it ends, the link, MainTimer, the running mark and the cursor
+// are restored.
+
+#include "logger/DataSetParser.h"
+#include "logger/DownloadProgress.h"
+#include "logger/LoggerLink.h"
+
+#include <QByteArray>
+#include <functional>
+
+class TfrmErr;
+
+class LoadCommand {
+public:
+    struct Hooks {
+        DownloadProgressFactory openProgress;               // the data retrieving progress dialog
+        std::function<void()> markDataSetsUnsaved;          // sets `DataSetsUnsaved`
+        std::function<void(std::function<void()>)> defer;   // runs the command again a little later
+    };
+
+    LoadCommand(LoggerLink& link, DataSetParser& dataSets, Hooks hooks);
+
+    // LoadData1Click: the whole command; reports everything itself.
+    void LoadData1Click();
+    // A load is running: the DataLogger window must not close meanwhile.
+    bool running() const { return loadRunning; }
+
+    // One load cycle: the link taken over, the image downloaded, parsed, kept
+    // in the scratch file and data set 1 drawn. Returns a LoadResult code.
+    int LoadDataSets();
+
+    // The image cut after the last good data set, its count of data sets and
+    // announced length set to match, so that it parses and round-trips as a
+    // collection file. Empty when no data set before the bad one is left.
+    static QByteArray keepGoodDataSets(const QByteArray& image, int badIndex, int offsetBefore);
+
+private:
+    void takeLinkOver();
+    void giveLinkBack();
+    // "Fixed the error ": keeps the data sets before the bad one.
+    void fixDataError();
+    // Shows the error dialog for `code`; returns its result.
+    int askAboutError(TfrmErr& dialog, int code);
+
+    LoggerLink& link;
+    DataSetParser& dataSets;
+    Hooks hooks;
+    bool loadRunning = false;
+    DownloadPort* port = nullptr;
+    QByteArray dataErrorImage;  // the image of the last data error, for "Fixed the error "
+};

@@ -1,0 +1,110 @@
+// The simulated meter's side of the download on its own: the memory image it
+// builds and the answers it gives to each command.
+#include "DownloadServer.h"
+#include "MemoryImageBuilder.h"
+
+#include <QTemporaryDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using metersim::BlockFault;
+using metersim::DownloadServer;
+using metersim::MemoryImageBuilder;
+
+namespace {
+
+QByteArray frame(char letter)
+{
+    return DownloadServer::defaultReply(letter);
+}
+
+TEST(MemoryImageBuilder, LaysOutHeaderAndDataSets)
+{
+    MemoryImageBuilder b;
+    b.model = 612;
+    auto& first = b.addDataSet(2, 90, true);
+    first.start = QDateTime(QDate(2019, 12, 31), QTime(23, 58, 7));
+    first.records[1] = {MemoryImageBuilder::encodeReading(-10.0, 612), 0x7FFF, 0x8000, 0x0064};
+    b.addDataSet(0);
+    const QByteArray image = b.build();
+    ASSERT_EQ(image.size(), 320);  // 257 + 32 + 16 = 305, padded to whole blocks
+    EXPECT_EQ(image.mid(9, 5), QByteArray::fromHex("0002000131"));
+    EXPECT_EQ(image.mid(257, 14), QByteArray::fromHex("a55a08191231235807013000000" "2"));
+    EXPECT_EQ(image.mid(257 + 14 + 8, 8), QByteArray::fromHex("80647fff80000064"));
+    EXPECT_EQ(image.mid(289, 2), QByteArray::fromHex("a55a"));  // the second set right behind the first
+    EXPECT_EQ(quint8(image.at(305)), 0xFF);
+
+    EXPECT_EQ(MemoryImageBuilder::encodeReading(-10.0, 618), 0xFF9C);
+    EXPECT_EQ(MemoryImageBuilder::encodeReading(10.0, 618), 0x0064);
+}
+
+TEST(MemoryImageBuilder, LoadsACollectionFileAsItIs)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sets.ch4"));
+    MemoryImageBuilder b;
+    b.addDataSet(3);
+    const QByteArray image = b.build().left(b.dataLength());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(image);
+    f.close();
+    EXPECT_EQ(MemoryImageBuilder::loadCollectionFile(path), image);
+    EXPECT_TRUE(MemoryImageBuilder::loadCollectionFile(dir.filePath(QStringLiteral("none.ch4"))).isEmpty());
+}
+
+TEST(DownloadServer, AnswersEachCommand)
+{
+    MemoryImageBuilder b;
+    b.addDataSet(10);  // 257 + 96 = 353 bytes: 6 blocks
+    DownloadServer meter(b.build());
+    ASSERT_EQ(meter.blockCount(), 6);
+    const QByteArray block0 = DownloadServer::block(meter.image(), 0);
+
+    EXPECT_EQ(meter.onCommand('c').size(), 10);
+    const QByteArray started = meter.onCommand('P');
+    EXPECT_EQ(started.at(1), 0x50);
+    EXPECT_EQ(started.mid(10), block0);
+    EXPECT_EQ(meter.onCommand('n'), block0);
+    for (int i = 1; i < 6; ++i)
+        EXPECT_EQ(meter.onCommand('y'), DownloadServer::block(meter.image(), i));
+    EXPECT_TRUE(meter.onCommand('y').isEmpty()) << "nothing after the last block";
+    meter.onCommand('Q');
+    EXPECT_FALSE(meter.transferring());
+    EXPECT_TRUE(meter.onCommand('y').isEmpty());
+}
+
+TEST(DownloadServer, CutsCommandFramesOutOfTheByteStream)
+{
+    DownloadServer meter(QByteArray(128, 'x'));
+    const QByteArray bytes = QByteArray("\x55\x03", 2) + frame('c') + frame('P');
+    QByteArray out = meter.onBytes(bytes.left(7));
+    out += meter.onBytes(bytes.mid(7));
+    EXPECT_EQ(meter.commandsSeen, "cP");
+    EXPECT_EQ(out.size(), 10 + 10 + 65);
+}
+
+TEST(DownloadServer, FaultsSpoilOnlyTheirSendings)
+{
+    DownloadServer meter(QByteArray(192, 'x'));
+    meter.faults = {
+        {BlockFault::Kind::Stall, 0, 1, 20},
+        {BlockFault::Kind::InsertGarbage, 1, 1, 0, "gg"},
+        {BlockFault::Kind::DropByte, 2, 2, 0},
+    };
+    EXPECT_EQ(meter.onCommand('P').size(), 10 + 20);
+    EXPECT_EQ(meter.onCommand('n').size(), 65);
+    EXPECT_EQ(meter.onCommand('y'), "gg" + DownloadServer::block(meter.image(), 1));
+    EXPECT_EQ(meter.onCommand('y').size(), 64);
+    EXPECT_EQ(meter.onCommand('n').size(), 64);
+    EXPECT_EQ(meter.onCommand('n').size(), 65);
+
+    DownloadServer silent(QByteArray(192, 'x'));
+    silent.faults = {{BlockFault::Kind::SilenceAfter, 0}};
+    EXPECT_EQ(silent.onCommand('P').size(), 75);
+    EXPECT_TRUE(silent.onCommand('y').isEmpty());
+    EXPECT_TRUE(silent.onCommand('n').isEmpty());
+    EXPECT_EQ(silent.onCommand('P').size(), 75) << "a new start wakes it";
+}
+
+} // namespace

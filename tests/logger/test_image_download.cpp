@@ -1,0 +1,234 @@
+// The download protocol against a scripted meter: handshake, blocks,
+// repeats, limits and time-outs, each fault with the outcome it must have.
+#include "FakeMeterPort.h"
+#include "MemoryImageBuilder.h"
+#include "logger/ImageDownload.h"
+#include "logger/LoadResult.h"
+
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+using metersim::BlockFault;
+using metersim::DownloadServer;
+using metersim::MemoryImageBuilder;
+
+namespace {
+
+struct RecordedProgress {
+    int total = -1;
+    QList<int> received;
+    bool open = false;
+};
+
+class ProgressProbe : public DownloadProgress {
+public:
+    explicit ProgressProbe(RecordedProgress& r) : r(r) { r.open = true; }
+    ~ProgressProbe() override { r.open = false; }
+    void setReceived(int bytes) override { r.received << bytes; }
+    RecordedProgress& r;
+};
+
+QByteArray imageOfLength(int announced, int records = 3)
+{
+    MemoryImageBuilder b;
+    b.addDataSet(records);
+    b.announcedLength = announced;
+    QByteArray image = b.build();
+    // The meter holds exactly the announced blocks: acknowledging the last one brings nothing.
+    const int blocks = (std::max(announced, 1) + 63) / 64;
+    image.resize(qsizetype(blocks) * 64, char(0xFF));
+    return image;
+}
+
+class ImageDownloadTest : public ::testing::Test {
+protected:
+    FakeClock clock;
+    ScopedClock scopedClock{clock};
+    DownloadServer meter;
+    FakeMeterPort port{meter, clock};
+    RecordedProgress progress;
+
+    ImageDownloadTest()
+    {
+        MemoryImageBuilder b;
+        b.addDataSet(20);
+        b.addDataSet(5, 90, true);
+        meter.setImage(b.build());  // 257 + 176 + 56 = 489 bytes: 8 blocks
+    }
+
+    int download(QByteArray* image = nullptr)
+    {
+        ImageDownload d(port, {
+            [this](int ms) { clock.advance(ms); },
+            [] {},
+            [this](int total) {
+                progress.total = total;
+                return std::make_unique<ProgressProbe>(progress);
+            },
+        });
+        const int code = d.DownloadImage();
+        if (image)
+            *image = d.image();
+        return code;
+    }
+
+    QByteArray commands() const { return meter.commandsSeen; }
+};
+
+TEST_F(ImageDownloadTest, CompleteTransferGivesTheMeterImage)
+{
+    QByteArray image;
+    EXPECT_EQ(download(&image), LoadResult::Success);
+    EXPECT_EQ(image, meter.image());
+    EXPECT_EQ(commands(), QByteArray("cP") + QByteArray(7, 'y') + QByteArray(10, 'y') + "Q");
+    EXPECT_EQ(progress.total, 512);
+    EXPECT_EQ(progress.received.last(), 512);
+    EXPECT_FALSE(progress.open) << "the progress display closes with the transfer";
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the hourglass is restored";
+    // Every command is a 10-byte frame: 0x02, letter, seven zeros, 0x03.
+    EXPECT_EQ(port.written.left(10), QByteArray::fromHex("02630000000000000003"));
+}
+
+TEST_F(ImageDownloadTest, OpeningReplyMustBeExactlyTenBytes)
+{
+    struct Case { QByteArray reply; const char* start; };
+    const Case cases[] = {
+        {DownloadServer::defaultReply('c') + "x", "cccP"},  // 11 bytes: three failed attempts, start still sent
+        {QByteArray(), "cccP"},                              // no answer at all
+        {DownloadServer::defaultReply('c'), "cP"},
+    };
+    for (const Case& c : cases) {
+        meter.commandsSeen.clear();
+        meter.openingReply = c.reply;
+        EXPECT_EQ(download(), LoadResult::Success);
+        EXPECT_TRUE(commands().startsWith(c.start)) << commands().constData();
+    }
+}
+
+TEST_F(ImageDownloadTest, StartReplyWithoutMarkIsRetriedWithoutPurge)
+{
+    QByteArray wrong = DownloadServer::defaultReply('P');
+    wrong[1] = 'x';
+    meter.startReplies = {wrong};
+    QByteArray image;
+    EXPECT_EQ(download(&image), LoadResult::Success);
+    EXPECT_TRUE(commands().startsWith("cPP"));
+    // The input was cleared after the handshake (commands seen: 1) and never between the two "P".
+    EXPECT_EQ(port.clearsAfterCommands, QList<qsizetype>({1}));
+    EXPECT_EQ(image, meter.image());
+}
+
+TEST_F(ImageDownloadTest, AnnouncedLengthDecidesTheTransfer)
+{
+    struct Case { int announced; int code; int blocks; bool quit; };
+    const Case cases[] = {
+        {256, LoadResult::Success, 4, true},
+        {300, LoadResult::Success, 5, true},
+        {255, LoadResult::BadLength, 1, false},
+        {131073, LoadResult::BadLength, 1, false},
+        {0, LoadResult::BadLength, 1, false},
+    };
+    for (const Case& c : cases) {
+        meter.setImage(imageOfLength(c.announced));
+        meter.commandsSeen.clear();
+        meter.blocksSent = 0;
+        progress = {};
+        QByteArray image;
+        EXPECT_EQ(download(&image), c.code) << c.announced;
+        EXPECT_EQ(meter.blocksSent, c.blocks) << c.announced;
+        EXPECT_EQ(commands().contains('Q'), c.quit) << c.announced;
+        if (c.code == LoadResult::Success)
+            EXPECT_EQ(image, meter.image().left(c.blocks * 64));
+        else
+            EXPECT_EQ(progress.total, -1) << "no progress display for a bad length";
+    }
+}
+
+TEST_F(ImageDownloadTest, BadFirstBlockIsDroppedAndTheNextGoodOneCountsAsFirst)
+{
+    meter.faults = {{BlockFault::Kind::BadChecksum, 0, 1}};
+    QByteArray image;
+    EXPECT_EQ(download(&image), LoadResult::Success);
+    EXPECT_TRUE(commands().startsWith("cPny"));
+    EXPECT_EQ(image, meter.image());
+    EXPECT_EQ(progress.total, 512);
+}
+
+TEST_F(ImageDownloadTest, RecoverableFaultsStillGiveTheExactImage)
+{
+    const std::vector<BlockFault> cases = {
+        {BlockFault::Kind::BadChecksum, 3, 5},
+        {BlockFault::Kind::Stall, 2, 1, 30},                       // partial block: dropped after 1.5 s, "n"
+        {BlockFault::Kind::DropByte, 5, 2, 10},
+        {BlockFault::Kind::InsertGarbage, 4, 1, 0, QByteArray(3, 'g')},
+        {BlockFault::Kind::InsertGarbage, 1, 2, 0, QByteArray(1, 'g')},
+    };
+    for (const BlockFault& fault : cases) {
+        meter.setImage(meter.image());
+        meter.faults = {fault};
+        meter.commandsSeen.clear();
+        QByteArray image;
+        EXPECT_EQ(download(&image), LoadResult::Success) << int(fault.kind);
+        EXPECT_EQ(image, meter.image()) << int(fault.kind);
+        EXPECT_TRUE(commands().contains('n')) << int(fault.kind);
+    }
+}
+
+TEST_F(ImageDownloadTest, LateAnswerPutsTheMeterAheadWithoutLosingABlock)
+{
+    // The answer to the "y" after block 1 comes only after the second "y":
+    // two blocks arrive together and the meter stays one block ahead.
+    port.lateReplyTo = 3;  // c P y y
+    QByteArray image;
+    EXPECT_EQ(download(&image), LoadResult::Success);
+    EXPECT_EQ(image, meter.image());
+
+    // A spoilt block then cannot be asked for again: the transfer ends, never with a wrong image.
+    meter.setImage(meter.image());
+    meter.commandsSeen.clear();
+    meter.faults = {{BlockFault::Kind::BadChecksum, 5, 1}};
+    port.input.clear();
+    EXPECT_EQ(download(&image), LoadResult::Incomplete);
+    EXPECT_FALSE(meter.commandsSeen.contains('n'));
+}
+
+TEST_F(ImageDownloadTest, TwentyOneFailuresInARowEndTheTransfer)
+{
+    meter.faults = {{BlockFault::Kind::BadChecksum, 2, 1000}};
+    EXPECT_EQ(download(), LoadResult::Incomplete);
+    const QByteArray c = commands();
+    EXPECT_TRUE(c.endsWith(QByteArray(21, 'n') + "QQ")) << c.constData();
+}
+
+TEST_F(ImageDownloadTest, FailuresCountOnlyInARow)
+{
+    // 20 bad sendings of each of two blocks: a good block between resets the count.
+    meter.faults = {{BlockFault::Kind::BadChecksum, 2, 20}, {BlockFault::Kind::BadChecksum, 3, 20}};
+    EXPECT_EQ(download(), LoadResult::Success);
+}
+
+TEST_F(ImageDownloadTest, SilentMeterEndsTheTransferAfterFiveSeconds)
+{
+    meter.faults = {{BlockFault::Kind::SilenceAfter, 2}};
+    const qint64 start = clock.tick;
+    QByteArray image;
+    EXPECT_EQ(download(&image), LoadResult::Incomplete);
+    EXPECT_EQ(image.size(), 3 * 64);
+    EXPECT_TRUE(commands().endsWith("yQ"));
+    EXPECT_GE(clock.tick - start, 5000);
+    EXPECT_FALSE(progress.open);
+}
+
+TEST_F(ImageDownloadTest, NoBlockAtAllIsIncompleteNotSuccess)
+{
+    meter.answerStart = false;
+    QByteArray image;
+    EXPECT_EQ(download(&image), LoadResult::Incomplete);
+    EXPECT_TRUE(image.isEmpty());
+    EXPECT_TRUE(commands().startsWith("cPPP"));
+    EXPECT_TRUE(commands().endsWith("Q"));
+    EXPECT_EQ(progress.total, -1);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,44 @@
+#pragma once
+// Serves a DownloadServer on a pseudo-terminal, for tests, the soak run and
+// the benchmark: the program opens devicePath() like a serial port. Paced,
+// every byte takes its 9600-baud time in both directions; unpaced, answers go
+// out at once.
+
+#include "DownloadServer.h"
+
+#include <QString>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace metersim {
+
+class PtyDownloadMeter {
+public:
+    PtyDownloadMeter(DownloadServer& server, bool paced);
+    ~PtyDownloadMeter();
+    PtyDownloadMeter(const PtyDownloadMeter&) = delete;
+    PtyDownloadMeter& operator=(const PtyDownloadMeter&) = delete;
+
+    bool isOpen() const { return master >= 0; }
+    QString devicePath() const { return slavePath; }
+
+    // Runs `f` on the server while the line thread keeps off it.
+    void withServer(const std::function<void(DownloadServer&)>& f);
+
+private:
+    void run();
+
+    DownloadServer& server;
+    const bool paced;
+    int master = -1;
+    int slaveKeeper = -1;  // keeps the line up while the program has the port closed
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    QString slavePath;
+    std::mutex mutex;
+    std::thread thread;
+};
+
+} // namespace metersim

@@ -3,7 +3,9 @@
 #include <cmath>
 
 namespace {
-const QDate Epoch(1899, 12, 30);
+// 30 December 1899 as a constant expression, so it is ready before any
+// static initialiser that converts a date runs.
+constexpr QDate Epoch = QDate::fromJulianDay(2415019);
 }
 
 namespace DateTime {

@@ -40,6 +40,12 @@ struct DisplayCase {
     bool laterUnitMarks;                 // T2 to T4 carry unit marks
 };
 
+// Test logs name a case by its description, not by its bytes.
+void PrintTo(const DisplayCase& c, std::ostream* out)
+{
+    *out << c.what;
+}
+
 const char* const Dashes = "-------";
 
 class FrameDisplay : public PanelFixture, public ::testing::WithParamInterface<DisplayCase> {};

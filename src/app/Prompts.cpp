@@ -1,5 +1,7 @@
 #include "app/Prompts.h"
 
+#include "app/SaveDialogType.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
@@ -78,14 +80,10 @@ QString Prompts::saveFileName(FileDialogRequest& request)
     const QStringList filters = dialog.nameFilters();
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
-    // Switching the type changes the extension of the typed name to the
-    // type's own, so "run1.GHF" becomes "run1.TXT" when TXT is chosen.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& selected) {
-        const qsizetype star = selected.indexOf(QLatin1String("*."));
-        if (star < 0)
-            return;
-        const QString ext = selected.mid(star + 1, 4);
-        dialog.setDefaultSuffix(ext.mid(1));
+    // The program's own dialog: it lets SaveDialog1TypeChange read and change the typed name.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &request, filters](const QString& selected) {
+        SaveDialogType::SaveDialog1TypeChange(dialog, request.filter, int(filters.indexOf(selected)) + 1);
     });
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -385,7 +385,6 @@ void TfrmMain::RealTimeGraph1Click()
     }
     RealTime->CreateRealTimeGraph();
 }
-void TfrmMain::btnPrintClick() {}
 void TfrmMain::btnRunClick()
 {
     RealTime->Run();

@@ -7,10 +7,12 @@
 #include "app/Regional.h"
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
-#include "files/GraphFile.h"
+#include "files/OpenGraphFile.h"
+#include "files/SaveAsText.h"
 #include "files/SaveGraph.h"
 #include "files/TableTextReader.h"
 #include "files/UOpenSave.h"
+#include "files/UScope.h"
 #include "graph/UGraph.h"
 #include "logger/UList.h"
 
@@ -49,8 +51,8 @@ void TfrmMain::childActivated(QMdiSubWindow* window)
 void TfrmMain::Save1Click()
 {
     QWidget* child = activeChild();
-    if (qobject_cast<TfrmList*>(child)) {
-        // Saving a table as text comes with the text writer.
+    if (auto* list = qobject_cast<TfrmList*>(child)) {
+        SaveGridAsText(*list);
         return;
     }
     auto* graph = qobject_cast<TfrmGraph*>(child);
@@ -111,10 +113,17 @@ TfrmList* TfrmMain::OpenTextFile(const QString& path, QChar separator)
     addChild(list)->show();
     list->Grid1->setUpdatesEnabled(false);
 
-    const QList<QStringList> rows = TableTextReader::read(file, separator, [&list](int) {
+    auto progress = TfrmScope::openDialog(this);
+    progress->show();
+    // Cancel stops before the next line; the rows read so far stay.
+    const QList<QStringList> rows = TableTextReader::read(file, separator, [&list, &progress](int k) {
+        if (progress->cancelled())
+            return false;
+        progress->setLinesRead(k);
         QApplication::processEvents();
         return !list.isNull();
     });
+    progress.reset();
     if (!list)
         return nullptr;  // closed by the user while reading
     for (int k = 1; k <= rows.size(); ++k)
@@ -125,22 +134,5 @@ TfrmList* TfrmMain::OpenTextFile(const QString& path, QChar separator)
 
 TfrmGraph* TfrmMain::OpenGraphFile(const QString& path)
 {
-    auto graph = std::make_unique<TfrmGraph>(*this);
-    graph->setWindowTitle(path);
-    PESGraph& chart = *graph->PESGraph1;
-    if (!LoadGraphFile(chart, path))
-        return nullptr;  // the reader has told the user why
-    QMdiSubWindow* sub = addChild(graph.get());
-    TfrmGraph* window = graph.release();  // the frame window owns it now
-    sub->setGeometry(0, 0, width(), std::max(MdiArea->viewport()->height() - 40, 200));
-    {
-        const QSignalBlocker quiet(window->chkSplit);
-        window->chkSplit->setChecked(chart.MultiAxesSubsets(1) != 0);
-    }
-    chart.setAllowDataLabels(sgNoDataLabels);
-    chart.PEactions(sgReinitAndReset);
-    window->updateToolsForLayout();
-    chart.setAllowGraphAnnotHotSpots(true);
-    sub->show();
-    return window;
+    return ::OpenGraphFile(*this, path);
 }

@@ -5,6 +5,7 @@
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "graph/UGraph.h"
+#include "graph/UGraphStatistics.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -33,7 +34,7 @@ TfrmGraph* OpenGraphFile(TfrmMain& main, const QString& path)
     frame->move(0, 0);
     frame->resize(main.width(), std::max(100, main.MdiArea->height() - 40));
 
-    // The statistics panel of the loaded data is filled by the statistics of graph windows.
+    ComputeGraphStatistics(*window);
 
     window->chkSplit->setChecked(chart.MultiAxesSubsets(1) != 0);
     chart.setAllowDataLabels(sgNoDataLabels);

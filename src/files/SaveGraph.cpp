@@ -5,6 +5,7 @@
 #include "app/Regional.h"
 #include "app/UMain.h"
 #include "files/GraphFile.h"
+#include "files/SaveAsText.h"
 
 #include <QFileInfo>
 
@@ -31,10 +32,10 @@ bool SaveGraph(PESGraph& chart)
     const QString ext = QFileInfo(fileName).suffix().toLower();
     if (ext == QLatin1String("ghf"))
         return StoreGraphFile(chart, fileName);
-    if (ext == QLatin1String("txt") || ext == QLatin1String("csv")) {
-        // Text and CSV (TAB for .txt, comma for .csv) are written by the text writer of graphs.
-        return false;
-    }
+    if (ext == QLatin1String("txt"))
+        return SaveGraphAsText(chart, fileName, QLatin1Char('\t'));
+    if (ext == QLatin1String("csv"))  // also when the CSV type was not offered
+        return SaveGraphAsText(chart, fileName, QLatin1Char(','));
     // Any other extension writes nothing.
     return false;
 }

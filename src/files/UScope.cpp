@@ -162,7 +162,8 @@ void TfrmScope::setGraphingMode(int rows)
 {
     currentMode = Mode::Graphing;
     setWindowTitle(QStringLiteral("Graphing Progress"));
-    showOnly({SText1, Progress1});
+    // With a Cancel button: a long table can be stopped half-way.
+    showOnly({SText1, Progress1, BitBtn2});
     SText1->setText(QStringLiteral("graphing....."));
     Progress1->setRange(0, rows);
     Progress1->setValue(0);

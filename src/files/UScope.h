@@ -35,7 +35,7 @@ public:
     static std::unique_ptr<TfrmScope> savingDialog(int lines, QWidget* parent = nullptr);
     // "Open Progress": the count of lines read in SText1 (starting "0"), Cancel; modal result -1.
     static std::unique_ptr<TfrmScope> openDialog(QWidget* parent = nullptr);
-    // "Graphing Progress": "graphing.....", progress 0..rows; modal result 0.
+    // "Graphing Progress": "graphing.....", progress 0..rows, Cancel; modal result 0.
     static std::unique_ptr<TfrmScope> graphingDialog(int rows, QWidget* parent = nullptr);
     // "Data Retriving Progress": bytes received of `totalBytes`, progress 0..total; cannot be cancelled.
     static std::unique_ptr<TfrmScope> dataRetrievingDialog(int totalBytes, QWidget* parent = nullptr);

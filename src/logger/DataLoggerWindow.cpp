@@ -7,6 +7,7 @@
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
 #include "graph/UGraph.h"
+#include "graph/UGraphStatistics.h"
 #include "logger/DataSetsGrid.h"
 
 #include <QComboBox>
@@ -73,6 +74,7 @@ void TfrmMain::DrawDataSet(int k)
     graph->updateToolsForLayout();
     chart.loadXDataII(DataSets.ReadingTimes.data() + first, 4 * qsizetype(n));
     chart.loadYData(DataSets.Readings.data() + first, 4 * qsizetype(n));
+    ComputeGraphStatistics(*graph);
 
     graph->txtStartTime->setText(Regional::dateTimeText(start));
     {

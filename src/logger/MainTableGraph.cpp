@@ -5,7 +5,9 @@
 #include "app/Regional.h"
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
+#include "files/UScope.h"
 #include "graph/UGraph.h"
+#include "graph/UGraphStatistics.h"
 #include "logger/TableToGraph.h"
 #include "logger/UList.h"
 
@@ -50,9 +52,14 @@ void TfrmMain::btnOutputToGraphClick()
     PrepareGraph(chart, 4, 100, -20, *end, *start, rows);
     graph->updateToolsForLayout();
 
-    // The user may close the table or the graph while rows are read; the
-    // loop then stops.
+    auto progress = TfrmScope::graphingDialog(rows, this);
+    progress->show();
+    // The user may cancel, or close the table or the graph while rows are
+    // read; the loop then stops and the rows graphed so far stay.
     for (int t = 1; t <= rows; ++t) {
+        progress->setPosition(t);
+        if (progress->cancelled())
+            break;
         QApplication::processEvents();
         if (!list || !graph)
             break;
@@ -62,10 +69,12 @@ void TfrmMain::btnOutputToGraphClick()
             chart.setYData(c, t - 1, p.y[c]);
         }
     }
+    progress.reset();
     if (!graph)
         return;
 
     sub->showNormal();
+    ComputeGraphStatistics(*graph);
     chart.PEactions(sgReinitAndReset);
     chart.redraw();
 }

@@ -1,5 +1,5 @@
 // The main window's collection files, Save and Open routing and table windows.
-#include "ImageBuilder.h"
+#include "MainFilesFixture.h"
 
 #include "app/UMain.h"
 #include "files/UOpenSave.h"
@@ -18,71 +18,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QList<QStringList> gridRows(const DataSetModel& model)
-{
-    QList<QStringList> rows;
-    for (int k = 0; k < model.dataSetCount(); ++k)
-        rows << DataSetsGrid::rowTexts(model, k);
-    return rows;
-}
-
-class MainFiles : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    FakePrompts prompts;
-    ScopedPrompts scopedPrompts{prompts};
-    FakeClock clock;
-    ScopedClock scopedClock{clock};
-    TfrmMain main;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        main.DocumentFolder = dir.filePath(QStringLiteral("docs/"));
-        // Child windows become active only in a visible frame; showing the
-        // main window itself would start the meter probe.
-        frame.reset(main.MdiArea);
-        frame->setParent(nullptr);
-        frame->show();
-    }
-    std::unique_ptr<QMdiArea> frame;
-    // What was told to the user, without the note about a missing graph template.
-    QStringList userMessages() const
-    {
-        QStringList shown = prompts.messages;
-        shown.removeIf([](const QString& m) { return m.startsWith(QLatin1String("Can not fine the file ")); });
-        return shown;
-    }
-    QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
-    QString scratch() const { return DataSetModel::scratchFilePath(main.DocumentFolder); }
-
-    // What a successful download leaves behind.
-    void load(const QByteArray& image)
-    {
-        main.DataSets.RawImage = image;
-        ASSERT_EQ(main.ParseImage(), LoadResult::Success);
-        ASSERT_TRUE(main.WriteScratchFile(image.size()));
-        main.DataSets.RawImage.clear();
-        main.DataSetsUnsaved = true;
-    }
-};
-
-} // namespace
 
 TEST_F(MainFiles, CollectionRoundTrip)
 {

@@ -55,7 +55,7 @@ const std::vector<ModeCase>& modeCases()
         {"open", [] { return TfrmScope::openDialog(); }, "Open Progress",
          {"SText1", "BitBtn2"}, -1},
         {"graphing", [] { return TfrmScope::graphingDialog(12); }, "Graphing Progress",
-         {"SText1", "Progress1"}, 0},
+         {"SText1", "Progress1", "BitBtn2"}, 0},
         {"retrieving", [] { return TfrmScope::dataRetrievingDialog(4096); }, "Data Retriving Progress",
          {"Progress1", "SText1", "SText2", "lblBytesReceived", "lblTotalBytes"}, 0},
     };
@@ -121,7 +121,8 @@ TEST(TfrmScope, ModeTexts)
 TEST(TfrmScope, CancelInProgressModeMarksWithoutClosing)
 {
     for (auto make : {std::function([] { return TfrmScope::savingDialog(5); }),
-                      std::function([] { return TfrmScope::openDialog(); })}) {
+                      std::function([] { return TfrmScope::openDialog(); }),
+                      std::function([] { return TfrmScope::graphingDialog(5); })}) {
         auto d = make();
         d->show();
         d->BitBtn2->click();

@@ -1,0 +1,142 @@
+#include "files/SaveAsText.h"
+
+#include "app/AppPaths.h"
+#include "app/Prompts.h"
+#include "app/Regional.h"
+#include "app/UMain.h"
+#include "chart/PESGraph.h"
+#include "files/TextLines.h"
+#include "files/UScope.h"
+#include "logger/UList.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <functional>
+#include <optional>
+
+namespace {
+
+QWidget* dialogParent()
+{
+    return TfrmMain::instance();
+}
+
+// The range dialog: points or rows 1..`last` ("&All") or the user's choice;
+// nothing when cancelled or when a bound is not a whole number.
+std::optional<TextLines::Range> askRange(int last)
+{
+    std::optional<TextLines::Range> range;
+    {
+        const auto dialog = TfrmScope::rangeDialog(last, dialogParent());
+        if (Prompts::current().exec(*dialog) != 1)
+            return std::nullopt;
+        if (dialog->radAll->isChecked())
+            range = TextLines::Range{1, last};
+        else
+            range = TextLines::chosenRange(dialog->edtSelFrom->text(), dialog->edtSelTo->text(), last);
+    }
+    if (!range)
+        Prompts::current().information(QStringLiteral("invalid integer"));
+    return range;
+}
+
+void reportFailure(const QString& fileName, const QString& reason)
+{
+    Prompts::current().information(QStringLiteral("Could not save the file %1:\n%2")
+                                       .arg(QDir::toNativeSeparators(fileName), reason));
+}
+
+// Writes line k (0-based) of `count` lines, CR LF after each, while the
+// saving dialog shows the progress. `lineAt` gives nothing to end early.
+// Cancel keeps what was written; a fault keeps the old file and is shown.
+bool writeLines(const QString& fileName, int count, const std::function<std::optional<QString>(int)>& lineAt)
+{
+    const auto progress = TfrmScope::savingDialog(count, dialogParent());
+    progress->show();
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        progress->close();
+        reportFailure(fileName, file.errorString());
+        return false;
+    }
+    for (int k = 0; k < count; ++k) {
+        const std::optional<QString> line = lineAt(k);
+        if (!line)
+            break;
+        progress->setPosition(k + 1);
+        const QByteArray bytes = line->toUtf8() + "\r\n";
+        if (file.write(bytes) != bytes.size())
+            break;  // the fault is reported below; the old file stays
+        QApplication::processEvents();
+        if (progress->cancelled())
+            break;
+    }
+    progress->close();
+    if (!file.commit()) {
+        reportFailure(fileName, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString SaveGridFilter(QChar decimalPoint)
+{
+    if (decimalPoint == QLatin1Char(','))
+        return QStringLiteral(" TXT file(*.txt,data seperated by tab) |*.TXT");
+    return QStringLiteral("TXT file(*.txt,data seperated by tab)|*.TXT                             "
+                          "|EXCEL file format(*.CSV,seperated by comma) |*.CSV");
+}
+
+bool SaveGraphAsText(PESGraph& chart, const QString& fileName, QChar separator)
+{
+    const int points = chart.Points();
+    const auto range = askRange(points);
+    if (!range)
+        return false;
+    // The graph's window may be closed while the lines are written: then the
+    // lines written so far are kept, as after Cancel.
+    const QPointer<PESGraph> source(&chart);
+    return writeLines(fileName, range->to - range->from + 1, [&](int k) -> std::optional<QString> {
+        if (!source)
+            return std::nullopt;
+        const int i = range->from - 1 + k;
+        const TDateTime x = source->XDataII(0, i);
+        if (x == 0)
+            return std::nullopt;  // the recorded points end here
+        std::array<float, 4> y{};
+        for (int s = 0; s < 4; ++s)
+            y[size_t(s)] = source->YData(s, i);
+        return TextLines::graphLine(x, y, separator);
+    });
+}
+
+bool SaveGridAsText(TfrmList& list)
+{
+    const int rows = list.dataRowCount();
+    FileDialogRequest request;
+    const TfrmMain* main = TfrmMain::instance();
+    request.directory = AppPaths::dialogFolder(main ? main->DocumentFolder : QString());
+    request.filter = SaveGridFilter(Regional::decimalPoint());
+    request.defaultSuffix = QStringLiteral("TXT");
+    const QString fileName = Prompts::current().saveFileName(request);
+    if (fileName.isEmpty())
+        return false;
+
+    const auto range = askRange(rows);
+    if (!range)
+        return false;
+    const QChar separator = TextLines::tableSeparatorFor(fileName);
+    const QPointer<TfrmList> source(&list);
+    return writeLines(fileName, range->to - range->from + 1, [&](int k) -> std::optional<QString> {
+        if (!source)
+            return std::nullopt;
+        return TextLines::tableLine(source->rowFields(range->from + k), separator);
+    });
+}

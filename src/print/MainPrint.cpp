@@ -1,0 +1,43 @@
+// The main window's Print command: a table window as lines of text, a graph
+// window through its chart's customisation and print dialogs.
+#include "app/UMain.h"
+
+#include "app/Prompts.h"
+#include "chart/ChartTypes.h"
+#include "chart/PESGraph.h"
+#include "graph/UGraph.h"
+#include "logger/UList.h"
+#include "print/TablePrintout.h"
+
+#include <QPrinter>
+
+void TfrmMain::btnPrintClick()
+{
+    QWidget* child = activeChild();
+    if (auto* list = qobject_cast<TfrmList*>(child)) {
+        // The printer chosen by Printer Setup, or the default one.
+        if (!Printer)
+            Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        const QList<QStringList> rows = TablePrintout::gridRows(*list->Grid1);
+        if (!Prompts::current().printDialog(*Printer))
+            return;
+        if (TablePrintout::print(*Printer, rows) == 0)
+            Prompts::current().information(QStringLiteral("Could not print on %1.").arg(Printer->printerName()));
+        return;
+    }
+    if (auto* graph = qobject_cast<TfrmGraph*>(child)) {
+        PESGraph& chart = *graph->PESGraph1;
+        // Fonts, titles and subsets stay as the graph window set them; the
+        // user adjusts the rest before printing.
+        const auto allowPages = [&chart](bool on) {
+            chart.setAllowFontPage(on);
+            chart.setAllowPage1(on);
+            chart.setAllowPage2(on);
+            chart.setAllowSubsetsPage(on);
+        };
+        allowPages(false);
+        chart.PEactions(sgCustomize);
+        allowPages(true);
+        chart.PEactions(sgPrintDialog);
+    }
+}

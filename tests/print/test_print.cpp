@@ -1,0 +1,165 @@
+// Printing: table lines of padded fixed-pitch text with their pages, and the
+// graph's customisation before its print dialog.
+#include "app/UMain.h"
+#include "chart/PESGraph.h"
+#include "graph/UGraph.h"
+#include "logger/UList.h"
+#include "print/TablePrintout.h"
+#include "support/FakeClock.h"
+#include "support/FakePrompts.h"
+
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(TablePrintout, CellsArePaddedTwoSpacesPerMissingCharacter)
+{
+    struct Case { const char* name; QString cell; int column; int length; };
+    const Case cases[] = {
+        {"reading in column 3", "23.4", 3, 16},
+        {"time in column 2", "12:34:56", 2, 26},
+        {"long date in column 1", "2026-03-04xx", 1, 12},
+        {"exactly the width", "0123456789", 4, 10},
+        {"empty cell", "", 0, 20},
+    };
+    for (const Case& c : cases) {
+        const QString padded = TablePrintout::paddedCell(c.cell, c.column);
+        EXPECT_EQ(padded.size(), c.length) << c.name;
+        EXPECT_TRUE(padded.startsWith(c.cell)) << c.name;
+        EXPECT_EQ(padded.trimmed(), c.cell.trimmed()) << c.name;
+    }
+    EXPECT_EQ(TablePrintout::line({"1", "d", "t"}), "1" + QString(18, ' ') + "d" + QString(18, ' ') + "t" + QString(32, ' '));
+}
+
+TEST(TablePrintout, PagesBeginEveryLinesPerPageRows)
+{
+    struct Case { int row; int page; int top; };
+    const Case cases[] = {{0, 0, 10}, {4, 0, 50}, {5, 1, 10}, {11, 2, 20}};
+    for (const Case& c : cases) {
+        const auto at = TablePrintout::place(c.row, 5, 10);
+        EXPECT_EQ(at.page, c.page) << "row " << c.row;
+        EXPECT_EQ(at.top, c.top) << "row " << c.row;
+    }
+    // Below the one-line top margin the last line still ends on the page.
+    EXPECT_EQ(TablePrintout::linesPerPage(1000, 100), 9);
+    EXPECT_EQ(TablePrintout::linesPerPage(1099, 100), 9);
+    EXPECT_EQ(TablePrintout::linesPerPage(150, 100), 1);
+    EXPECT_EQ(TablePrintout::linesPerPage(100, 0), 1);
+}
+
+namespace {
+
+int pdfPages(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QString text = QString::fromLatin1(f.readAll());
+    return int(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"))));
+}
+
+class PrintCommand : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    FakePrompts prompts;
+    ScopedPrompts scopedPrompts{prompts};
+    FakeClock clock;
+    ScopedClock scopedClock{clock};
+    TfrmMain main;
+    std::unique_ptr<QMdiArea> frame;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        frame.reset(main.MdiArea);
+        frame->setParent(nullptr);
+        frame->show();
+        main.Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        main.Printer->setOutputFormat(QPrinter::PdfFormat);
+    }
+    void activate(QWidget* child)
+    {
+        QMdiSubWindow* sub = main.addChild(child);
+        sub->show();
+        main.MdiArea->setActiveSubWindow(sub);
+    }
+    // Lines per page of the fake printer, as the printout measures them.
+    int linesPerPage()
+    {
+        QPrinter probe(QPrinter::HighResolution);
+        probe.setOutputFormat(QPrinter::PdfFormat);
+        probe.setOutputFileName(dir.filePath(QStringLiteral("probe.pdf")));
+        return TablePrintout::layout(probe).linesPerPage;
+    }
+    // Prints a table of `dataRows` rows; the number of pages printed.
+    int printTable(int dataRows, const char* name)
+    {
+        auto* list = new TfrmList;
+        for (int k = 1; k <= dataRows; ++k)
+            list->setRow(k, {"2026-03-04", "05:06:07", "1.0", "2.0", "3.0", "4.0"});
+        activate(list);
+        const QString pdf = dir.filePath(QLatin1String(name));
+        main.Printer->setOutputFileName(pdf);
+        prompts.printAnswers.push_back(true);
+        main.btnPrintClick();
+        return pdfPages(pdf);
+    }
+};
+
+} // namespace
+
+TEST_F(PrintCommand, TableRowsFillPagesBelowTheHeadings)
+{
+    const int perPage = linesPerPage();
+    ASSERT_GT(perPage, 10);
+    EXPECT_EQ(printTable(1, "one.pdf"), 1) << "the headings and one row";
+    EXPECT_EQ(printTable(perPage - 1, "full.pdf"), 1) << "rows 0..L-1 fill page 1";
+    EXPECT_EQ(printTable(perPage, "next.pdf"), 2) << "row L is the first line of page 2";
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(PrintCommand, CancelledPrintDialogPrintsNothing)
+{
+    auto* list = new TfrmList;
+    list->setRow(1, {"d", "t", "1.0", "2.0", "3.0", "4.0"});
+    activate(list);
+    const QString pdf = dir.filePath(QStringLiteral("none.pdf"));
+    main.Printer->setOutputFileName(pdf);
+    prompts.printAnswers.push_back(false);
+    main.btnPrintClick();
+    EXPECT_TRUE(prompts.printAnswers.empty()) << "the print dialog was asked";
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(PrintCommand, GraphIsCustomisedWithoutItsFourPagesThenPrinted)
+{
+    auto* graph = new TfrmGraph(main);
+    activate(graph);
+    PESGraph& chart = *graph->PESGraph1;
+    bool pagesDuringCustomize = true;
+    prompts.dialogs.push_back([&chart, &pagesDuringCustomize](QDialog&) {
+        pagesDuringCustomize = chart.AllowFontPage() || chart.AllowPage1() || chart.AllowPage2() || chart.AllowSubsetsPage();
+        return int(QDialog::Rejected);
+    });
+    prompts.printAnswers.push_back(false);
+    main.btnPrintClick();
+    EXPECT_TRUE(prompts.dialogs.empty()) << "the customisation dialog was shown";
+    EXPECT_FALSE(pagesDuringCustomize);
+    EXPECT_TRUE(chart.AllowFontPage() && chart.AllowPage1() && chart.AllowPage2() && chart.AllowSubsetsPage());
+    EXPECT_TRUE(prompts.printAnswers.empty()) << "then the print dialog";
+}
+
+TEST_F(PrintCommand, OtherWindowsPrintNothing)
+{
+    prompts.printAnswers.push_back(true);
+    prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    main.btnPrintClick();  // no child window
+    activate(new QWidget);
+    main.btnPrintClick();
+    EXPECT_EQ(prompts.printAnswers.size(), 1u);
+    EXPECT_EQ(prompts.dialogs.size(), 1u);
+}

@@ -8,7 +8,8 @@
 #include "logger/EventWait.h"
 #include "logger/ImageDownload.h"
 #include "logger/LoadResult.h"
-#include "logger/SerialDownloadPort.h"
+#include "link/ComPort.h"
+#include "logger/ComDownloadPort.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -63,8 +64,16 @@ void BM_PacedDownload(benchmark::State& state)
     double wall = 0, cpu = 0;
     int code = -1;
     for (auto _ : state) {
-        auto port = SerialDownloadPort::open(line.devicePath());
-        ImageDownload download(*port, {waitProcessingMessages, [] { QCoreApplication::processEvents(); }, {}});
+        // Comm2 as the program opens it for a download.
+        TComPort comm2;
+        comm2.BaudRate = TBaudRate::br9600;
+        comm2.DataBits = TDataBits::db8;
+        comm2.Parity = TParity::paNone;
+        comm2.StopBits = TStopBits::sb1;
+        comm2.setDeviceName(line.devicePath());
+        comm2.Open();
+        ComDownloadPort port(comm2);
+        ImageDownload download(port, {waitProcessingMessages, [] { QCoreApplication::processEvents(); }, {}});
         QElapsedTimer timer;
         timer.start();
         const double cpuStart = threadCpuSeconds();

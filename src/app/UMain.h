@@ -175,7 +175,8 @@ public:
     // a failure is shown to the user and gives false.
     bool WriteScratchFile(int count);
     // "Fixed the error ": keeps the data sets before the bad one of the last
-    // parse, as if only they had been loaded. Returns a LoadResult code.
+    // parse, as if only they had been loaded (the Load command marks them
+    // unsaved). Returns a LoadResult code.
     int KeepGoodDataSets();
     void SaveCollection();
     void OpenCollection();

@@ -627,6 +627,9 @@ void TfrmGraph::tbntClrClick()
 
 bool TfrmGraph::FormCloseQuery()
 {
+    // A running load parses into this window and draws in it.
+    if (this == main.DataLoggerGraph && main.DataLoggerLoading())
+        return false;
     const QString caption = windowTitle();
     if (main.DataSetsUnsaved && caption == QLatin1String(DataLoggerCaption)) {
         const auto answer = Prompts::current().confirm(QStringLiteral("Save DataLogger Data ?"),

@@ -4,6 +4,7 @@
 #include "link/ComThread.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <cerrno>
@@ -273,6 +274,21 @@ int TComPort::InputCount()
     if (::ioctl(fd, FIONREAD, &count) != 0)
         raiseErrno(errno);
     return count;
+}
+
+bool TComPort::WaitForInput(int timeoutMs)
+{
+    requireOpen();
+    pollfd in{fd, POLLIN, 0};
+    const int ready = ::poll(&in, 1, std::max(timeoutMs, 0));
+    if (ready < 0 && errno != EINTR)
+        raiseErrno(errno);
+    if (ready <= 0)
+        return false;
+    if (in.revents & POLLIN)
+        return true;
+    // Hung up or failed with nothing left to read: the device has gone.
+    raiseErrno(EIO);
 }
 
 int TComPort::Read(char* buffer, int count, bool /*waitOnCompletion*/)

@@ -101,6 +101,9 @@ public:
     // ---- Operations -----------------------------------------------------------
     // Bytes waiting in the input queue.
     int InputCount();
+    // Sleeps until received bytes wait or `timeoutMs` has passed; true when
+    // bytes wait. For ports that are polled instead of served by OnRxChar.
+    bool WaitForInput(int timeoutMs);
     // Reads up to `count` waiting bytes without blocking; returns how many were read.
     int Read(char* buffer, int count, bool waitOnCompletion = false);
     // Writes the bytes; they are copied, so the caller's buffer may go at once.

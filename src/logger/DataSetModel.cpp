@@ -161,11 +161,17 @@ void DataSetModel::noteBadDataSet(int index, int start)
 
 QByteArray DataSetModel::imageBeforeBadDataSet() const
 {
-    if (BadDataSet < 0 || BadDataSetOffset + 1 > RejectedImage.size())
+    const int length = BadDataSetOffset + 1;
+    if (BadDataSet <= 0 || length <= HeaderSize || length > RejectedImage.size())
         return {};
-    QByteArray image = RejectedImage.left(BadDataSetOffset + 1);
+    // The header's data set count and announced length match what is kept,
+    // so the image also stands as a collection file of its own.
+    QByteArray image = RejectedImage.left(length);
     image[9] = static_cast<char>((BadDataSet >> 8) & 0xFF);
     image[10] = static_cast<char>(BadDataSet & 0xFF);
+    image[11] = static_cast<char>((length >> 16) & 0xFF);
+    image[12] = static_cast<char>((length >> 8) & 0xFF);
+    image[13] = static_cast<char>(length & 0xFF);
     return image;
 }
 

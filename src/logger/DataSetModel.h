@@ -58,9 +58,9 @@ public:
     int firstReadingIndex(int k) const;
     bool isFahrenheit(int k) const { return UnitFlags[k] & FahrenheitFlag; }
 
-    // After a data error: the rejected image cut just before the bad data set, with the
-    // data set count of its header set to the good data sets before it.
-    // Empty when the last parse noted no bad data set.
+    // After a data error: the rejected image cut just before the bad data set,
+    // its header's data set count and announced length set to match. Empty
+    // when the last parse noted no bad data set or no good one before it.
     QByteArray imageBeforeBadDataSet() const;
 
     // The scratch file that keeps the image of the last load or open:

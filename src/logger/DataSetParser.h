@@ -15,10 +15,11 @@ public:
     // 1 (data error), 2 (memory error) or 6 (no data); on any code but 0 the
     // model is unchanged.
     virtual int ParseImage(const QByteArray& image) = 0;
-    // After code 1: the 0-based index of the first bad data set, and the
-    // offset of the byte just before it.
-    virtual int badDataSetIndex() const = 0;
-    virtual int offsetBeforeBadDataSet() const = 0;
+    // "Fixed the error " after code 1: the data sets before the bad one are
+    // taken as if only they had been loaded (parsed, kept in the scratch
+    // file, data set 1 drawn). Returns a LoadResult code; anything but 0
+    // leaves the model as it was.
+    virtual int KeepGoodDataSets() = 0;
     // WriteScratchFile: the image, byte for byte.
     virtual void WriteScratchFile(const QByteArray& image) = 0;
     // Draws data set `number` (counted from 1) in the DataLogger window.

@@ -13,9 +13,6 @@ namespace {
 constexpr int ReceiveWaitLimitMs = 2000;
 constexpr int PortSettleMs = 1000;
 constexpr int HandBackPauseMs = 500;
-constexpr int HeaderCountOffset = 9;
-constexpr int HeaderLengthOffset = 11;
-constexpr int FirstDataSetOffset = 257;
 
 const QString NoConnection = QStringLiteral("There is no connection with meter !");
 const QString MeterRecording = QStringLiteral("The meter is recording data, please stop recording before loading data.");
@@ -97,7 +94,6 @@ void LoadCommand::LoadData1Click()
     } catch (const PortAborted&) {
         // A port failure ends the command silently; the link is given back all the same.
     }
-    dataErrorImage.clear();
 }
 
 int LoadCommand::askAboutError(TfrmErr& dialog, int code)
@@ -110,7 +106,6 @@ int LoadCommand::askAboutError(TfrmErr& dialog, int code)
 
 int LoadCommand::LoadDataSets()
 {
-    dataErrorImage.clear();
     takeLinkOver();
 
     ImageDownload download(*port, {
@@ -127,8 +122,6 @@ int LoadCommand::LoadDataSets()
     if (code == LoadResult::Success) {
         dataSets.WriteScratchFile(image);
         dataSets.drawDataSet(1);
-    } else if (code == LoadResult::DataError) {
-        dataErrorImage = image;
     }
     return code;
 }
@@ -164,27 +157,7 @@ void LoadCommand::giveLinkBack()
 
 void LoadCommand::fixDataError()
 {
-    const QByteArray kept = keepGoodDataSets(dataErrorImage, dataSets.badDataSetIndex(),
-                                             dataSets.offsetBeforeBadDataSet());
-    // With no good data set before the bad one there is nothing to keep: as Cancel.
-    if (kept.isEmpty() || dataSets.ParseImage(kept) != LoadResult::Success)
-        return;
-    dataSets.WriteScratchFile(kept);
-    dataSets.drawDataSet(1);
-    if (hooks.markDataSetsUnsaved)
+    // With no good data set before the bad one nothing is kept: as Cancel.
+    if (dataSets.KeepGoodDataSets() == LoadResult::Success && hooks.markDataSetsUnsaved)
         hooks.markDataSetsUnsaved();
-}
-
-QByteArray LoadCommand::keepGoodDataSets(const QByteArray& image, int badIndex, int offsetBefore)
-{
-    const int length = offsetBefore + 1;
-    if (badIndex <= 0 || length <= FirstDataSetOffset || length > image.size())
-        return {};
-    QByteArray kept = image.left(length);
-    kept[HeaderCountOffset] = char((badIndex >> 8) & 0xFF);
-    kept[HeaderCountOffset + 1] = char(badIndex & 0xFF);
-    kept[HeaderLengthOffset] = char((length >> 16) & 0xFF);
-    kept[HeaderLengthOffset + 1] = char((length >> 8) & 0xFF);
-    kept[HeaderLengthOffset + 2] = char(length & 0xFF);
-    return kept;
 }

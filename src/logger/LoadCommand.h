@@ -9,7 +9,6 @@
 #include "logger/DownloadProgress.h"
 #include "logger/LoggerLink.h"
 
-#include <QByteArray>
 #include <functional>
 
 class TfrmErr;
@@ -33,11 +32,6 @@ public:
     // in the scratch file and data set 1 drawn. Returns a LoadResult code.
     int LoadDataSets();
 
-    // The image cut after the last good data set, its count of data sets and
-    // announced length set to match, so that it parses and round-trips as a
-    // collection file. Empty when no data set before the bad one is left.
-    static QByteArray keepGoodDataSets(const QByteArray& image, int badIndex, int offsetBefore);
-
 private:
     void takeLinkOver();
     void giveLinkBack();
@@ -51,5 +45,4 @@ private:
     Hooks hooks;
     bool loadRunning = false;
     DownloadPort* port = nullptr;
-    QByteArray dataErrorImage;  // the image of the last data error, for "Fixed the error "
 };

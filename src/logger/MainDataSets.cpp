@@ -33,7 +33,6 @@ int TfrmMain::KeepGoodDataSets()
     if (code == LoadResult::Success) {
         WriteScratchFile(DataSets.ImageLength);
         DrawDataSet(0);
-        DataSetsUnsaved = true;
     }
     DataSets.RawImage.clear();
     return code;

@@ -1,8 +1,8 @@
 #include "logger/MainLoadWiring.h"
 
 #include "app/UMain.h"
+#include "logger/ComDownloadPort.h"
 #include "logger/EventWait.h"
-#include "logger/LoadResult.h"
 #include "logger/RetrievingProgress.h"
 
 #include <QCoreApplication>
@@ -10,16 +10,18 @@
 
 namespace {
 
-// The main window's side of the link. The live link (Comm1, Comm2, the
-// connection state and the busy marks) plugs in here; until it does, the
-// meter counts as not connected and the Load command says so.
+// The meter link of the main window: its connection state and busy marks,
+// MainTimer, and the two ports. The download talks on `Comm2`, opened on
+// `Comm1`'s device without a receive handler (MeterLink set it up for 9600
+// 8N1, DTR off, RTS on, with Comm2Error making port errors silent aborts).
 class MainLoggerLink : public LoggerLink {
 public:
-    explicit MainLoggerLink(TfrmMain& main) : main(main) {}
-    bool Connected() const override { return false; }
-    bool MeterRecording() const override { return false; }
-    bool InMainTimer() const override { return false; }
-    bool InReceive() const override { return false; }
+    explicit MainLoggerLink(TfrmMain& main) : main(main), downloadPort(main.Comm2) {}
+
+    bool Connected() const override { return main.Link.Connected; }
+    bool MeterRecording() const override { return main.Link.MeterRecording; }
+    bool InMainTimer() const override { return main.Link.InMainTimer; }
+    bool InReceive() const override { return main.Link.InReceive; }
     void setMainTimerEnabled(bool enabled) override
     {
         if (enabled)
@@ -27,25 +29,79 @@ public:
         else
             main.MainTimer.stop();
     }
-    void closePorts() override {}
-    DownloadPort* openDownloadPort() override { return nullptr; }
-    void reopenLivePort() override {}
+    void closePorts() override
+    {
+        main.Comm1.Close();
+        main.Comm2.Close();
+    }
+    DownloadPort* openDownloadPort() override
+    {
+        TComPort& comm2 = main.Comm2;
+        comm2.setDeviceName(main.Comm1.DeviceName());
+        comm2.setOnRxChar(nullptr);  // the transfer is polled
+        try {
+            comm2.Open();
+        } catch (const EComAbort&) {
+            // Not opened: the command ends as after any port failure.
+        }
+        return comm2.Active() ? &downloadPort : nullptr;
+    }
+    void reopenLivePort() override
+    {
+        main.Link.attachReceiver();
+        try {
+            main.Comm1.Open();
+        } catch (const EComAbort&) {
+            // The watchdog reports a port that stays closed.
+        }
+        main.Comm1.ClearInput();
+    }
     void waitMs(int ms) override { waitProcessingMessages(ms); }
     void processMessages() override { QCoreApplication::processEvents(); }
 
 private:
     TfrmMain& main;
+    ComDownloadPort downloadPort;
 };
 
-// The data set model and the DataLogger window plug in here.
+// The data set model and the DataLogger window of the main window. The model
+// parses and keeps `RawImage`, which holds the image only while it is used.
 class MainDataSets : public DataSetParser {
 public:
-    void showDataLoggerWindow() override {}
-    int ParseImage(const QByteArray&) override { return LoadResult::NoData; }
-    int badDataSetIndex() const override { return -1; }
-    int offsetBeforeBadDataSet() const override { return -1; }
-    void WriteScratchFile(const QByteArray&) override {}
-    void drawDataSet(int) override {}
+    explicit MainDataSets(TfrmMain& main) : main(main) {}
+
+    void showDataLoggerWindow() override { main.ShowDataLoggerGraph(); }
+    int ParseImage(const QByteArray& image) override
+    {
+        const ImageInModel loaded(main.DataSets, image);
+        return main.ParseImage();
+    }
+    void WriteScratchFile(const QByteArray& image) override
+    {
+        const ImageInModel loaded(main.DataSets, image);
+        main.WriteScratchFile(main.DataSets.ImageLength);
+    }
+    int KeepGoodDataSets() override { return main.KeepGoodDataSets(); }
+    void drawDataSet(int number) override { main.DrawDataSet(number - 1); }
+
+private:
+    // RawImage and ImageLength hold `image` for the lifetime of this object.
+    class ImageInModel {
+    public:
+        ImageInModel(DataSetModel& model, const QByteArray& image) : model(model)
+        {
+            model.RawImage = image;
+            model.ImageLength = int(image.size());
+        }
+        ~ImageInModel() { model.RawImage.clear(); }
+        ImageInModel(const ImageInModel&) = delete;
+        ImageInModel& operator=(const ImageInModel&) = delete;
+
+    private:
+        DataSetModel& model;
+    };
+
+    TfrmMain& main;
 };
 
 } // namespace
@@ -55,9 +111,9 @@ std::unique_ptr<LoggerLink> makeMainLoggerLink(TfrmMain& main)
     return std::make_unique<MainLoggerLink>(main);
 }
 
-std::unique_ptr<DataSetParser> makeMainDataSets(TfrmMain&)
+std::unique_ptr<DataSetParser> makeMainDataSets(TfrmMain& main)
 {
-    return std::make_unique<MainDataSets>();
+    return std::make_unique<MainDataSets>(main);
 }
 
 LoadCommand::Hooks makeMainLoadHooks(TfrmMain& main)

@@ -104,7 +104,6 @@ TEST_F(MainFiles, FixedErrorKeepsDataSetsBeforeTheBadOne)
 
     EXPECT_EQ(main.KeepGoodDataSets(), LoadResult::Success);
     EXPECT_EQ(main.DataSets.dataSetCount(), 2);
-    EXPECT_TRUE(main.DataSetsUnsaved);
     const QByteArray scratchBytes = readFile(scratch());
     EXPECT_EQ(scratchBytes.size(), 257 + 2 * 32);
     EXPECT_EQ(scratchBytes[10], 2);

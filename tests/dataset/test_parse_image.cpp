@@ -98,8 +98,16 @@ TEST_F(ParseImage, FailureLeavesModelAndNotesBadDataSet)
     const QByteArray kept = model.imageBeforeBadDataSet();
     EXPECT_EQ(kept.size(), 257 + 2 * 32);
     EXPECT_EQ(kept.left(9), bad.left(9));
+    // Its header counts 2 data sets in 321 bytes, so it stands as a collection file.
+    EXPECT_EQ(kept.mid(9, 5), QByteArray::fromHex("0002000141"));
+    EXPECT_EQ(kept.mid(14), bad.mid(14, kept.size() - 14));
     EXPECT_EQ(parse(kept), LoadResult::Success);
     EXPECT_EQ(model.dataSetCount(), 2);
+    EXPECT_TRUE(model.imageBeforeBadDataSet().isEmpty());
+
+    // A bad first data set leaves nothing to keep.
+    EXPECT_EQ(parse(buildImage({five[2], countingSet(2)})), LoadResult::DataError);
+    EXPECT_EQ(model.BadDataSet, 0);
     EXPECT_TRUE(model.imageBeforeBadDataSet().isEmpty());
 }
 

@@ -1,12 +1,12 @@
 // The download over a real pseudo-terminal against the simulated meter
 // (unpaced): the bytes, the serial port and the waits as the program runs them.
 #include "MemoryImageBuilder.h"
+#include "PtyComm2.h"
 #include "PtyDownloadMeter.h"
 #include "logger/EventWait.h"
 #include "logger/ImageDownload.h"
 #include "logger/LoadCommand.h"
 #include "logger/LoadResult.h"
-#include "logger/SerialDownloadPort.h"
 #include "logger/UErr.h"
 #include "support/FakePrompts.h"
 
@@ -34,9 +34,9 @@ TEST(DownloadOverPty, ImageArrivesByteForByte)
     DownloadServer meter(smallImage());
     PtyDownloadMeter line(meter, false);
     ASSERT_TRUE(line.isOpen());
-    auto port = SerialDownloadPort::open(line.devicePath());
-    ASSERT_TRUE(port);
-    ImageDownload download(*port, {waitProcessingMessages, [] { QCoreApplication::processEvents(); }, {}});
+    PtyComm2 comm2;
+    ASSERT_TRUE(comm2.open(line.devicePath()));
+    ImageDownload download(comm2.download, {waitProcessingMessages, [] { QCoreApplication::processEvents(); }, {}});
     EXPECT_EQ(download.DownloadImage(), LoadResult::Success);
     QByteArray served;
     line.withServer([&](DownloadServer& s) { served = s.image(); });
@@ -55,26 +55,24 @@ public:
     void setMainTimerEnabled(bool enabled) override { mainTimer = enabled; }
     void closePorts() override
     {
-        comm1.reset();
-        comm2.reset();
+        comm1.close();
+        comm2.close();
     }
     DownloadPort* openDownloadPort() override
     {
-        comm2 = SerialDownloadPort::open(device);
         ++downloadsOpened;
-        return comm2.get();
+        return comm2.open(device) ? &comm2.download : nullptr;
     }
     void reopenLivePort() override
     {
-        comm1 = SerialDownloadPort::open(device);  // fails while Comm2 still holds the device
-        if (comm1)
-            comm1->clearInput();
+        comm1.open(device);  // fails while Comm2 still holds the device
+        comm1.port.ClearInput();
     }
     void waitMs(int ms) override { waitProcessingMessages(ms / 10); }
     void processMessages() override { QCoreApplication::processEvents(); }
 
     QString device;
-    std::unique_ptr<SerialDownloadPort> comm1, comm2;
+    PtyComm2 comm1, comm2;  // Comm1 stands in for the live port
     bool mainTimer = true;
     int downloadsOpened = 0;
 };
@@ -83,8 +81,7 @@ class NullDataSets : public DataSetParser {
 public:
     void showDataLoggerWindow() override {}
     int ParseImage(const QByteArray& image) override { parsed << image; return LoadResult::Success; }
-    int badDataSetIndex() const override { return -1; }
-    int offsetBeforeBadDataSet() const override { return -1; }
+    int KeepGoodDataSets() override { return LoadResult::DataError; }
     void WriteScratchFile(const QByteArray&) override {}
     void drawDataSet(int) override {}
     QList<QByteArray> parsed;
@@ -108,7 +105,7 @@ TEST(DownloadOverPty, TryAgainAfterAnIncompleteTransferAndTheLinkComesBackEachTi
     EXPECT_EQ(link.downloadsOpened, 2);
     ASSERT_EQ(dataSets.parsed.size(), 1);
     EXPECT_EQ(dataSets.parsed[0], meter.image());
-    EXPECT_TRUE(link.comm1 && !link.comm2 && link.mainTimer);
+    EXPECT_TRUE(link.comm1.port.Active() && !link.comm2.port.Active() && link.mainTimer);
 
     line.withServer([](DownloadServer& s) {
         s.faults = {{BlockFault::Kind::BadChecksum, 0, 21}};
@@ -118,7 +115,7 @@ TEST(DownloadOverPty, TryAgainAfterAnIncompleteTransferAndTheLinkComesBackEachTi
     command.LoadData1Click();
     EXPECT_EQ(link.downloadsOpened, 3);
     EXPECT_EQ(dataSets.parsed.size(), 1);
-    EXPECT_TRUE(link.comm1 && !link.comm2 && link.mainTimer);
+    EXPECT_TRUE(link.comm1.port.Active() && !link.comm2.port.Active() && link.mainTimer);
     EXPECT_FALSE(command.running());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

@@ -3,14 +3,13 @@
 // random line faults. Every run must end with the exact image or with an
 // error code; a wrong image reported as success is the one failure.
 #include "MemoryImageBuilder.h"
-#include "app/Clock.h"
+#include "FastClock.h"
+#include "PtyComm2.h"
 #include "PtyDownloadMeter.h"
 #include "logger/ImageDownload.h"
 #include "logger/LoadResult.h"
-#include "logger/SerialDownloadPort.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <cstdio>
@@ -23,17 +22,6 @@ using metersim::MemoryImageBuilder;
 using metersim::PtyDownloadMeter;
 
 namespace {
-
-// Program time runs ten times faster than the wall clock: the unpaced meter
-// answers within a millisecond, so the waits and time-outs keep their order.
-class FastClock : public Clock {
-public:
-    FastClock() { started.start(); }
-    qint64 tickMs() const override { return started.elapsed() * 10; }
-
-private:
-    QElapsedTimer started;
-};
 
 int envInt(const char* name, int fallback)
 {
@@ -73,7 +61,7 @@ TEST(DownloadSoak, DISABLED_RandomLineFaultsNeverGiveAWrongImage)
 {
     const int runs = envInt("SOAK_RUNS", 300);
     std::mt19937 rng(unsigned(envInt("SOAK_SEED", 612)));
-    FastClock fast;
+    FastClock fast(10);
     ScopedClock scoped(fast);
     DownloadServer meter;
     PtyDownloadMeter line(meter, false);
@@ -94,14 +82,14 @@ TEST(DownloadSoak, DISABLED_RandomLineFaultsNeverGiveAWrongImage)
             s.setImage(image);
             s.faults = faults;
         });
-        auto port = SerialDownloadPort::open(line.devicePath());
-        ASSERT_TRUE(port);
+        PtyComm2 comm2;
+        ASSERT_TRUE(comm2.open(line.devicePath()));
         const auto processMessages = [] { QCoreApplication::processEvents(); };
         const auto fastWait = [&](int ms) {
             QThread::usleep(ms * 100);  // a tenth of the program's milliseconds
             processMessages();
         };
-        ImageDownload download(*port, {fastWait, processMessages, {}});
+        ImageDownload download(comm2.download, {fastWait, processMessages, {}});
         const int code = download.DownloadImage();
         ++codes[code];
         if (code == LoadResult::Success) {

@@ -78,13 +78,16 @@ public:
         codes.pop_front();
         return code;
     }
-    int badDataSetIndex() const override { return badIndex; }
-    int offsetBeforeBadDataSet() const override { return offsetBefore; }
+    int KeepGoodDataSets() override
+    {
+        ++keepCalls;
+        return keepCode;
+    }
     void WriteScratchFile(const QByteArray& image) override { scratch = image; ++scratchWrites; }
     void drawDataSet(int number) override { drawn << number; }
 
     std::deque<int> codes;
-    int badIndex = -1, offsetBefore = -1, windowShown = 0, scratchWrites = 0;
+    int keepCode = LoadResult::Success, keepCalls = 0, windowShown = 0, scratchWrites = 0;
     QList<QByteArray> parsed;
     QByteArray scratch;
     QList<int> drawn;
@@ -217,54 +220,37 @@ TEST_F(LoadCommandTest, BadAnnouncedLengthEndsWithCancel)
     expectLinkGivenBack();
 }
 
-TEST_F(LoadCommandTest, FixedTheErrorKeepsTheDataSetsBeforeTheBadOne)
+TEST_F(LoadCommandTest, FixedTheErrorKeepsTheGoodDataSetsOrActsAsCancel)
 {
-    // Data set 3 is bad: sets 1 and 2 (10 and 4 records) end at 257 + 96 + 48 - 1.
-    dataSets.codes = {LoadResult::DataError, LoadResult::Success};
-    dataSets.badIndex = 2;
-    dataSets.offsetBefore = 257 + 96 + 48 - 1;
-    answerDialog(TfrmErr::FixError);
-    command.LoadData1Click();
-    ASSERT_EQ(dialogsSeen.size(), 1);
-    EXPECT_EQ(dialogsSeen[0].text,
-              "Data error ! Choose Try Again to reload or Fix Error to delete the error data set.");
-    EXPECT_TRUE(dialogsSeen[0].fixButton);
-    ASSERT_EQ(dataSets.parsed.size(), 2);
-    const QByteArray kept = dataSets.parsed[1];
-    EXPECT_EQ(kept.size(), 401);
-    EXPECT_EQ(dataSets.scratch, kept);
-    EXPECT_EQ(dataSets.drawn, QList<int>({1}));
-    EXPECT_TRUE(unsaved);
-    expectLinkGivenBack();
+    // The model keeps the data sets before the bad one, or finds none to keep.
+    struct Case { int keepCode; bool unsaved; };
+    for (const Case c : {Case{LoadResult::Success, true}, Case{LoadResult::DataError, false}}) {
+        unsaved = false;
+        dialogsSeen.clear();
+        dataSets.keepCalls = 0;
+        dataSets.keepCode = c.keepCode;
+        dataSets.codes = {LoadResult::DataError};
+        answerDialog(TfrmErr::FixError);
+        command.LoadData1Click();
+        ASSERT_EQ(dialogsSeen.size(), 1);
+        EXPECT_EQ(dialogsSeen[0].text,
+                  "Data error ! Choose Try Again to reload or Fix Error to delete the error data set.");
+        EXPECT_TRUE(dialogsSeen[0].fixButton);
+        EXPECT_EQ(dataSets.keepCalls, 1);
+        EXPECT_EQ(dataSets.scratchWrites, 0) << "the rejected image is not kept whole";
+        EXPECT_EQ(unsaved, c.unsaved);
+        expectLinkGivenBack();
+    }
 }
 
-TEST_F(LoadCommandTest, FixedTheErrorWithoutAGoodDataSetActsAsCancel)
+TEST_F(LoadCommandTest, CancelAfterADataErrorKeepsNothing)
 {
     dataSets.codes = {LoadResult::DataError};
-    dataSets.badIndex = 0;
-    dataSets.offsetBefore = 256;
-    answerDialog(TfrmErr::FixError);
+    answerDialog(TfrmErr::Cancel);
     command.LoadData1Click();
-    EXPECT_EQ(dataSets.parsed.size(), 1);
-    EXPECT_EQ(dataSets.scratchWrites, 0);
+    EXPECT_EQ(dataSets.keepCalls, 0);
     EXPECT_FALSE(unsaved);
     expectLinkGivenBack();
-}
-
-TEST_F(LoadCommandTest, KeptImageHasMatchingHeader)
-{
-    MemoryImageBuilder b;
-    b.addDataSet(3);
-    b.addDataSet(2);
-    b.addDataSet(1).marker = std::array<std::uint8_t, 2>{0, 0};
-    const QByteArray image = b.build();
-    const int offsetBefore = 257 + 40 + 32 - 1;
-    const QByteArray kept = LoadCommand::keepGoodDataSets(image, 2, offsetBefore);
-    ASSERT_EQ(kept.size(), offsetBefore + 1);
-    EXPECT_EQ(kept.mid(9, 5), QByteArray::fromHex("0002000149"));  // 2 data sets, 329 bytes
-    EXPECT_EQ(kept.mid(14), image.mid(14, kept.size() - 14));
-    EXPECT_TRUE(LoadCommand::keepGoodDataSets(image, 0, 256).isEmpty());
-    EXPECT_TRUE(LoadCommand::keepGoodDataSets(image, 2, image.size() + 5).isEmpty());
 }
 
 TEST_F(LoadCommandTest, PortFailureEndsSilentlyAndStillGivesTheLinkBack)

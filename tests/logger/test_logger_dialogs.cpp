@@ -1,5 +1,6 @@
 // The error dialog and the data retrieving progress dialog: their texts,
 // buttons and results.
+#include "files/UScope.h"
 #include "logger/RetrievingProgress.h"
 #include "logger/UErr.h"
 
@@ -35,8 +36,9 @@ TEST(RetrievingProgress, ShowsTotalAndReceivedAndClosesWithItsOwner)
 {
     QWidget main;
     auto progress = openRetrievingProgress(320, &main);
-    auto* dialog = main.findChild<QDialog*>(QStringLiteral("frmScope"));
+    auto* dialog = main.findChild<TfrmScope*>(QStringLiteral("frmScope"));
     ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->mode(), TfrmScope::Mode::DataRetrieving);
     EXPECT_EQ(dialog->windowTitle(), "Data Retriving Progress");
     EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(dialog->isVisible());
@@ -54,4 +56,11 @@ TEST(RetrievingProgress, ShowsTotalAndReceivedAndClosesWithItsOwner)
     EXPECT_EQ(label("lblBytesReceived"), "128");
     progress.reset();
     EXPECT_FALSE(main.findChild<QDialog*>(QStringLiteral("frmScope")));
+
+    // A main window that goes first takes the dialog with it.
+    auto orphan = std::make_unique<QWidget>();
+    progress = openRetrievingProgress(64, orphan.get());
+    orphan.reset();
+    progress->setReceived(64);
+    progress.reset();
 }

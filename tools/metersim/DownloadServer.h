@@ -52,8 +52,6 @@ public:
     std::vector<QByteArray> startReplies;                    // used one per "P", then the normal one
     bool answerStart = true;
     std::vector<BlockFault> faults;
-    // REC: the meter is logging; its live frames show it.
-    bool recording = false;
 
     // One command letter arrived; returns the bytes the meter sends for it.
     QByteArray onCommand(char letter);

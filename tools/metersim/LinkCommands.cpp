@@ -31,6 +31,7 @@ void installLinkCommands(MeterSim& sim)
 {
     sim.registerHandler('K', [](MeterSim& s, const QByteArray&) { s.send(identifyReply(s.options())); });
     sim.registerHandler('a', [](MeterSim& s, const QByteArray&) {
+        s.setDownloading(false);  // a download left without "Q" is over
         s.keepAlive();
         s.setStreaming(true);
     });

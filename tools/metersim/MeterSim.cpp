@@ -1,11 +1,14 @@
 #include "MeterSim.h"
 
+#include "MemoryImageBuilder.h"
+
 #include <QCoreApplication>
 #include <QSettings>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -20,6 +23,15 @@ namespace metersim {
 namespace {
 
 constexpr int CommandSize = 10;
+// Paced download bytes go to the terminal a few at a time, which keeps the
+// loop thread mostly asleep and the line time right on average.
+constexpr int PacedChunk = 4;
+
+double steadyMs()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
 
 std::atomic<int> instancesInProcess{0};
 
@@ -42,6 +54,14 @@ MeterSim::MeterSim(Options options)
 {
     installLinkCommands(*this);
     installKeyCommands(*this);
+    installDownloadCommands(*this);
+    if (opts.memory.isEmpty()) {
+        MemoryImageBuilder empty;
+        empty.model = opts.model;
+        download.setImage(empty.build());
+    } else {
+        download.setImage(opts.memory);
+    }
 }
 
 MeterSim::~MeterSim()
@@ -112,6 +132,8 @@ void MeterSim::stop()
     closeFd(wakeRead);
     closeFd(wakeWrite);
     isStreaming = false;
+    isDownloading = false;
+    pacedOut.clear();
 }
 
 void MeterSim::registerPort()
@@ -164,6 +186,53 @@ void MeterSim::setStreaming(bool on)
     auto l = lock();
     isStreaming = on;
     wake();
+}
+
+void MeterSim::sendPaced(const QByteArray& bytes)
+{
+    auto l = lock();
+    if (!opts.pacedDownload) {
+        send(bytes);
+        return;
+    }
+    if (pacedOut.isEmpty())
+        lineFreeMs = std::max(lineFreeMs, steadyMs());
+    pacedOut += bytes;
+    wake();
+}
+
+int MeterSim::flushPaced()
+{
+    while (!pacedOut.isEmpty()) {
+        const int chunk = int(std::min<qsizetype>(PacedChunk, pacedOut.size()));
+        const double due = lineFreeMs + chunk * DownloadServer::ByteTimeMs;
+        const double now = steadyMs();
+        if (now < due)
+            return int(std::ceil(due - now));
+        send(pacedOut.left(chunk));  // lost like any byte nobody reads
+        pacedOut.remove(0, chunk);
+        lineFreeMs = due;
+    }
+    return -1;
+}
+
+void MeterSim::setDownloading(bool on)
+{
+    auto l = lock();
+    isDownloading = on;
+    wake();
+}
+
+bool MeterSim::downloading() const
+{
+    auto l = lock();
+    return isDownloading;
+}
+
+QByteArray MeterSim::memoryImage() const
+{
+    auto l = lock();
+    return download.image();
 }
 
 void MeterSim::keepAlive()
@@ -281,8 +350,11 @@ void MeterSim::run()
             auto l = lock();
             if (stopping)
                 return;
-            if (isStreaming && opts.rateMs > 0)
+            if (isStreaming && !isDownloading && opts.rateMs > 0)
                 timeout = int(std::max<qint64>(0, nextFrameMs - nowMs()));
+            const int pacedDue = flushPaced();
+            if (pacedDue >= 0 && (timeout < 0 || pacedDue < timeout))
+                timeout = pacedDue;
         }
         pollfd fds[2] = {{master, POLLIN, 0}, {wakeRead, POLLIN, 0}};
         ::poll(fds, 2, timeout);
@@ -305,8 +377,11 @@ void MeterSim::run()
             ::usleep(20000);  // cannot happen while we hold the terminal side; do not spin if it does
             continue;
         }
+        flushPaced();
         const qint64 now = nowMs();
-        if (isStreaming && opts.rateMs > 0 && now >= nextFrameMs) {
+        if (isDownloading) {
+            nextFrameMs = now;  // frames resume as soon as the download ends
+        } else if (isStreaming && opts.rateMs > 0 && now >= nextFrameMs) {
             if (opts.keepAliveTimeoutMs > 0 && now - lastKeepAliveMs > opts.keepAliveTimeoutMs) {
                 isStreaming = false;  // no keep-alive: the meter stops until the next start request
             } else {

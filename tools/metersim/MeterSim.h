@@ -11,6 +11,9 @@
 //   "X"  keep-alive; without one for keepAliveTimeoutMs the meter stops
 //        streaming (5 s by default) until the next "a"
 //   "H" "E" "C" "T" "M" "N"  the display keys (LinkCommands.cpp, KeyCommands.cpp)
+//   "c" "P" "y" "n" "Q"  the memory download (DownloadCommands.cpp): live
+//        frames stop from "c" until "Q" (or a new "a"); a meter that is
+//        recording (REC, toggled by "E") does not answer "c" and "P"
 //
 // Commands are dispatched through a table: registerHandler(word, handler)
 // adds or replaces the handler of a command word; the longest registered word
@@ -21,6 +24,7 @@
 // inside a handler meter() and send() may be used freely. From other threads
 // use the locked accessors (snapshot(), commands(), setSilent() ...).
 
+#include "DownloadServer.h"
 #include "MeterState.h"
 
 #include <QByteArray>
@@ -43,6 +47,8 @@ struct Options {
     QByteArray identifyReply;        // when set, the exact reply to "K"
     bool registerPort = true;        // list the pty in the settings' [SerialComm] group
     int keepAliveTimeoutMs = 5000;   // stop streaming without "X" for this long; 0: never
+    QByteArray memory;               // the logger memory the download serves; empty: no data sets
+    bool pacedDownload = true;       // download bytes take their 9600-baud time on the line
 };
 
 class MeterSim {
@@ -78,10 +84,20 @@ public:
     std::unique_lock<std::recursive_mutex> lock() const { return std::unique_lock(mutex); }
     void setStreaming(bool on);
     void keepAlive();
+    // Like send(), but each byte takes its time on a 9600-baud line when the
+    // download is paced.
+    void sendPaced(const QByteArray& bytes);
+    // The meter's side of the download; only inside a handler or while holding lock().
+    DownloadServer& downloadServer() { return download; }
+    // While a download runs the meter sends no live frames.
+    void setDownloading(bool on);
 
     // ---- Control and inspection (thread-safe) -------------------------------
     MeterState snapshot() const;
     bool streaming() const;
+    bool downloading() const;
+    // The memory image the download serves (whole 64-byte blocks).
+    QByteArray memoryImage() const;
     // A silent meter neither streams nor answers; commands still take effect.
     void setSilent(bool silent);
     bool silent() const;
@@ -102,6 +118,9 @@ private:
     qint64 nowMs() const;
     void registerPort();
     void unregisterPort();
+    // Writes the paced bytes whose line time has passed; returns the ms until
+    // the next ones are due, or -1 when none wait.
+    int flushPaced();
 
     Options opts;
     mutable std::recursive_mutex mutex;
@@ -111,7 +130,11 @@ private:
     QByteArray input;
     bool isStreaming = false;
     bool isSilent = false;
+    bool isDownloading = false;
     qint64 lastKeepAliveMs = 0;
+    DownloadServer download;
+    QByteArray pacedOut;         // download bytes still on their way
+    double lineFreeMs = 0;       // when the next paced byte has gone out
 
     int master = -1;
     int slave = -1;   // our own descriptor of the terminal side, held while running
@@ -125,5 +148,6 @@ private:
 // Handler sets, each in a file of its own.
 void installLinkCommands(MeterSim& sim);  // K, a, X
 void installKeyCommands(MeterSim& sim);   // H, E, C, T, M, N
+void installDownloadCommands(MeterSim& sim);  // c, P, y, n, Q
 
 } // namespace metersim

@@ -3,6 +3,11 @@
 // Prints the terminal's path on standard output once it is registered, then
 // runs until SIGINT or SIGTERM, when it unregisters the port. SIGUSR1 makes
 // the meter fall silent or speak again.
+//
+// The logger memory that Data Logger > Load downloads is a few demonstration
+// data sets, a collection file (--memory), or nothing (--empty-memory).
+#include "DemoMemory.h"
+#include "MemoryImageBuilder.h"
 #include "MeterSim.h"
 
 #include <QCommandLineParser>
@@ -34,7 +39,10 @@ int main(int argc, char* argv[])
     QCommandLineOption badIdentify(QStringLiteral("bad-identify"), QStringLiteral("Answer K wrongly: short or wrong."), QStringLiteral("kind"));
     QCommandLineOption noRegister(QStringLiteral("no-register"), QStringLiteral("Do not list the port in the settings file."));
     QCommandLineOption keepAlive(QStringLiteral("keepalive-ms"), QStringLiteral("Stop streaming after this long without X (0: never)."), QStringLiteral("ms"), QStringLiteral("5000"));
-    parser.addOptions({model, rate, badIdentify, noRegister, keepAlive});
+    QCommandLineOption memory(QStringLiteral("memory"), QStringLiteral("Serve the data sets of this collection file (*.ch4)."), QStringLiteral("file"));
+    QCommandLineOption emptyMemory(QStringLiteral("empty-memory"), QStringLiteral("Serve a memory without data sets."));
+    QCommandLineOption unpaced(QStringLiteral("unpaced"), QStringLiteral("Send downloads at once instead of at 9600 baud."));
+    parser.addOptions({model, rate, badIdentify, noRegister, keepAlive, memory, emptyMemory, unpaced});
     parser.process(app);
 
     metersim::Options options;
@@ -46,6 +54,20 @@ int main(int argc, char* argv[])
     options.rateMs = std::max(0, parser.value(rate).toInt());
     options.keepAliveTimeoutMs = std::max(0, parser.value(keepAlive).toInt());
     options.registerPort = !parser.isSet(noRegister);
+    options.pacedDownload = !parser.isSet(unpaced);
+    if (parser.isSet(memory) && parser.isSet(emptyMemory)) {
+        std::fprintf(stderr, "tq612-metersim: --memory and --empty-memory exclude each other\n");
+        return 2;
+    }
+    if (parser.isSet(memory)) {
+        options.memory = metersim::MemoryImageBuilder::loadCollectionFile(parser.value(memory));
+        if (options.memory.isEmpty()) {
+            std::fprintf(stderr, "tq612-metersim: cannot read %s\n", qPrintable(parser.value(memory)));
+            return 2;
+        }
+    } else if (!parser.isSet(emptyMemory)) {
+        options.memory = metersim::demoMemory(options.model);
+    }
     if (parser.isSet(badIdentify)) {
         const QString kind = parser.value(badIdentify);
         if (kind == QLatin1String("short"))

@@ -1,0 +1,24 @@
+// The memory download: the meter hands its logger memory over in blocks.
+#include "MeterSim.h"
+
+namespace metersim {
+
+void installDownloadCommands(MeterSim& sim)
+{
+    for (const char letter : {'c', 'P', 'y', 'n', 'Q'}) {
+        sim.registerHandler(letter, [letter](MeterSim& s, const QByteArray&) {
+            s.keepAlive();  // the program sends no "X" while it downloads
+            const bool opening = letter == 'c' || letter == 'P';
+            // A meter that is recording keeps its memory to itself.
+            if (opening && s.meter().recording)
+                return;
+            if (opening)
+                s.setDownloading(true);
+            s.sendPaced(s.downloadServer().onCommand(letter));
+            if (letter == 'Q')
+                s.setDownloading(false);
+        });
+    }
+}
+
+} // namespace metersim

@@ -5,7 +5,7 @@
 // bytes (about four minutes).
 #include "MemoryImageBuilder.h"
 #include "PtyDownloadMeter.h"
-#include "logger/EventWait.h"
+#include "link/MeterLink.h"
 #include "logger/ImageDownload.h"
 #include "logger/LoadResult.h"
 #include "link/ComPort.h"
@@ -73,7 +73,7 @@ void BM_PacedDownload(benchmark::State& state)
         comm2.setDeviceName(line.devicePath());
         comm2.Open();
         ComDownloadPort port(comm2);
-        ImageDownload download(port, {waitProcessingMessages, [] { QCoreApplication::processEvents(); }, {}});
+        ImageDownload download(port, {MeterLink::WaitMs, [] { QCoreApplication::processEvents(); }, {}});
         QElapsedTimer timer;
         timer.start();
         const double cpuStart = threadCpuSeconds();

@@ -68,9 +68,17 @@ MeterLink::~MeterLink() = default;
 
 void MeterLink::WaitMs(int ms)
 {
+    // Messages are handled at least every 2 ms; in between the thread sleeps,
+    // so a long wait (a whole download is made of them) costs no CPU.
+    constexpr qint64 SliceMs = 2;
     const qint64 start = Clock::current().tickMs();
-    while (Clock::current().tickMs() - start <= ms)
-        processEventsBriefly();
+    for (;;) {
+        QCoreApplication::processEvents();
+        const qint64 elapsed = Clock::current().tickMs() - start;
+        if (elapsed > ms)
+            return;
+        QThread::msleep(std::min(ms - elapsed + 1, SliceMs));
+    }
 }
 
 void MeterLink::WaitUntilIdle(int limitMs)

@@ -2,7 +2,7 @@
 
 #include "app/UMain.h"
 #include "logger/ComDownloadPort.h"
-#include "logger/EventWait.h"
+#include "link/MeterLink.h"
 #include "logger/RetrievingProgress.h"
 
 #include <QCoreApplication>
@@ -56,7 +56,7 @@ public:
         }
         main.Comm1.ClearInput();
     }
-    void waitMs(int ms) override { waitProcessingMessages(ms); }
+    void waitMs(int ms) override { MeterLink::WaitMs(ms); }
     void processMessages() override { QCoreApplication::processEvents(); }
 
 private:

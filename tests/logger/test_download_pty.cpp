@@ -3,7 +3,7 @@
 #include "MemoryImageBuilder.h"
 #include "PtyComm2.h"
 #include "PtyDownloadMeter.h"
-#include "logger/EventWait.h"
+#include "link/MeterLink.h"
 #include "logger/ImageDownload.h"
 #include "logger/LoadCommand.h"
 #include "logger/LoadResult.h"
@@ -36,7 +36,7 @@ TEST(DownloadOverPty, ImageArrivesByteForByte)
     ASSERT_TRUE(line.isOpen());
     PtyComm2 comm2;
     ASSERT_TRUE(comm2.open(line.devicePath()));
-    ImageDownload download(comm2.download, {waitProcessingMessages, [] { QCoreApplication::processEvents(); }, {}});
+    ImageDownload download(comm2.download, {MeterLink::WaitMs, [] { QCoreApplication::processEvents(); }, {}});
     EXPECT_EQ(download.DownloadImage(), LoadResult::Success);
     QByteArray served;
     line.withServer([&](DownloadServer& s) { served = s.image(); });
@@ -68,7 +68,7 @@ public:
         comm1.open(device);  // fails while Comm2 still holds the device
         comm1.port.ClearInput();
     }
-    void waitMs(int ms) override { waitProcessingMessages(ms / 10); }
+    void waitMs(int ms) override { MeterLink::WaitMs(ms / 10); }
     void processMessages() override { QCoreApplication::processEvents(); }
 
     QString device;

@@ -48,25 +48,29 @@ void TfrmMain::childActivated(QMdiSubWindow* window)
 
 void TfrmMain::Save1Click()
 {
-    QWidget* child = activeChild();
+    SaveChild(activeChild());
+}
+
+bool TfrmMain::SaveChild(QWidget* child)
+{
     if (qobject_cast<TfrmList*>(child)) {
         // Saving a table as text comes with the text writer.
-        return;
+        return false;
     }
     auto* graph = qobject_cast<TfrmGraph*>(child);
     if (!graph)
-        return;
+        return false;
     if (graph->windowTitle() == QLatin1String(TfrmGraph::DataLoggerCaption)) {
         TfrmOpenSave choice(this);
         choice.setUpForSave();
         const int result = Prompts::current().exec(choice);
         if (result == TfrmOpenSave::OpenSets)
-            SaveCollection();
-        else if (result == TfrmOpenSave::OpenSingleSet)
-            SaveGraph(*graph->PESGraph1);
-        return;
+            return SaveCollection();
+        if (result == TfrmOpenSave::OpenSingleSet)
+            return SaveGraph(*graph->PESGraph1);
+        return false;
     }
-    SaveGraph(*graph->PESGraph1);
+    return SaveGraph(*graph->PESGraph1);
 }
 
 void TfrmMain::Open1Click()

@@ -26,6 +26,7 @@ public:
 
 constexpr int RunPoints = 99999;
 constexpr TDateTime Start = 46143.375;
+constexpr float NoDataValue = 9999;   // a point without data
 
 // A main window whose real-time graph of `points` points holds 99,998
 // samples: the next one is sample 99,999.
@@ -38,7 +39,13 @@ struct FullRun {
         main.XExtensionStep = 10 * DateTime::OneSecond;
         main.RealTime->CreateRealTimeGraph();
         PESGraph& chart = *main.RealTimeGraph->PESGraph1;
+        // As Run leaves a graph: every point empty until its sample comes.
         chart.setPoints(points);
+        for (int s = 0; s < 4; ++s) {
+            for (int p = 0; p < points; ++p)
+                chart.setXDataII(s, p, 0);
+            chart.setYDataII(-1, s, NoDataValue);
+        }
         for (int p = 0; p < RunPoints - 1; ++p)
             for (int s = 0; s < 4; ++s) {
                 chart.setXDataII(s, p, Start + p * DateTime::OneSecond);
@@ -67,6 +74,12 @@ void BM_TakeSampleAtTheEndOfALongRun(benchmark::State& state)
         run.main.RealTimeRunning = true;
         if (chart.Points() != points)
             chart.setPoints(points);
+        // Sample 99,999 is not there yet.
+        for (int s = 0; s < 4; ++s) {
+            chart.setXDataII(s, RunPoints - 1, 0);
+            chart.setYData(s, RunPoints - 1, NoDataValue);
+        }
+        chart.redrawNow();
         state.ResumeTiming();
         run.main.RealTime->TakeSample(t, {21.0f, 22.0f, 23.0f, 24.0f});
         if (paint)

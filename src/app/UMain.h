@@ -154,6 +154,9 @@ public:
     // ---- Handlers --------------------------------------------------------------
     void Open1Click();
     void Save1Click();
+    // Saves the graph or table window `child` as Save does; false when nothing
+    // was written (dialog cancelled, write failed).
+    bool SaveChild(QWidget* child);
     void btnPrintClick();
     void PrinterSetup1Click();
     void Exit1Click();
@@ -178,7 +181,8 @@ public:
     // parse, as if only they had been loaded (the Load command marks them
     // unsaved). Returns a LoadResult code.
     int KeepGoodDataSets();
-    void SaveCollection();
+    // False when the collection file was not written.
+    bool SaveCollection();
     void OpenCollection();
     // Creates the DataLogger window (logger/DataLoggerWindow.cpp), or shows
     // the one that exists in its normal state; sets DataLoggerGraph.

@@ -4,6 +4,7 @@
 #include "chart/PESGraph.h"
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -113,23 +114,49 @@ private:
         return QRectF(left, at.y() - box.height() / 2, box.width(), box.height());
     }
 
+    // A mark in a colour close to the plot's background (black on black by
+    // default) gets a thin outline in a contrasting colour, so it stays visible.
+    static std::optional<QColor> haloFor(const QColor& mark, const QColor& background)
+    {
+        const auto luma = [](const QColor& c) { return 0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue(); };
+        if (std::abs(luma(mark) - luma(background)) >= 80)
+            return std::nullopt;
+        return luma(background) < 128 ? QColor(220, 220, 220) : QColor(40, 40, 40);
+    }
+
     void drawGraphAnnotations(QCPPainter* painter, const ChartState& s)
     {
         painter->setFont(annotationFont(s.graphAnnotationTextSize));
+        const QColor background = colorOf(s.graphBackColor);
         for (const GraphAnnotation& a : s.graphAnnotations) {
             if (!isVisible(a))
                 continue;
             const QPointF p = chart.graphToPixel({a.x, a.y}, 0);
             const QColor color = colorOf(a.color);
-            painter->setPen(QPen(color, 1.5));
+            const std::optional<QColor> halo = haloFor(color, background);
             if (a.type == sgAnnotCross) {
-                painter->drawLine(QPointF(p.x() - HotSpotRadius, p.y()), QPointF(p.x() + HotSpotRadius, p.y()));
-                painter->drawLine(QPointF(p.x(), p.y() - HotSpotRadius), QPointF(p.x(), p.y() + HotSpotRadius));
+                const QLineF across(QPointF(p.x() - HotSpotRadius, p.y()), QPointF(p.x() + HotSpotRadius, p.y()));
+                const QLineF down(QPointF(p.x(), p.y() - HotSpotRadius), QPointF(p.x(), p.y() + HotSpotRadius));
+                if (halo) {
+                    painter->setPen(QPen(*halo, 3.5, Qt::SolidLine, Qt::SquareCap));
+                    painter->drawLine(across);
+                    painter->drawLine(down);
+                }
+                painter->setPen(QPen(color, 1.5));
+                painter->drawLine(across);
+                painter->drawLine(down);
             }
             if (!a.text.isEmpty()) {
                 const QString text = QString(a.text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+                const QRectF box = textRect(a, p);
+                if (halo) {
+                    painter->setPen(*halo);
+                    for (const QPointF offset : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1),
+                                                 QPointF(-1, -1), QPointF(1, 1), QPointF(-1, 1), QPointF(1, -1)})
+                        painter->drawText(box.translated(offset), Qt::AlignLeft | Qt::AlignTop, text);
+                }
                 painter->setPen(color);
-                painter->drawText(textRect(a, p), Qt::AlignLeft | Qt::AlignTop, text);
+                painter->drawText(box, Qt::AlignLeft | Qt::AlignTop, text);
             }
         }
     }
@@ -440,30 +467,86 @@ void ChartView::applyInteractions(const ChartState& s)
         r->setRangeZoom(wheel);
 }
 
-void ChartView::syncData(const ChartState& s)
+void ChartView::collectPoints(const ChartState& s, int subset, int from, int to, DrawnSubset& drawn,
+                              QVector<QCPGraphData>& out)
 {
     const double nullY = s.nullDataValueY;
     const double gap = s.lineGapThreshold;
-    for (int subset = 0; subset < int(graphs.size()) && subset < s.subsets; ++subset) {
-        const auto& xs = s.x[size_t(subset)];
-        const auto& ys = s.y[size_t(subset)];
-        QVector<QCPGraphData> data;
-        data.reserve(qsizetype(xs.size()) + 8);
-        bool sorted = true;
-        double previousKey = -std::numeric_limits<double>::infinity();
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        for (size_t p = 0; p < xs.size(); ++p) {
-            const double key = keyOf(xs[p]);
-            // A point holding the null value is a gap in the line, not a drop to it.
-            const double value = double(ys[p]) == nullY ? nan : double(ys[p]);
-            if (key < previousKey)
-                sorted = false;
-            else if (gap > 0 && p > 0 && (xs[p] - xs[p - 1]) > gap)
-                data.append(QCPGraphData((previousKey + key) / 2, nan));
-            data.append(QCPGraphData(key, value));
-            previousKey = key;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const auto& xs = s.x[size_t(subset)];
+    const auto& ys = s.y[size_t(subset)];
+    for (int p = from; p < to; ++p) {
+        const double y = double(ys[size_t(p)]);
+        // A point holding the null value is a gap in the line, not a drop to it;
+        // it stays out of the container so that the points keep their X order.
+        if (y == nullY)
+            continue;
+        const double x = xs[size_t(p)];
+        const double key = keyOf(x);
+        if (drawn.lastDrawn >= 0) {
+            if (key < drawn.lastKey)
+                drawn.inIndexOrder = false;
+            else if (drawn.inIndexOrder && (p > drawn.lastDrawn + 1 || (gap > 0 && x - drawn.lastX > gap)))
+                out.append(QCPGraphData((drawn.lastKey + key) / 2, nan));
         }
-        graphs[size_t(subset)]->data()->set(data, sorted);
+        out.append(QCPGraphData(key, y));
+        drawn.lastDrawn = p;
+        drawn.lastKey = key;
+        drawn.lastX = x;
+        if (x != 0) {
+            drawn.minX = std::min(drawn.minX, x);
+            drawn.maxX = std::max(drawn.maxX, x);
+        }
+        if (std::isfinite(y)) {
+            drawn.minY = std::min(drawn.minY, y);
+            drawn.maxY = std::max(drawn.maxY, y);
+        }
+    }
+}
+
+void ChartView::refillSubset(const ChartState& s, int subset)
+{
+    DrawnSubset& drawn = drawnSubsets[size_t(subset)];
+    drawn = DrawnSubset{};
+    QVector<QCPGraphData> data;
+    data.reserve(qsizetype(s.points) + 8);
+    collectPoints(s, subset, 0, s.points, drawn, data);
+    graphs[size_t(subset)]->data()->set(data, drawn.inIndexOrder);
+}
+
+void ChartView::syncData(const ChartState& s)
+{
+    drawnSubsets.assign(size_t(s.subsets), DrawnSubset{});
+    for (int subset = 0; subset < int(graphs.size()) && subset < s.subsets; ++subset)
+        refillSubset(s, subset);
+}
+
+void ChartView::syncChangedPoints(const ChartState& s, const std::vector<PointRange>& changed)
+{
+    if (drawnSubsets.size() != size_t(s.subsets)) {
+        syncData(s);
+        return;
+    }
+    for (int subset = 0; subset < int(graphs.size()) && subset < s.subsets && size_t(subset) < changed.size(); ++subset) {
+        const PointRange range = changed[size_t(subset)];
+        if (range.empty())
+            continue;
+        DrawnSubset& drawn = drawnSubsets[size_t(subset)];
+        // Only points after the last drawn one can be appended; a change among
+        // the drawn points may remove, move or split them: refill.
+        if (!drawn.inIndexOrder || range.first <= drawn.lastDrawn || range.last >= s.points) {
+            refillSubset(s, subset);
+            continue;
+        }
+        DrawnSubset extended = drawn;
+        QVector<QCPGraphData> added;
+        collectPoints(s, subset, range.first, range.last + 1, extended, added);
+        if (!extended.inIndexOrder) {
+            refillSubset(s, subset);
+            continue;
+        }
+        graphs[size_t(subset)]->data()->add(added, true);
+        drawn = extended;
     }
 }
 
@@ -475,15 +558,9 @@ void ChartView::applyRanges(const ChartState& s)
     // X: manual, or the span of the points that hold data.
     double lo = std::numeric_limits<double>::infinity();
     double hi = -lo;
-    for (int subset = 0; subset < s.subsets; ++subset) {
-        const auto& xs = s.x[size_t(subset)];
-        const auto& ys = s.y[size_t(subset)];
-        for (size_t p = 0; p < xs.size(); ++p) {
-            if (double(ys[p]) == s.nullDataValueY || xs[p] == 0)
-                continue;
-            lo = std::min(lo, xs[p]);
-            hi = std::max(hi, xs[p]);
-        }
+    for (const DrawnSubset& drawn : drawnSubsets) {
+        lo = std::min(lo, drawn.minX);
+        hi = std::max(hi, drawn.maxX);
     }
     if (!(lo <= hi)) {
         lo = 0;
@@ -504,15 +581,11 @@ void ChartView::applyRanges(const ChartState& s)
         const ChartAxis axis = g < int(s.axes.size()) ? s.axes[size_t(g)] : ChartAxis{};
         double ylo = std::numeric_limits<double>::infinity();
         double yhi = -ylo;
-        for (int subset = 0; subset < s.subsets; ++subset) {
+        for (int subset = 0; subset < int(drawnSubsets.size()); ++subset) {
             if (rectOfSubset(subset) != g)
                 continue;
-            for (float v : s.y[size_t(subset)]) {
-                if (double(v) == s.nullDataValueY || !std::isfinite(v))
-                    continue;
-                ylo = std::min(ylo, double(v));
-                yhi = std::max(yhi, double(v));
-            }
+            ylo = std::min(ylo, drawnSubsets[size_t(subset)].minY);
+            yhi = std::max(yhi, drawnSubsets[size_t(subset)].maxY);
         }
         if (!(ylo <= yhi)) {
             ylo = 0;

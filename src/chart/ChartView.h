@@ -5,15 +5,19 @@
 // Only files under src/chart see QCustomPlot.
 
 #include "chart/ChartState.h"
+#include "chart/PointRange.h"
 
 #include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <qcustomplot.h>
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 class PESGraph;
 class AnnotationLayer;
+
 
 class ChartView : public QObject {
     Q_OBJECT
@@ -27,6 +31,10 @@ public:
     void rebuildLayout(const ChartState& s);
     // Refills every graph's data container from the state.
     void syncData(const ChartState& s);
+    // Brings the containers up to date after the points `changed` (by subset)
+    // were written: points added after a subset's last drawn point are appended,
+    // any other change refills that subset.
+    void syncChangedPoints(const ChartState& s, const std::vector<PointRange>& changed);
     // Sets the unzoomed ranges from the manual scales or from the data.
     void applyRanges(const ChartState& s);
     // Lays the plot out without drawing, so that pixel positions are current.
@@ -61,6 +69,24 @@ private:
     void applyInteractions(const ChartState& s);
     void balanceRows();
 
+    // What a subset's container holds: its points that carry data, in index
+    // order when their X rise, with a NaN break where a null point or a wide
+    // X jump lies between two of them; and the span of those points.
+    struct DrawnSubset {
+        int lastDrawn = -1;          // index of the last point in the container
+        double lastKey = 0;
+        double lastX = 0;
+        bool inIndexOrder = true;    // false: the container had to be sorted
+        double minX = std::numeric_limits<double>::infinity();   // X = 0 left out
+        double maxX = -std::numeric_limits<double>::infinity();
+        double minY = std::numeric_limits<double>::infinity();
+        double maxY = -std::numeric_limits<double>::infinity();
+    };
+    // Appends the drawn points of [from, to) to `out`, updating `drawn`.
+    static void collectPoints(const ChartState& s, int subset, int from, int to, DrawnSubset& drawn,
+                              QVector<QCPGraphData>& out);
+    void refillSubset(const ChartState& s, int subset);
+
     PESGraph& owner;
     QCustomPlot* customPlot = nullptr;
     AnnotationLayer* annotations = nullptr;
@@ -69,6 +95,7 @@ private:
     std::vector<double> shares;          // plotting height share by axis rect
     std::vector<QCPGraph*> graphs;       // by subset
     std::vector<int> subsetRect;         // by subset
+    std::vector<DrawnSubset> drawnSubsets;  // by subset
     QSharedPointer<QCPAxisTickerDateTime> timeTicker;
     QPoint pressPos;
     bool pressed = false;

@@ -59,7 +59,7 @@ void PESGraph::setXDataII(int subset, int point, double x)
     if (!inRange(s, subset, point))
         return;
     s.x[size_t(subset)][size_t(point)] = x;
-    markDataDirty();
+    markPointChanged(subset, point);
 }
 
 float PESGraph::YData(int subset, int point) const
@@ -72,7 +72,7 @@ void PESGraph::setYData(int subset, int point, float y)
     if (!inRange(s, subset, point))
         return;
     s.y[size_t(subset)][size_t(point)] = y;
-    markDataDirty();
+    markPointChanged(subset, point);
 }
 
 void PESGraph::setYDataII(int subset, int point, double y)
@@ -334,12 +334,22 @@ void PESGraph::handleClick(QPoint pos, bool doubleClick)
 void PESGraph::markLayoutDirty()
 {
     layoutDirty = true;
-    dataDirty = true;
+    markDataDirty();
 }
 
 void PESGraph::markDataDirty()
 {
     dataDirty = true;
+    changedPoints.clear();
+}
+
+void PESGraph::markPointChanged(int subset, int point)
+{
+    if (dataDirty)
+        return;
+    if (changedPoints.size() != size_t(s.subsets))
+        changedPoints.resize(size_t(s.subsets));
+    changedPoints[size_t(subset)].add(point);
 }
 
 void PESGraph::applyPending(bool resetRanges)
@@ -348,6 +358,9 @@ void PESGraph::applyPending(bool resetRanges)
         view->rebuildLayout(s);
     if (dataDirty || layoutDirty)
         view->syncData(s);
+    else if (!changedPoints.empty())
+        view->syncChangedPoints(s, changedPoints);
+    changedPoints.clear();
     if (resetRanges || layoutDirty || !zoomed)
         view->applyRanges(s);
     if (layoutDirty)

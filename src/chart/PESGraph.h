@@ -5,6 +5,7 @@
 // which stays hidden behind this interface.
 
 #include "chart/ChartState.h"
+#include "chart/PointRange.h"
 
 #include <QCursor>
 #include <QPoint>
@@ -287,7 +288,10 @@ protected:
 private:
     friend class ChartView;
     void markLayoutDirty();
+    // Every point may have changed: the plot is refilled.
     void markDataDirty();
+    // One point was written: the plot takes only the points written since its last fill.
+    void markPointChanged(int subset, int point);
     // Brings the plot up to date with the state; `resetRanges` also restores unzoomed ranges.
     void applyPending(bool resetRanges);
     void customize();
@@ -304,4 +308,5 @@ private:
     bool zoomed = false;
     bool layoutDirty = false;
     bool dataDirty = false;
+    std::vector<PointRange> changedPoints;   // by subset, while !dataDirty
 };

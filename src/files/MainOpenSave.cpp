@@ -50,25 +50,27 @@ void TfrmMain::childActivated(QMdiSubWindow* window)
 
 void TfrmMain::Save1Click()
 {
-    QWidget* child = activeChild();
-    if (auto* list = qobject_cast<TfrmList*>(child)) {
-        SaveGridAsText(*list);
-        return;
-    }
+    SaveChild(activeChild());
+}
+
+bool TfrmMain::SaveChild(QWidget* child)
+{
+    if (auto* list = qobject_cast<TfrmList*>(child))
+        return SaveGridAsText(*list);
     auto* graph = qobject_cast<TfrmGraph*>(child);
     if (!graph)
-        return;
+        return false;
     if (graph->windowTitle() == QLatin1String(TfrmGraph::DataLoggerCaption)) {
         TfrmOpenSave choice(this);
         choice.setUpForSave();
         const int result = Prompts::current().exec(choice);
         if (result == TfrmOpenSave::OpenSets)
-            SaveCollection();
-        else if (result == TfrmOpenSave::OpenSingleSet)
-            SaveGraph(*graph->PESGraph1);
-        return;
+            return SaveCollection();
+        if (result == TfrmOpenSave::OpenSingleSet)
+            return SaveGraph(*graph->PESGraph1);
+        return false;
     }
-    SaveGraph(*graph->PESGraph1);
+    return SaveGraph(*graph->PESGraph1);
 }
 
 void TfrmMain::Open1Click()

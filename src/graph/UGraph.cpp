@@ -636,19 +636,21 @@ bool TfrmGraph::FormCloseQuery()
                                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Cancel)
             return false;
-        if (answer == QMessageBox::Yes) {
-            main.DataSetsUnsaved = false;
-            main.Save1Click();
-        }
+        // A save that was cancelled or failed keeps the window and its data.
+        if (answer == QMessageBox::Yes && !main.SaveChild(this))
+            return false;
+        main.DataSetsUnsaved = false;
     }
     if (main.RealTimeUnsaved && caption == QLatin1String(RealTimeCaption)) {
         const auto answer = Prompts::current().confirm(QStringLiteral("Save Real-Time Graph ?"),
                                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Cancel)
             return false;
+        // A save that was cancelled or failed keeps the window, its samples and
+        // their recovery file.
+        if (answer == QMessageBox::Yes && !SaveGraph(*PESGraph1))
+            return false;
         main.RealTimeUnsaved = false;
-        if (answer == QMessageBox::Yes)
-            SaveGraph(*PESGraph1);
     }
     return true;
 }

@@ -250,6 +250,9 @@ void TComPort::deliverRxChar()
 {
     if (onRxChar && Active())
         onRxChar(*this);
+    // The receive thread waits for the handler to take the bytes before it polls again.
+    if (thread)
+        thread->wake();
 }
 
 void TComPort::threadFailed(int code)

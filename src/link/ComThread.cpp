@@ -50,6 +50,12 @@ void ComThreadShared::stop()
     leftPoll.wait(lock, [this] { return !polling; });
 }
 
+void ComThreadShared::wake()
+{
+    const char wake = 'w';
+    [[maybe_unused]] ssize_t n = ::write(wakeWrite, &wake, 1);
+}
+
 void TComThread::start(const std::shared_ptr<ComThreadShared>& shared)
 {
     std::thread([t = TComThread(shared)]() mutable { t.run(); }).detach();
@@ -123,7 +129,8 @@ void TComThread::run()
             const int before = waitingBytes();
             deliver([](TComPort& port) { port.deliverRxChar(); }, s->synchronize);
             // A handler that takes nothing would make poll() return at once for ever;
-            // give the main thread a moment instead of spinning.
+            // give the main thread a moment instead of spinning. The main thread
+            // ends the pause once its handler has run, so the next frame is not held up.
             const int after = waitingBytes();
             if (after > 0 && after >= before) {
                 pollfd wake{s->wakeRead, POLLIN, 0};

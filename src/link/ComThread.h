@@ -31,6 +31,8 @@ struct ComThreadShared {
 
     // Ask the thread to end; returns once the thread no longer uses the descriptor.
     void stop();
+    // Ends the thread's pause after a delivery: the main thread has taken the bytes.
+    void wake();
 
     TComPort* const port;  // valid while `stopping` is clear (checked on the main thread)
     const int fd;

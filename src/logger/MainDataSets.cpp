@@ -38,7 +38,7 @@ int TfrmMain::KeepGoodDataSets()
     return code;
 }
 
-void TfrmMain::SaveCollection()
+bool TfrmMain::SaveCollection()
 {
     FileDialogRequest request;
     request.directory = dialogFolder();
@@ -46,14 +46,15 @@ void TfrmMain::SaveCollection()
     request.defaultSuffix = CollectionFile::DefaultExtension;
     const QString name = Prompts::current().saveFileName(request);
     if (name.isEmpty())
-        return;
+        return false;
     const auto result = CollectionFile::copyScratchFile(DataSetModel::scratchFilePath(DocumentFolder), name);
     if (result.outcome == CollectionFile::CopyResult::Failed) {
         // The data sets are still only in the scratch file: keep them marked unsaved.
         Prompts::current().information(QStringLiteral("Can not save the data sets to ") + result.error);
-        return;
+        return false;
     }
     DataSetsUnsaved = false;
+    return true;
 }
 
 void TfrmMain::OpenCollection()

@@ -334,8 +334,9 @@ void RealTimeRecorder::Stop()
 
     for (int c = 0; c < Channels; ++c) {
         GraphStatistics::Average average;
+        const std::vector<float>& ys = chart.state().y[size_t(c)];   // straight from the array: 100,000 points
         for (int p = 0; p < n && p < chart.Points(); ++p)
-            average.add(chart.YData(c, p));
+            average.add(ys[size_t(p)]);
         g->avgField(c)->setText(GraphStatistics::averageText(average, 3));
     }
     chart.redraw();

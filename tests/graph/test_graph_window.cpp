@@ -5,6 +5,7 @@
 #include "files/GraphFile.h"
 #include "files/OpenGraphFile.h"
 #include "files/SaveGraph.h"
+#include "files/UOpenSave.h"
 #include "graph/UAnnoEdit.h"
 #include "graph/UGraph.h"
 #include "graph/USetupScale.h"
@@ -158,28 +159,41 @@ TEST_F(GraphWindowTest, ClearGraphEmptiesDataFieldsAndMarks)
 TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
 {
     using B = QMessageBox::StandardButton;
+    QTemporaryDir saveDir;
+    const QString goodFile = saveDir.filePath(QStringLiteral("kept.ghf"));
+    const QString unwritable = saveDir.filePath(QStringLiteral("missing/kept.ghf"));
+    // How the Save of a Yes ends: no save asked, file dialog cancelled, saved, write failed,
+    // and for the DataLogger the save choice dialog cancelled.
+    enum class Save { NotAsked, Cancelled, Written, Fails, ChoiceCancelled };
     const struct {
         const char* caption;
         bool dataSetsUnsaved, realTimeUnsaved;
         QMessageBox::StandardButton answer;
+        Save save;
         const char* question;  // null: nothing asked
         bool closes;
         bool realTimeUnsavedAfter;
         int saveDialogs;
     } cases[] = {
-        {"DataLogger", true, false, B::Cancel, "Save DataLogger Data ?", false, false, 0},
-        {"DataLogger", true, false, B::No, "Save DataLogger Data ?", true, false, 0},
-        {"DataLogger", false, false, B::Yes, nullptr, true, false, 0},
-        {"Real-Time Graph", false, true, B::Cancel, "Save Real-Time Graph ?", false, true, 0},
-        {"Real-Time Graph", false, true, B::No, "Save Real-Time Graph ?", true, false, 0},
-        {"Real-Time Graph", false, true, B::Yes, "Save Real-Time Graph ?", true, false, 1},
-        {"Real-Time Graph", false, false, B::Yes, nullptr, true, false, 0},
-        {"/tmp/a.ghf", true, true, B::Yes, nullptr, true, true, 0},
+        {"DataLogger", true, false, B::Cancel, Save::NotAsked, "Save DataLogger Data ?", false, false, 0},
+        {"DataLogger", true, false, B::No, Save::NotAsked, "Save DataLogger Data ?", true, false, 0},
+        {"DataLogger", true, false, B::Yes, Save::ChoiceCancelled, "Save DataLogger Data ?", false, false, 0},
+        {"DataLogger", true, false, B::Yes, Save::Cancelled, "Save DataLogger Data ?", false, false, 1},
+        {"DataLogger", true, false, B::Yes, Save::Written, "Save DataLogger Data ?", true, false, 1},
+        {"DataLogger", false, false, B::Yes, Save::NotAsked, nullptr, true, false, 0},
+        {"Real-Time Graph", false, true, B::Cancel, Save::NotAsked, "Save Real-Time Graph ?", false, true, 0},
+        {"Real-Time Graph", false, true, B::No, Save::NotAsked, "Save Real-Time Graph ?", true, false, 0},
+        {"Real-Time Graph", false, true, B::Yes, Save::Cancelled, "Save Real-Time Graph ?", false, true, 1},
+        {"Real-Time Graph", false, true, B::Yes, Save::Fails, "Save Real-Time Graph ?", false, true, 1},
+        {"Real-Time Graph", false, true, B::Yes, Save::Written, "Save Real-Time Graph ?", true, false, 1},
+        {"Real-Time Graph", false, false, B::Yes, Save::NotAsked, nullptr, true, false, 0},
+        {"/tmp/a.ghf", true, true, B::Yes, Save::NotAsked, nullptr, true, true, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.caption) + " " + std::to_string(int(c.answer)));
+        SCOPED_TRACE(std::string(c.caption) + " " + std::to_string(int(c.answer)) + " save " + std::to_string(int(c.save)));
         auto window = makeWindow(QString::fromLatin1(c.caption));
-        if (QString::fromLatin1(c.caption) == QLatin1String("Real-Time Graph"))
+        const bool realTime = QString::fromLatin1(c.caption) == QLatin1String("Real-Time Graph");
+        if (realTime)
             main.RealTimeGraph = window.get();
         main.DataSetsUnsaved = c.dataSetsUnsaved;
         main.RealTimeUnsaved = c.realTimeUnsaved;
@@ -187,23 +201,45 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
         main.SampleCount = 5;
         prompts.answers = {c.answer};
         prompts.fileRequests.clear();
+        prompts.fileNames.clear();
+        prompts.dialogs.clear();
+        QFile::remove(goodFile);
+        if (c.save == Save::Written)
+            prompts.fileNames = {goodFile};
+        else if (c.save == Save::Fails)
+            prompts.fileNames = {unwritable};
+        if (c.save != Save::ChoiceCancelled) {
+            // The DataLogger's save choice: this data set as a graph file.
+            prompts.dialogs = {[](QDialog&) { return int(TfrmOpenSave::OpenSingleSet); }};
+        }
 
         EXPECT_EQ(window->close(), c.closes);
         if (c.question) {
-            ASSERT_EQ(prompts.messages.size(), 1);
+            // A failed write is reported after the question.
+            ASSERT_EQ(prompts.messages.size(), c.save == Save::Fails ? 2 : 1);
             EXPECT_EQ(prompts.messages[0], QLatin1String(c.question));
         } else {
             EXPECT_TRUE(prompts.messages.isEmpty());
         }
         EXPECT_EQ(prompts.fileRequests.size(), c.saveDialogs);
+        EXPECT_EQ(QFileInfo::exists(goodFile), c.save == Save::Written);
         EXPECT_EQ(main.RealTimeUnsaved, c.realTimeUnsavedAfter);
         if (c.closes) {
             EXPECT_FALSE(main.DataSetsUnsaved);  // any graph window clears it
-            if (QString::fromLatin1(c.caption) == QLatin1String("Real-Time Graph")) {
+            if (realTime) {
                 EXPECT_TRUE(main.RealTimeGraph.isNull());
                 EXPECT_FALSE(main.RealTimeRunning);
                 EXPECT_EQ(main.SampleCount, 0);
                 EXPECT_FALSE(main.RealTimeGraph1->isChecked());
+            }
+        } else {
+            // Still open: whatever was unsaved stays unsaved, the run goes on.
+            EXPECT_TRUE(window->isVisible());
+            EXPECT_EQ(main.DataSetsUnsaved, c.dataSetsUnsaved);
+            if (realTime) {
+                EXPECT_EQ(main.RealTimeGraph.data(), window.get());
+                EXPECT_TRUE(main.RealTimeRunning);
+                EXPECT_EQ(main.SampleCount, 5);
             }
         }
         prompts.messages.clear();

@@ -60,15 +60,8 @@ void BM_BulkLoad4x16349(benchmark::State& state)
 }
 BENCHMARK(BM_BulkLoad4x16349)->Unit(benchmark::kMillisecond);
 
-class SilentPrompts : public Prompts {
-public:
-    void information(const QString&) override {}
-};
-
 void BM_StoreAndLoadGraphFile4x100k(benchmark::State& state)
 {
-    SilentPrompts prompts;
-    ScopedPrompts scoped(prompts);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("big.ghf"));
     PESGraph chart;
@@ -84,12 +77,3 @@ BENCHMARK(BM_StoreAndLoadGraphFile4x100k)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -31,16 +31,8 @@ void BM_ParseImageFullMemory(benchmark::State& state)
 }
 BENCHMARK(BM_ParseImageFullMemory)->Unit(benchmark::kMillisecond);
 
-// Answers every question silently (the note about a missing graph template).
-class SilentPrompts : public Prompts {
-public:
-    void information(const QString&) override {}
-};
-
 void BM_DrawDataSetFullMemory(benchmark::State& state)
 {
-    SilentPrompts silent;
-    ScopedPrompts scoped(silent);
     TfrmMain main;
     main.DataSets.RawImage = fullMemory();
     main.ShowDataLoggerGraph();
@@ -53,12 +45,3 @@ BENCHMARK(BM_DrawDataSetFullMemory)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -96,12 +96,3 @@ BENCHMARK(BM_PacedDownload)->Iterations(1)->UseManualTime()->Unit(benchmark::kSe
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

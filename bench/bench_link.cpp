@@ -156,11 +156,3 @@ BENCHMARK(BM_StreamingCpu)->Arg(500)->Arg(50)->Iterations(1)->Unit(benchmark::kS
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

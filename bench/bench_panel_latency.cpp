@@ -21,16 +21,6 @@
 
 namespace {
 
-// Nobody is there to answer: notices are dropped, questions answered No.
-class SilentPrompts : public Prompts {
-public:
-    void information(const QString&) override {}
-    QMessageBox::StandardButton confirm(const QString&, QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::No;
-    }
-};
-
 void BM_FrameToPanelLabelsOverPty(benchmark::State& state)
 {
     metersim::Options o;
@@ -92,16 +82,3 @@ BENCHMARK(BM_FrameToPanelLabelsOverPty)->UseManualTime()->Iterations(500)->Unit(
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir settingsDir;   // never touch the user's own settings
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
-    SilentPrompts prompts;
-    ScopedPrompts scopedPrompts(prompts);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

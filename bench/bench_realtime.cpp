@@ -14,16 +14,6 @@
 
 namespace {
 
-// Nobody is there to answer: notices are dropped, questions answered No.
-class SilentPrompts : public Prompts {
-public:
-    void information(const QString&) override {}
-    QMessageBox::StandardButton confirm(const QString&, QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::No;
-    }
-};
-
 constexpr int RunPoints = 99999;
 constexpr TDateTime Start = 46143.375;
 constexpr float NoDataValue = 9999;   // a point without data
@@ -110,16 +100,3 @@ BENCHMARK(BM_ComputeGraphStatistics)->Unit(benchmark::kMillisecond)->Repetitions
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir settingsDir;   // never touch the user's own settings
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
-    SilentPrompts prompts;
-    ScopedPrompts scopedPrompts(prompts);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -6,7 +6,7 @@ scripts/deps.sh
 scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 for b in build/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   "$b" --benchmark_min_time=0.2 "$@"
 done

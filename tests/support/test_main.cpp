@@ -1,21 +1,19 @@
 // Every test program starts here: widget tests need an application object,
 // and they run with the offscreen platform and throw-away settings.
 #include "support/FakePrompts.h"
+#include "support/ScratchHome.h"
 
 #include <QApplication>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Never read or write the user's own settings or documents from a test.
+    ScratchHome home;
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("TQ612"));
     QApplication::setApplicationName(QStringLiteral("TQ612"));
-    // Never read or write the user's own settings from a test.
-    QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     // A question no test answers must never wait for a user who is not there.
     FakePrompts unattended;
     ScopedPrompts noScreen(unattended);

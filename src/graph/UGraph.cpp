@@ -310,10 +310,11 @@ QWidget* TfrmGraph::buildDataSetsPanel()
     for (int c = 0; c < 6; ++c)
         Grid2->setColumnWidth(c, widths[c]);
     Grid2->verticalHeader()->hide();
+    Grid2->setWordWrap(false);
     Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     layout->addWidget(Grid2);
-    pnlDataSets->setMinimumWidth(300);
+    pnlDataSets->setMinimumWidth(340);
     return pnlDataSets;
 }
 

@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace DataSetsGrid {
 
@@ -59,6 +60,14 @@ void fill(QTableWidget& grid, const DataSetModel& model)
     grid.setRowCount(n);
     for (int k = 0; k < n; ++k)
         setRow(grid, k, rowTexts(model, k));
+    // The designed widths are the least a column gets; a date or time in the
+    // user's format that needs more is shown whole instead of cut.
+    for (int c = 0; c < grid.columnCount(); ++c) {
+        const int designed = grid.columnWidth(c);
+        grid.resizeColumnToContents(c);
+        grid.setColumnWidth(c, std::max(designed, grid.columnWidth(c)));
+    }
+    grid.resizeRowsToContents();
     if (n > 0)
         grid.selectRow(0);
 }

@@ -25,8 +25,11 @@ QString StampText(std::uint8_t first, std::uint8_t second, QChar separator)
 {
     if (first > 0x99)
         return QStringLiteral("- - - -");
-    const auto hex2 = [](std::uint8_t b) { return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper(); };
-    return hex2(first) + separator + hex2(second);
+    // Built in place: six stamps per frame, so no formatting machinery here.
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    const QChar text[5] = {QLatin1Char(Hex[first >> 4]), QLatin1Char(Hex[first & 0xF]), separator,
+                           QLatin1Char(Hex[second >> 4]), QLatin1Char(Hex[second & 0xF])};
+    return QString(text, 5);
 }
 
 bool IsValidLiveFrame(const std::uint8_t* frame)

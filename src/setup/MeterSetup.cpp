@@ -186,13 +186,6 @@ void MeterSetup::LeaveCommandMode()
 
 int MeterSetup::clockExchange(QByteArray& confirmReply)
 {
-    const auto clock = SetupReplies::clockBytes(Clock::current().now());
-    QByteArray setClock;
-    for (const std::uint8_t b : clock)
-        setClock.append(char(b));
-    setClock.append(char(0x08));
-    const TCommandFrame setClockFrame = frameOf(setClock);
-
     int step = NoAccessReply;
     try {
         MeterLink::WaitMs(300);
@@ -209,7 +202,12 @@ int MeterSetup::clockExchange(QByteArray& confirmReply)
         step = NoSetClockReply;
         link.Comm1.ClearInput();
         link.Comm1.ClearOutput();
-        write(setClockFrame);
+        // The computer's time as late as possible, so the meter starts on it.
+        QByteArray setClock;
+        for (const std::uint8_t b : SetupReplies::clockBytes(Clock::current().now()))
+            setClock.append(char(b));
+        setClock.append(char(0x08));
+        write(frameOf(setClock));
         if (waitForInput(10) != 10)
             return NoSetClockReply;
         read(10);

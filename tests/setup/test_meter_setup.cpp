@@ -126,6 +126,24 @@ TEST_F(MeterSetupSim, AllRunsEveryStepInOneCommandModeWithoutMessages)
     expectLinkGivenBack();
 }
 
+TEST_F(MeterSetupSim, AllGoesOnAfterAFailingStep)
+{
+    {
+        auto locked = sim->lock();
+        sim->registerHandler(QByteArray("erase"), [](metersim::MeterSim&, const QByteArray&) {});
+    }
+    setup.ReplyTimeout = 300;
+    setup.All(QStringLiteral("00"), QStringLiteral("05"));
+    const MeterSetup::Display& d = setup.display;
+    EXPECT_EQ(d.lblsetuptime, QStringLiteral("OK"));
+    EXPECT_EQ(d.lblsetupint, QStringLiteral("OK"));
+    EXPECT_EQ(d.lblerase, QStringLiteral("fail"));
+    EXPECT_EQ(d.lblread, QStringLiteral("OK"));
+    EXPECT_EQ(d.lblDataSets, QStringLiteral("2")) << "nothing was erased";
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    expectLinkGivenBack();
+}
+
 TEST_F(MeterSetupSim, OpeningCommandStaysCAfterEarlierCommands)
 {
     ASSERT_TRUE(setup.AdjustMeterTime(true));

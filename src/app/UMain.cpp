@@ -9,6 +9,7 @@
 #include "graph/UGraph.h"
 #include "realtime/RealTimeRecorder.h"
 #include "logger/MainLoadWiring.h"
+#include "setup/MeterSetup.h"
 
 #include <QAction>
 #include <QApplication>
@@ -408,7 +409,6 @@ bool TfrmMain::DataLoggerLoading() const
 {
     return DataLoggerLoad && DataLoggerLoad->running();
 }
-void TfrmMain::Setup1Click() {}
 // ---- Front panel -------------------------------------------------------------------
 
 void TfrmMain::createFrontPanel()

@@ -33,6 +33,8 @@ struct LiveFrame;
 class LoggerLink;
 class DataSetParser;
 class LoadCommand;
+class MeterSetup;
+class TfrmSetup;
 
 class TfrmMain : public QMainWindow, public LinkHost {
     Q_OBJECT
@@ -137,6 +139,12 @@ public:
     TComPort& Comm1 = Link.Comm1;
     TComPort& Comm2 = Link.Comm2;
     int& MeterModel = Link.MeterModel;    // 612 or 618; written as LastConnectedModel on closing
+
+    // ---- Meter setup (setup/MainSetup.cpp) -----------------------------------------
+    // The setup window while it is open, and its commands, whose frame and
+    // reply time-out keep their changes for the rest of the run.
+    QPointer<TfrmSetup> frmSetup;
+    std::unique_ptr<MeterSetup> Setup;
 
     // LinkHost: how the link shows itself in this window (UMainLink.cpp).
     int portCount() const override;

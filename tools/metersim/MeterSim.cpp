@@ -17,6 +17,7 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace metersim {
 
@@ -55,6 +56,7 @@ MeterSim::MeterSim(Options options)
     installLinkCommands(*this);
     installKeyCommands(*this);
     installDownloadCommands(*this);
+    installSetupCommands(*this);
     if (opts.memory.isEmpty()) {
         MemoryImageBuilder empty;
         empty.model = opts.model;
@@ -328,6 +330,11 @@ void MeterSim::handleInput(const QByteArray& bytes)
 
 void MeterSim::dispatch(const QByteArray& frame)
 {
+    if (nextFrame) {
+        const NextFrameHook hook = std::exchange(nextFrame, nullptr);
+        if (hook(*this, frame))
+            return;
+    }
     const QByteArray command = frame.mid(1, CommandSize - 2);
     const Handler* best = nullptr;
     qsizetype bestLength = 0;

@@ -14,6 +14,9 @@
 //   "c" "P" "y" "n" "Q"  the memory download (DownloadCommands.cpp): live
 //        frames stop from "c" until "Q" (or a new "a"); a meter that is
 //        recording (REC, toggled by "E") does not answer "c" and "P"
+//   "rtc" <clock> "ti" "erase" "int" "V"  the meter setup (SetupCommands.cpp):
+//        clock, recording interval, memory erase and firmware version; live
+//        frames stop as for a download, until "Q" or "a"
 //
 // Commands are dispatched through a table: registerHandler(word, handler)
 // adds or replaces the handler of a command word; the longest registered word
@@ -55,6 +58,8 @@ class MeterSim {
 public:
     // `frame` is the whole 10-byte command frame.
     using Handler = std::function<void(MeterSim& sim, const QByteArray& frame)>;
+    // Sees the next command frame before the table; returns true when it took the frame.
+    using NextFrameHook = std::function<bool(MeterSim& sim, const QByteArray& frame)>;
 
     explicit MeterSim(Options options = {});
     ~MeterSim();
@@ -75,6 +80,9 @@ public:
 
     void registerHandler(const QByteArray& word, Handler handler);
     void registerHandler(char letter, Handler handler) { registerHandler(QByteArray(1, letter), std::move(handler)); }
+    // The next command frame goes to `hook` first (a command whose parameters
+    // come in a frame of their own, such as the clock after "rtc").
+    void expectNextFrame(NextFrameHook hook) { nextFrame = std::move(hook); }
 
     // ---- For handlers (and, locked, for anyone) ----------------------------
     // Writes bytes to the program; dropped when nobody reads the terminal and its queue is full.
@@ -126,6 +134,7 @@ private:
     mutable std::recursive_mutex mutex;
     MeterState state;
     std::map<QByteArray, Handler> handlers;
+    NextFrameHook nextFrame;
     QList<QByteArray> received;
     QByteArray input;
     bool isStreaming = false;
@@ -149,5 +158,6 @@ private:
 void installLinkCommands(MeterSim& sim);  // K, a, X
 void installKeyCommands(MeterSim& sim);   // H, E, C, T, M, N
 void installDownloadCommands(MeterSim& sim);  // c, P, y, n, Q
+void installSetupCommands(MeterSim& sim);     // rtc and the clock frame, ti, erase, int, V
 
 } // namespace metersim

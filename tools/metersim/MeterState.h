@@ -32,6 +32,11 @@ struct MeterState {
 
     std::uint64_t step = 0;  // frames generated so far; drives the motion
 
+    // Setup: the meter's clock runs this far ahead of the computer's (set
+    // by the set-clock frame), and the firmware version it reports for "V".
+    qint64 clockOffsetMs = 0;
+    std::uint8_t firmwareVersion = 0x21;
+
     // Moves the probes on by one frame and updates the statistics.
     void advance(const QDateTime& now);
     // Steps the MAX/MIN/AVG key: 0 -> 1 -> 2 -> 3 -> 4 -> 1 ...

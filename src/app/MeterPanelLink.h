@@ -8,7 +8,10 @@ class MeterPanelLink : public PanelLink {
 public:
     explicit MeterPanelLink(MeterLink& link) : link(link) {}
 
-    bool connected() const override { return link.Connected; }
+    // Keys go out only while the live link runs: not while the meter setup
+    // holds Comm1 with the frame receiver detached, where a key command would
+    // land in the middle of a setup exchange.
+    bool connected() const override { return link.Connected && link.Comm1.hasOnRxChar(); }
     bool sendingCommand() const override { return link.SendingCommand; }
     bool inReceive() const override { return link.InReceive; }
     void waitMs(int ms) override { MeterLink::WaitMs(ms); }

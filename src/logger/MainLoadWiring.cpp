@@ -18,7 +18,8 @@ class MainLoggerLink : public LoggerLink {
 public:
     explicit MainLoggerLink(TfrmMain& main) : main(main), downloadPort(main.Comm2) {}
 
-    bool Connected() const override { return main.Link.Connected; }
+    // Not while the meter setup holds Comm1 with the frame receiver detached.
+    bool Connected() const override { return main.Link.Connected && main.Link.Comm1.hasOnRxChar(); }
     bool MeterRecording() const override { return main.Link.MeterRecording; }
     bool InMainTimer() const override { return main.Link.InMainTimer; }
     bool InReceive() const override { return main.Link.InReceive; }

@@ -1,5 +1,6 @@
 // The main window with the meter link: port list, status bar, controls, closing.
 #include "LinkTestSupport.h"
+#include "support/MainWindowStart.h"
 #include "MeterSim.h"
 #include "app/UMain.h"
 #include "support/FakePrompts.h"
@@ -28,12 +29,7 @@ protected:
     // Starts the window with the simulated meter as the only port.
     void showWithTheSimulatorOnly()
     {
-        window->ComboBoxDeviceName->blockSignals(true);
-        window->ComboBoxDeviceName->clear();
-        window->ComboBoxDeviceName->addItem(sim->portPath());
-        window->ComboBoxDeviceName->blockSignals(false);
-        window->Link.ProbeReplyMs = 60;
-        window->show();
+        showWithOnlyPort(*window, sim->portPath());
         ASSERT_TRUE(waitUntil([&] { return window->StatusPanel1->text() == QStringLiteral("On Connection"); }));
     }
 

@@ -3,6 +3,7 @@
 // back, the data sets listed and drawn, then saved and opened again as a
 // collection file.
 #include "DemoMemory.h"
+#include "support/MainWindowStart.h"
 #include "FastClock.h"
 #include "MemoryImageBuilder.h"
 #include "MeterSim.h"
@@ -94,12 +95,7 @@ protected:
     // its documents (and the scratch file) in a folder of the test.
     void showWithTheSimulatorOnly()
     {
-        window->ComboBoxDeviceName->blockSignals(true);
-        window->ComboBoxDeviceName->clear();
-        window->ComboBoxDeviceName->addItem(sim->portPath());
-        window->ComboBoxDeviceName->blockSignals(false);
-        window->Link.ProbeReplyMs = 60;
-        window->show();
+        showWithOnlyPort(*window, sim->portPath());
         ASSERT_TRUE(waitUntil([&] { return window->Link.Connected && window->Link.FrameSeen; }));
         window->DocumentFolder = dir.path() + QLatin1Char('/');
         prompts.messages.clear();

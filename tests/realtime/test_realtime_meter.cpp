@@ -2,6 +2,7 @@
 // over a pseudo-terminal to the main window's link, whose timer ticks (driven
 // here) put samples into the real-time graph.
 #include "../link/LinkTestSupport.h"
+#include "support/MainWindowStart.h"
 #include "MeterSim.h"
 #include "app/Regional.h"
 #include "app/UMain.h"
@@ -32,12 +33,7 @@ protected:
         sim = std::make_unique<metersim::MeterSim>(o);
         ASSERT_TRUE(sim->start());
         window = std::make_unique<TfrmMain>();
-        window->ComboBoxDeviceName->blockSignals(true);
-        window->ComboBoxDeviceName->clear();
-        window->ComboBoxDeviceName->addItem(sim->portPath());
-        window->ComboBoxDeviceName->blockSignals(false);
-        window->Link.ProbeReplyMs = 60;
-        window->show();
+        showWithOnlyPort(*window, sim->portPath());
         // Start-up finds the meter; its first frames put the link on.
         ASSERT_TRUE(waitUntil([&] {
             sim->sendLiveFrame();

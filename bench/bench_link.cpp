@@ -5,6 +5,7 @@
 // (default 3; 60 for the full measurement).
 #include "MeterSim.h"
 #include "link/FrameReceiver.h"
+#include "link/LinkTestSupport.h"
 #include "link/MeterLink.h"
 
 #include <QCoreApplication>
@@ -32,27 +33,12 @@ public:
     void showLiveFrame(const LiveFrame&, bool) override { ++frames; }
 };
 
-QByteArray frameWithT1(quint16 t1)
-{
-    QByteArray f(33, '\0');
-    f[0] = 0x02;
-    f[1] = 0x08;
-    f[3] = char(t1 >> 8);
-    f[4] = char(t1 & 0xFF);
-    quint8 sum = 0;
-    for (int i = 1; i <= 30; ++i)
-        sum = quint8(sum + quint8(f[i]));
-    f[31] = char(sum);
-    f[32] = 0x03;
-    return f;
-}
-
 // A long stream: mostly good frames, every fifth corrupted, some garbage between.
 QByteArray mixedStream(int frames)
 {
     QByteArray s;
     for (int i = 0; i < frames; ++i) {
-        QByteArray f = frameWithT1(quint16(i % 2000));
+        QByteArray f = liveFrame(0x08, 0, {quint16(i % 2000)});
         if (i % 5 == 4)
             f[12] = char(f[12] ^ 0x55);
         s += f;

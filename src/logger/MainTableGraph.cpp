@@ -86,6 +86,9 @@ void TfrmMain::btnOutputToGraphClick()
         return;
     chart.loadXDataII(xs.data(), qsizetype(xs.size()));
     chart.loadYData(ys.data(), qsizetype(ys.size()));
+    // The chart holds its copy now.
+    xs = {};
+    ys = {};
 
     sub->showNormal();
     ComputeGraphStatistics(*graph);

@@ -205,6 +205,7 @@ ChartView::ChartView(PESGraph& chart)
 
     // Balance the axis heights before a replot lays the plot out.
     connect(customPlot, &QCustomPlot::beforeReplot, this, &ChartView::ensureLayout);
+    connect(customPlot, &QCustomPlot::beforeReplot, this, &ChartView::chooseDetail);
     connect(customPlot, &QCustomPlot::mousePress, this, &ChartView::onMousePress);
     connect(customPlot, &QCustomPlot::mouseMove, this, &ChartView::onMouseMove);
     connect(customPlot, &QCustomPlot::mouseRelease, this, &ChartView::onMouseRelease);
@@ -234,6 +235,22 @@ int ChartView::rectOfSubset(int subset) const
 QCPGraph* ChartView::graphOf(int subset) const
 {
     return subset >= 0 && size_t(subset) < graphs.size() ? graphs[size_t(subset)] : nullptr;
+}
+
+QSharedPointer<QCPGraphDataContainer> ChartView::fullDataOf(int subset) const
+{
+    return subset >= 0 && size_t(subset) < fullData.size() ? fullData[size_t(subset)] : nullptr;
+}
+
+void ChartView::chooseDetail()
+{
+    for (size_t subset = 0; subset < graphs.size() && subset < fullData.size(); ++subset) {
+        QCPGraph* graph = graphs[subset];
+        const auto chosen = detail[subset].forView(fullData[subset], graph->keyAxis()->range(),
+                                                   graph->keyAxis()->axisRect()->width());
+        if (graph->data() != chosen)
+            graph->setData(chosen);
+    }
 }
 
 QRect ChartView::plottingArea() const
@@ -266,6 +283,8 @@ void ChartView::rebuildLayout(const ChartState& s)
     customPlot->plotLayout()->clear();
     rects.clear();
     graphs.clear();
+    fullData.clear();
+    detail.clear();
     subsetRect.assign(size_t(s.subsets), 0);
 
     const QColor text = colorOf(s.textColor);
@@ -415,6 +434,8 @@ void ChartView::rebuildLayout(const ChartState& s)
             if (legend)
                 graph->addToLegend(legend);
             graphs.push_back(graph);
+            fullData.push_back(graph->data());
+            detail.emplace_back();
             subsetRect[size_t(subset)] = g;
         }
     }
@@ -511,7 +532,9 @@ void ChartView::refillSubset(const ChartState& s, int subset)
     QVector<QCPGraphData> data;
     data.reserve(qsizetype(s.points) + 8);
     collectPoints(s, subset, 0, s.points, drawn, data);
-    graphs[size_t(subset)]->data()->set(data, drawn.inIndexOrder);
+    fullData[size_t(subset)]->set(data, drawn.inIndexOrder);
+    detail[size_t(subset)].clear();
+    graphs[size_t(subset)]->setData(fullData[size_t(subset)]);
 }
 
 void ChartView::syncData(const ChartState& s)
@@ -545,7 +568,9 @@ void ChartView::syncChangedPoints(const ChartState& s, const std::vector<PointRa
             refillSubset(s, subset);
             continue;
         }
-        graphs[size_t(subset)]->data()->add(added, true);
+        fullData[size_t(subset)]->add(added, true);
+        detail[size_t(subset)].clear();
+        graphs[size_t(subset)]->setData(fullData[size_t(subset)]);
         drawn = extended;
     }
 }

@@ -5,6 +5,7 @@
 // Only files under src/chart see QCustomPlot.
 
 #include "chart/ChartState.h"
+#include "chart/DetailLevels.h"
 #include "chart/PointRange.h"
 
 #include <QObject>
@@ -46,6 +47,8 @@ public:
     // Axis rectangle that draws `subset`.
     int rectOfSubset(int subset) const;
     QCPGraph* graphOf(int subset) const;
+    // Every point the subset's line holds, whatever level of detail is drawn.
+    QSharedPointer<QCPGraphDataContainer> fullDataOf(int subset) const;
     QRect plottingArea() const;
 
     // Date-time (days since 1899-12-30) to plot key and back.
@@ -68,6 +71,8 @@ private:
     void updateTickFormat(const QCPRange& range);
     void applyInteractions(const ChartState& s);
     void balanceRows();
+    // Before each replot: each large line is drawn from the level of detail its visible span needs.
+    void chooseDetail();
 
     // What a subset's container holds: its points that carry data, in index
     // order when their X rise, with a NaN break where a null point or a wide
@@ -94,6 +99,8 @@ private:
     QCPLayoutGrid* axesGridLayout = nullptr;
     std::vector<double> shares;          // plotting height share by axis rect
     std::vector<QCPGraph*> graphs;       // by subset
+    std::vector<QSharedPointer<QCPGraphDataContainer>> fullData;  // by subset: every drawn point
+    std::vector<DetailLevels> detail;    // by subset
     std::vector<int> subsetRect;         // by subset
     std::vector<DrawnSubset> drawnSubsets;  // by subset
     QSharedPointer<QCPAxisTickerDateTime> timeTicker;

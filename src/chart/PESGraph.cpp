@@ -521,10 +521,10 @@ void PESGraph::setState(ChartState state)
 std::vector<std::pair<double, double>> PESGraph::plottedData(int subset) const
 {
     std::vector<std::pair<double, double>> out;
-    const QCPGraph* graph = view->graphOf(subset);
-    if (!graph)
+    const auto data = view->fullDataOf(subset);
+    if (!data)
         return out;
-    for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
+    for (auto it = data->constBegin(); it != data->constEnd(); ++it)
         out.emplace_back(ChartView::daysOf(it->key), it->value);
     return out;
 }

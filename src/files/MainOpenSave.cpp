@@ -5,6 +5,7 @@
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "app/Regional.h"
+#include "app/TimeSlice.h"
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
 #include "files/OpenGraphFile.h"
@@ -18,13 +19,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QSignalBlocker>
-#include <QTableWidget>
 
 namespace {
 
@@ -110,27 +111,38 @@ TfrmList* TfrmMain::OpenTextFile(const QString& path, QChar separator)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;  // as when the file was never chosen
-    QPointer<TfrmList> list = new TfrmList;
-    list->setWindowTitle(path);
-    addChild(list)->show();
-    list->Grid1->setUpdatesEnabled(false);
 
-    auto progress = TfrmScope::openDialog(this);
-    progress->show();
-    // Cancel stops before the next line; the rows read so far stay.
-    const QList<QStringList> rows = TableTextReader::read(file, separator, [&list, &progress](int k) {
-        if (progress->cancelled())
-            return false;
-        progress->setLinesRead(k);
-        QApplication::processEvents();
-        return !list.isNull();
-    });
-    progress.reset();
-    if (!list)
-        return nullptr;  // closed by the user while reading
-    for (int k = 1; k <= rows.size(); ++k)
-        list->setRow(k, rows[k - 1]);
-    list->Grid1->setUpdatesEnabled(true);
+    TableRows rows;
+    bool cancelled = false;
+    {
+        const auto progress = TfrmScope::openDialog(this);
+        progress->show();
+        // The count shows and Cancel is served once per time slice; Cancel
+        // stops before the next line and the rows read so far stay.
+        TimeSlice slice;
+        TableTextReader::read(file, separator, rows, [&](int k) {
+            cancelled = progress->cancelled();
+            if (cancelled)
+                return false;
+            if (slice.due()) {
+                progress->setLinesRead(k);
+                QApplication::processEvents();
+            }
+            return true;
+        });
+    }
+    if (rows.isEmpty()) {
+        // A note or a picture named .txt: say so rather than show an empty table.
+        if (!cancelled)
+            Prompts::current().information(
+                QStringLiteral("%1 holds no data lines TQ612 can read.").arg(QDir::toNativeSeparators(path)));
+        return nullptr;
+    }
+    auto* list = new TfrmList(std::move(rows));
+    list->setWindowTitle(path);
+    QMdiSubWindow* frame = addChild(list);
+    list->placeIn(*frame, *MdiArea);
+    frame->show();
     return list;
 }
 

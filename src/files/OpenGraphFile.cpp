@@ -21,8 +21,13 @@ TfrmGraph* OpenGraphFile(TfrmMain& main, const QString& path)
     if (const std::optional<QByteArray> block = GraphFile::readBlock(fullPath, &error))
         state = ChartState::deserialize(*block, &error);
     if (!state) {
-        Prompts::current().information(QStringLiteral("Could not read the graph file %1:\n%2")
-                                           .arg(QDir::toNativeSeparators(fullPath), error));
+        // A file that opens but holds no graph state (a length beyond its end,
+        // a foreign or damaged block) is named for what it is first.
+        const QString shown = QDir::toNativeSeparators(fullPath);
+        if (QFileInfo(fullPath).isReadable())
+            Prompts::current().information(QStringLiteral("%1 is not a TQ612 graph file.\n%2").arg(shown, error));
+        else
+            Prompts::current().information(QStringLiteral("Could not read the graph file %1:\n%2").arg(shown, error));
         return nullptr;
     }
 

@@ -1,8 +1,55 @@
 #include "files/TableTextReader.h"
 
 #include <QIODevice>
+#include <array>
 
 namespace TableTextReader {
+
+namespace {
+
+// A UTF-8 character takes at most four bytes, so this many bytes always hold
+// more than MaxLineLength characters; with room for CR LF.
+constexpr qsizetype MaxLineBytes = 4 * (MaxLineLength + 1) + 2;
+
+// One line as held in memory: its first MaxLineLength characters at most,
+// without the line end.
+struct BoundedLine {
+    std::array<char, MaxLineBytes + 1> bytes;  // + the terminating zero readLine adds
+    qsizetype size = 0;
+    bool cut = false;  // the line was longer and its rest was left unread
+    QByteArray shortened;  // the cut line, when it had to be re-encoded
+
+    QByteArrayView text() const { return cut ? QByteArrayView(shortened) : QByteArrayView(bytes.data(), size); }
+};
+
+// Reads the next line; false at the end of the input.
+bool readLine(QIODevice& in, BoundedLine& line)
+{
+    if (in.atEnd())
+        return false;
+    const qint64 n = in.readLine(line.bytes.data(), qint64(line.bytes.size()));
+    if (n <= 0)
+        return false;
+    const bool complete = line.bytes[size_t(n - 1)] == '\n' || in.atEnd();
+    qsizetype size = qsizetype(n);
+    while (size > 0 && (line.bytes[size_t(size - 1)] == '\n' || line.bytes[size_t(size - 1)] == '\r'))
+        --size;
+    line.size = size;
+    line.cut = !complete;
+    // Few bytes are few characters; otherwise count them as text.
+    if (line.cut || size > MaxLineLength) {
+        QString text = QString::fromUtf8(line.bytes.data(), size);
+        if (text.size() > MaxLineLength) {
+            line.cut = true;
+            text.truncate(MaxLineLength);
+        }
+        if (line.cut)
+            line.shortened = text.toUtf8();
+    }
+    return true;
+}
+
+} // namespace
 
 QStringList splitLine(const QString& line, QChar separator)
 {
@@ -23,24 +70,40 @@ QStringList splitLine(const QString& line, QChar separator)
     return fields;
 }
 
-QList<QStringList> read(QIODevice& in, QChar separator, const std::function<bool(int)>& keepGoing)
+std::optional<TableRows::Fields> lineFields(QByteArrayView line, char separator)
 {
-    QList<QStringList> rows;
-    while (!in.atEnd()) {
-        QString line = QString::fromUtf8(in.readLine());
-        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const bool tooLong = line.size() > MaxLineLength;
-        line.truncate(MaxLineLength);
-        if (!line.contains(separator))
+    if (!line.contains(separator))
+        return std::nullopt;
+    TableRows::Fields fields;
+    QByteArrayView rest = line;
+    for (int i = 0; i < FieldCount && !rest.isEmpty(); ++i) {
+        const qsizetype at = rest.indexOf(separator);
+        if (at < 0) {
+            fields[size_t(i)] = rest;
             break;
-        if (keepGoing && !keepGoing(rows.size() + 1))
+        }
+        fields[size_t(i)] = rest.first(at);
+        rest = rest.sliced(at + 1);
+    }
+    return fields;
+}
+
+void read(QIODevice& in, QChar separator, TableRows& rows, const std::function<bool(int)>& keepGoing)
+{
+    const char sep = separator.toLatin1();
+    BoundedLine line;
+    int k = 0;
+    while (readLine(in, line)) {
+        const auto fields = lineFields(line.text(), sep);
+        if (!fields)
             break;
-        rows << splitLine(line, separator);
-        if (tooLong)
+        if (keepGoing && !keepGoing(k + 1))
+            break;
+        ++k;
+        rows.append(*fields);
+        if (line.cut)
             break;
     }
-    return rows;
 }
 
 } // namespace TableTextReader

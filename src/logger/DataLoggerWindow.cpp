@@ -8,12 +8,15 @@
 #include "chart/PESGraph.h"
 #include "graph/UGraph.h"
 #include "graph/UGraphStatistics.h"
+#include "logger/DataSetTable.h"
 #include "logger/DataSetsGrid.h"
 
 #include <QComboBox>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
 
@@ -31,6 +34,12 @@ TfrmGraph* TfrmMain::ShowDataLoggerGraph()
     // A click or a key that moves the selection draws the chosen data set.
     connect(graph->Grid2, &QTableWidget::cellClicked, this, &TfrmMain::Grid2Click);
     connect(graph->Grid2, &QTableWidget::currentCellChanged, this, &TfrmMain::Grid2Click);
+    // The drawn data set's numbers, as its saved text file would show them.
+    auto* btnTable = new QPushButton(QStringLiteral("Table"), graph->pnlDataSets);
+    btnTable->setObjectName(QStringLiteral("btnTable"));
+    btnTable->setToolTip(QStringLiteral("Show the drawn data set's readings in a table"));
+    graph->pnlDataSets->layout()->addWidget(btnTable);
+    connect(btnTable, &QPushButton::clicked, this, [this] { OpenDataSetTable(*this); });
 
     QMdiSubWindow* sub = addChild(graph);
     const QSize client = MdiArea->viewport()->size();

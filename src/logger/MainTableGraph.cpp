@@ -3,6 +3,7 @@
 
 #include "app/Prompts.h"
 #include "app/Regional.h"
+#include "app/TimeSlice.h"
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
 #include "files/UScope.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <vector>
 
 namespace {
 
@@ -52,26 +54,41 @@ void TfrmMain::btnOutputToGraphClick()
     PrepareGraph(chart, 4, 100, -20, *end, *start, rows);
     graph->updateToolsForLayout();
 
-    auto progress = TfrmScope::graphingDialog(rows, this);
-    progress->show();
-    // The user may cancel, or close the table or the graph while rows are
-    // read; the loop then stops and the rows graphed so far stay.
-    for (int t = 1; t <= rows; ++t) {
-        progress->setPosition(t);
-        if (progress->cancelled())
-            break;
-        QApplication::processEvents();
-        if (!list || !graph)
-            break;
-        const TableToGraph::Point p = TableToGraph::rowToPoint(list->rowFields(t));
-        for (int c = 0; c < 4; ++c) {
-            chart.setXDataII(c, t - 1, p.x);
-            chart.setYData(c, t - 1, p.y[c]);
+    // The points are read into arrays in record order (entry 4r + c is row r,
+    // channel c) and handed to the chart in bulk once read. Rows not read keep
+    // X = 0 and Y = 9999, as the prepared chart holds them.
+    std::vector<double> xs(4 * size_t(rows), 0.0);
+    std::vector<float> ys(4 * size_t(rows), TableToGraph::NoDataValue);
+    {
+        const auto progress = TfrmScope::graphingDialog(rows, this);
+        progress->show();
+        TableToGraph::RowReader reader;
+        TimeSlice slice;
+        // The user may cancel, or close the table or the graph while rows are
+        // read; the loop then stops and the rows read so far are graphed.
+        for (int t = 1; t <= rows; ++t) {
+            if (progress->cancelled())
+                break;
+            if (slice.due()) {
+                progress->setPosition(t);
+                QApplication::processEvents();
+                if (!list || !graph)
+                    break;
+            }
+            const TableToGraph::Point p = reader.read(list->model().rows(), t - 1);
+            for (size_t c = 0; c < 4; ++c) {
+                xs[4 * size_t(t - 1) + c] = p.x;
+                ys[4 * size_t(t - 1) + c] = p.y[c];
+            }
         }
     }
-    progress.reset();
     if (!graph)
         return;
+    chart.loadXDataII(xs.data(), qsizetype(xs.size()));
+    chart.loadYData(ys.data(), qsizetype(ys.size()));
+    // The chart holds its copy now.
+    xs = {};
+    ys = {};
 
     sub->showNormal();
     ComputeGraphStatistics(*graph);

@@ -18,10 +18,9 @@ void TfrmMain::btnPrintClick()
         // The printer chosen by Printer Setup, or the default one.
         if (!Printer)
             Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        const QList<QStringList> rows = TablePrintout::gridRows(*list->Grid1);
         if (!Prompts::current().printDialog(*Printer))
             return;
-        if (TablePrintout::print(*Printer, rows) == 0)
+        if (TablePrintout::print(*Printer, list->model()) == 0)
             Prompts::current().information(QStringLiteral("Could not print on %1.").arg(Printer->printerName()));
         return;
     }

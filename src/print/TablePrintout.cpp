@@ -1,9 +1,9 @@
 #include "print/TablePrintout.h"
 
+#include <QAbstractItemModel>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPrinter>
-#include <QTableWidget>
 #include <algorithm>
 
 namespace TablePrintout {
@@ -12,8 +12,9 @@ QString paddedCell(const QString& cell, int column)
 {
     const int width = column == 2 ? TimeColumnWidth : ColumnWidth;
     const qsizetype missing = width - cell.size();
+    // A full cell still keeps one space before the next, so a date never runs into its time.
     if (missing <= 0)
-        return cell;
+        return cell + QLatin1Char(' ');
     return cell + QString(2 * missing, QLatin1Char(' '));
 }
 
@@ -38,24 +39,14 @@ Placement place(int row, int linesPerPage, int lineHeight)
     return {row / linesPerPage, (row % linesPerPage) * lineHeight + lineHeight};
 }
 
-QList<QStringList> gridRows(const QTableWidget& grid)
+QStringList rowCells(const QAbstractItemModel& table, int row)
 {
-    QList<QStringList> rows;
-    QStringList headings;
-    for (int c = 0; c < grid.columnCount(); ++c) {
-        const QTableWidgetItem* item = grid.horizontalHeaderItem(c);
-        headings << (item ? item->text() : QString());
+    QStringList cells;
+    for (int c = 0; c < table.columnCount(); ++c) {
+        const QVariant text = row == 0 ? table.headerData(c, Qt::Horizontal) : table.index(row - 1, c).data();
+        cells << text.toString();
     }
-    rows << headings;
-    for (int r = 0; r < grid.rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < grid.columnCount(); ++c) {
-            const QTableWidgetItem* item = grid.item(r, c);
-            cells << (item ? item->text() : QString());
-        }
-        rows << cells;
-    }
-    return rows;
+    return cells;
 }
 
 Layout layout(QPrinter& printer)
@@ -69,8 +60,9 @@ Layout layout(QPrinter& printer)
     return l;
 }
 
-int print(QPrinter& printer, const QList<QStringList>& rows)
+int print(QPrinter& printer, const QAbstractItemModel& table)
 {
+    const int rows = table.rowCount() + 1;
     const Layout l = layout(printer);
     QPainter painter;
     if (!painter.begin(&printer))
@@ -79,14 +71,14 @@ int print(QPrinter& printer, const QList<QStringList>& rows)
     const int ascent = QFontMetrics(l.font, &printer).ascent();
 
     int pages = 1;
-    for (int r = 0; r < rows.size(); ++r) {
+    for (int r = 0; r < rows; ++r) {
         const Placement at = place(r, l.linesPerPage, l.lineHeight);
         if (at.page + 1 > pages) {
             printer.newPage();
             pages = at.page + 1;
         }
         // The row's top edge at `top`; text is drawn from its baseline.
-        painter.drawText(QPointF(1, at.top + ascent), line(rows[r]));
+        painter.drawText(QPointF(1, at.top + ascent), line(rowCells(table, r)));
     }
     painter.end();
     return pages;

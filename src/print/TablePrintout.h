@@ -8,7 +8,7 @@
 #include <QStringList>
 
 class QPrinter;
-class QTableWidget;
+class QAbstractItemModel;
 
 namespace TablePrintout {
 
@@ -17,7 +17,7 @@ inline constexpr int TimeColumnWidth = 17;  // column 2
 inline constexpr int FontPointSize = 8;
 
 // A cell shorter than its column's width gets two spaces for each missing
-// character; a cell as long or longer is written unchanged.
+// character; a cell as long or longer is followed by one space.
 QString paddedCell(const QString& cell, int column);
 // The cells of one row, each padded, nothing in between.
 QString line(const QStringList& cells);
@@ -42,11 +42,13 @@ struct Layout {
 };
 Layout layout(QPrinter& printer);
 
-// Row 0 the headings, then the data rows: every column, the row number included.
-QList<QStringList> gridRows(const QTableWidget& grid);
+// Row 0 the headings, row r data row r of the table window's model: every
+// column, the row number included.
+QStringList rowCells(const QAbstractItemModel& table, int row);
 
-// Prints `rows` on `printer` in the system's fixed-pitch font at 8 points.
+// Prints the headings and every row of `table` on `printer` in the system's
+// fixed-pitch font at 8 points.
 // Returns the number of pages, or 0 when the printer could not be started.
-int print(QPrinter& printer, const QList<QStringList>& rows);
+int print(QPrinter& printer, const QAbstractItemModel& table);
 
 } // namespace TablePrintout

@@ -166,10 +166,10 @@ TEST_F(MainFiles, GraphButtonFollowsTheActiveChild)
     EXPECT_TRUE(main.btnOutputToGraph->isEnabled());
 }
 
-TEST_F(MainFiles, EmptyTableHasNoDataToGraph)
+TEST_F(MainFiles, TableWithoutFirstDateHasNoDataToGraph)
 {
-    writeFile(path("empty.txt"), "\n");
-    ASSERT_NE(main.OpenTextFile(path("empty.txt"), '\t'), nullptr);
+    writeFile(path("nodate.txt"), "\tt1\t1.0\n");
+    ASSERT_NE(main.OpenTextFile(path("nodate.txt"), '\t'), nullptr);
     main.btnOutputToGraphClick();
     EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("No data to graph !")});
 }

@@ -4,6 +4,7 @@
 #include "MainFilesFixture.h"
 
 #include "app/Regional.h"
+#include "app/TimeSlice.h"
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "files/SaveGraph.h"
@@ -112,6 +113,7 @@ TEST_F(MainSaveOpen, StatisticsOfEveryGraphMadeFromData)
 
 TEST_F(MainSaveOpen, CancelWhileGraphingKeepsTheRowsGraphed)
 {
+    clock.autoAdvanceMs = TimeSlice::DefaultPeriodMs;  // every row a time slice
     ProgressCancel cancel([](const TfrmScope& scope) {
         return scope.windowTitle() == QLatin1String("Graphing Progress")
                && scope.SText1->text() == QLatin1String("graphing.....") && scope.Progress1->value() == 3;
@@ -132,6 +134,7 @@ TEST_F(MainSaveOpen, CancelWhileGraphingKeepsTheRowsGraphed)
 
 TEST_F(MainSaveOpen, CancelWhileOpeningKeepsTheRowsRead)
 {
+    clock.autoAdvanceMs = TimeSlice::DefaultPeriodMs;  // every line a time slice
     ProgressCancel cancel([](const TfrmScope& scope) {
         return scope.windowTitle() == QLatin1String("Open Progress") && scope.SText1->text() == QLatin1String("3");
     });

@@ -78,12 +78,18 @@ TEST(TableToGraph, RowToPoint)
 }
 
 namespace {
+// The rows a table window gets from `text`, six cells each.
 QList<QStringList> readText(const QByteArray& text, QChar separator)
 {
     QBuffer buffer;
     buffer.setData(text);
     buffer.open(QIODevice::ReadOnly);
-    return TableTextReader::read(buffer, separator);
+    TableRows rows;
+    TableTextReader::read(buffer, separator, rows);
+    QList<QStringList> cells;
+    for (int r = 0; r < rows.count(); ++r)
+        cells << rows.fields(r);
+    return cells;
 }
 } // namespace
 
@@ -104,7 +110,7 @@ TEST(TableTextReader, Lines)
         {"blank line ends reading", "d1\tt1\t1.0\t2.0\t3.0\t4.0\n\nd2\tt2\tOL\t2.5\t3.5\t4.5\n", '\t', {row1}},
         {"TAB line in a CSV file ends reading", "d1,t1,1.0,2.0,3.0,4.0\nd2\tt2\tOL\n", ',', {row1}},
         {"fields after the sixth are dropped", "d1,t1,1.0,2.0,3.0,4.0,extra,more\n", ',', {row1}},
-        {"short line", "d1\tt1\n", '\t', {{"d1", "t1"}}},
+        {"short line", "d1\tt1\n", '\t', {{"d1", "t1", "", "", "", ""}}},
         {"empty file", "", '\t', {}},
     };
     for (const Case& c : cases)
@@ -125,12 +131,13 @@ TEST(TableTextReader, StopsWhenAskedAndCountsLines)
     buffer.setData("a\tb\nc\td\ne\tf\n");
     buffer.open(QIODevice::ReadOnly);
     QList<int> counts;
-    const auto rows = TableTextReader::read(buffer, '\t', [&counts](int k) {
+    TableRows rows;
+    TableTextReader::read(buffer, '\t', rows, [&counts](int k) {
         counts << k;
         return k < 2;
     });
     EXPECT_EQ(counts, (QList<int>{1, 2}));
-    EXPECT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.count(), 1);
 }
 
 #include "files/TextLines.h"
@@ -153,9 +160,10 @@ TEST(TextLines, ValueFieldsAndLines)
     QBuffer buffer;
     buffer.setData((graph + "\r\n" + TextLines::tableLine(TableTextReader::splitLine(graph, '\t'), '\t') + "\r\n").toUtf8());
     buffer.open(QIODevice::ReadOnly);
-    const auto rows = TableTextReader::read(buffer, '\t');
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0], rows[1]);
+    TableRows rows;
+    TableTextReader::read(buffer, '\t', rows);
+    ASSERT_EQ(rows.count(), 2);
+    EXPECT_EQ(rows.fields(0), rows.fields(1));
 }
 
 TEST(TextLines, SeparatorByName)

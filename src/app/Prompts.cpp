@@ -37,6 +37,11 @@ void Prompts::information(const QString& text)
     QMessageBox::information(dialogParent(), QApplication::applicationName(), text);
 }
 
+void Prompts::warning(const QString& text)
+{
+    QMessageBox::warning(dialogParent(), QApplication::applicationName(), text);
+}
+
 QMessageBox::StandardButton Prompts::confirm(const QString& text, QMessageBox::StandardButtons buttons)
 {
     return QMessageBox::question(dialogParent(), QApplication::applicationName(), text, buttons);

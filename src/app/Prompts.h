@@ -30,6 +30,8 @@ public:
 
     // Information box with OK.
     virtual void information(const QString& text);
+    // Warning box with OK: something the user asked for failed (a file not written).
+    virtual void warning(const QString& text);
     // Confirmation box; buttons are Yes|No or Yes|No|Cancel.
     virtual QMessageBox::StandardButton confirm(const QString& text, QMessageBox::StandardButtons buttons);
 

@@ -2,6 +2,7 @@
 
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
+#include "app/ToolIcons.h"
 #include "app/UAbout.h"
 #include "app/MeterPanelLink.h"
 #include "panel/PanelPictures.h"
@@ -56,6 +57,8 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     createMenus();
     createToolBar();
     createStatusBar();
+    for (QAction* a : {btnRun, Run1, btnDataLogger, LoadData1})
+        connect(a, &QAction::enabledChanged, this, &TfrmMain::explainMeterControls);
 
     MainTimer.setInterval(1000);
     MaxMinTimer.setInterval(500);
@@ -110,7 +113,7 @@ void TfrmMain::createActions()
     btnStop->setIcon(s->standardIcon(QStyle::SP_MediaStop));
     btnStop->setEnabled(false);
     SpeedButton8 = make(QStringLiteral("Help"), "SpeedButton8", &TfrmMain::Contents1Click);
-    SpeedButton8->setIcon(s->standardIcon(QStyle::SP_DialogHelpButton));
+    SpeedButton8->setIcon(ToolIcons::help());
 
     Open1 = make(QStringLiteral("&Open"), "Open1", &TfrmMain::Open1Click);
     Open1->setShortcut(QKeySequence::Open);
@@ -162,11 +165,13 @@ void TfrmMain::createMenus()
     QMenu* realTime = bar->addMenu(QStringLiteral("Real Time"));
     realTime->setObjectName(QStringLiteral("RealTime1"));
     realTime->addAction(Run1);
+    realTime->setToolTipsVisible(true);   // Run says why it is disabled
     realTime->addAction(Stop1);
 
     QMenu* logger = bar->addMenu(QStringLiteral("&Data Logger"));
     logger->setObjectName(QStringLiteral("DataLogger1"));
     logger->addAction(LoadData1);
+    logger->setToolTipsVisible(true);     // Load says why it is disabled
     logger->addAction(Setup1);
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));

@@ -241,6 +241,10 @@ private:
     void ComboBoxDeviceNameChange(const QString& text);
     // Enables "Output Tabular to graph" while a table window is active.
     void childActivated(QMdiSubWindow* window);
+    // Run and Load, disabled for want of a meter, say so in their tooltips
+    // and status tips (UMainLink.cpp).
+    void explainMeterControls();
+    bool meterOffline = false;
 
     QPointer<TfrmAbout> splash;
     bool shownOnce = false;

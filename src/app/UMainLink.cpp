@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QToolButton>
 
 int TfrmMain::portCount() const
@@ -52,10 +53,34 @@ void TfrmMain::setControlEnabled(LinkControl control, bool enabled)
     action->setEnabled(enabled);
 }
 
+namespace {
+const QString ConnectMeterFirst = QStringLiteral("Connect the meter first");
+}
+
 void TfrmMain::setStatus(const QString& deviceName, const QString& connectionText)
 {
     StatusPanel0->setText(deviceName);
     StatusPanel1->setText(connectionText);
+    const bool offline = connectionText == QLatin1String("Off Connection");
+    if (offline != meterOffline) {
+        meterOffline = offline;
+        if (offline)
+            statusBar()->showMessage(ConnectMeterFirst);
+        else if (statusBar()->currentMessage() == ConnectMeterFirst)
+            statusBar()->clearMessage();
+    }
+    explainMeterControls();
+}
+
+void TfrmMain::explainMeterControls()
+{
+    for (QAction* a : {btnRun, Run1, btnDataLogger, LoadData1}) {
+        const bool explain = meterOffline && !a->isEnabled();
+        a->setToolTip(QString());   // back to the hint the action's text gives
+        if (explain)
+            a->setToolTip(a->toolTip() + QLatin1Char('\n') + ConnectMeterFirst);
+        a->setStatusTip(explain ? ConnectMeterFirst : QString());
+    }
 }
 
 void TfrmMain::setNoConnectionVisible(bool visible)

@@ -242,5 +242,5 @@ void ChartCustomizeDialog::exportChart(bool pdf)
         return;
     const bool ok = pdf ? chart.exportPdf(fileName) : chart.exportPng(fileName);
     if (!ok)
-        Prompts::current().information(QStringLiteral("Could not write the file %1.").arg(fileName));
+        Prompts::current().warning(QStringLiteral("Could not write the file %1.").arg(fileName));
 }

@@ -1,6 +1,7 @@
 #include "chart/ChartView.h"
 
 #include "app/Regional.h"
+#include "chart/OffScaleLayer.h"
 #include "chart/PESGraph.h"
 
 #include <cmath>
@@ -202,6 +203,7 @@ ChartView::ChartView(PESGraph& chart)
     timeTicker->setTickCount(8);
 
     annotations = new AnnotationLayer(customPlot, chart, *this);
+    offScale = new OffScaleLayer(customPlot, chart, *this);
 
     // Balance the axis heights before a replot lays the plot out.
     connect(customPlot, &QCustomPlot::beforeReplot, this, &ChartView::ensureLayout);
@@ -748,4 +750,12 @@ std::pair<int, int> ChartView::dataPointAt(QPointF pos) const
         }
     }
     return found;
+}
+
+std::pair<double, double> ChartView::dataYExtent(int subset) const
+{
+    if (subset < 0 || size_t(subset) >= drawnSubsets.size())
+        return {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    const DrawnSubset& drawn = drawnSubsets[size_t(subset)];
+    return {drawn.minY, drawn.maxY};
 }

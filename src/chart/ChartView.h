@@ -18,6 +18,7 @@
 
 class PESGraph;
 class AnnotationLayer;
+class OffScaleLayer;
 
 
 class ChartView : public QObject {
@@ -60,6 +61,9 @@ public:
     int annotationAt(QPointF pos) const;
     // (subset, point) of the data point under a client pixel, or (−1, −1).
     std::pair<int, int> dataPointAt(QPointF pos) const;
+    // Lowest and highest Y that `subset` draws (min > max when it draws none).
+    std::pair<double, double> dataYExtent(int subset) const;
+    const OffScaleLayer& offScaleLayer() const { return *offScale; }
 
 private:
     void onMousePress(QMouseEvent* e);
@@ -95,6 +99,7 @@ private:
     PESGraph& owner;
     QCustomPlot* customPlot = nullptr;
     AnnotationLayer* annotations = nullptr;
+    OffScaleLayer* offScale = nullptr;
     std::vector<QCPAxisRect*> rects;
     QCPLayoutGrid* axesGridLayout = nullptr;
     std::vector<double> shares;          // plotting height share by axis rect

@@ -3,6 +3,7 @@
 #include "app/Prompts.h"
 #include "chart/ChartCustomizeDialog.h"
 #include "chart/ChartView.h"
+#include "chart/OffScaleLayer.h"
 
 #include <QPainter>
 #include <QPrinter>
@@ -548,4 +549,16 @@ std::pair<double, double> PESGraph::visibleYRange(int axis) const
 int PESGraph::axisRectCount() const
 {
     return view->rectCount();
+}
+
+QRect PESGraph::axisArea(int axis) const
+{
+    view->ensureLayout();
+    return axis >= 0 && axis < view->rectCount() ? view->rect(axis)->rect() : QRect();
+}
+
+std::vector<OffScaleMark> PESGraph::offScaleMarks() const
+{
+    view->ensureLayout();
+    return view->offScaleLayer().marks();
 }

@@ -5,6 +5,7 @@
 // which stays hidden behind this interface.
 
 #include "chart/ChartState.h"
+#include "chart/OffScaleMarks.h"
 #include "chart/PointRange.h"
 
 #include <QCursor>
@@ -270,6 +271,10 @@ public:
     std::pair<double, double> visibleXRange() const;
     std::pair<double, double> visibleYRange(int axis) const;
     int axisRectCount() const;
+    // The plotting area of axis `axis`, client pixels.
+    QRect axisArea(int axis) const;
+    // The marks of channels whose points lie outside their axis's visible Y range.
+    std::vector<OffScaleMark> offScaleMarks() const;
 
     // Zoom helpers, also used by the mouse: zoom to a rectangle in client pixels.
     void zoomToPixelRect(const QRect& rect);

@@ -64,7 +64,7 @@ bool StoreGraphFile(PESGraph& chart, const QString& fileName)
 {
     QString error;
     if (!GraphFile::writeBlock(fileName, chart.storeState(), &error)) {
-        Prompts::current().information(QStringLiteral("Could not save the graph file %1:\n%2")
+        Prompts::current().warning(QStringLiteral("Could not save the graph file %1:\n%2")
                                            .arg(QDir::toNativeSeparators(fileName), error));
         return false;
     }

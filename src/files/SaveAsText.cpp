@@ -46,7 +46,7 @@ std::optional<TextLines::Range> askRange(int last)
 
 void reportFailure(const QString& fileName, const QString& reason)
 {
-    Prompts::current().information(QStringLiteral("Could not save the file %1:\n%2")
+    Prompts::current().warning(QStringLiteral("Could not save the file %1:\n%2")
                                        .arg(QDir::toNativeSeparators(fileName), reason));
 }
 

@@ -542,6 +542,11 @@ void TfrmGraph::btnChangeScaleClick()
         dialog.maxField(i)->setText(QString::number(static_cast<long long>(std::trunc(PESGraph1->ManualMaxY()))));
     }
     PESGraph1->setWorkingAxis(0);
+    std::array<std::optional<ScaleFit::Range>, 4> fits;
+    for (int i = 0; i < 4 && i < PESGraph1->Subsets(); ++i)
+        fits[i] = ScaleFit::forReadings(PESGraph1->Points(), [&](int p) { return double(PESGraph1->YData(i, p)); },
+                                        PESGraph1->NullDataValueY());
+    dialog.setDataFits(fits);
     if (Prompts::current().exec(dialog) != QDialog::Accepted)
         return;
 

@@ -4,8 +4,10 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 TfrmSetupScale::TfrmSetupScale(QWidget* parent)
@@ -33,9 +35,19 @@ TfrmSetupScale::TfrmSetupScale(QWidget* parent)
         channels->addWidget(group, i / 2, i % 2);
     }
     layout->addWidget(outer);
+    auto* options = new QHBoxLayout;
     chkSave = new QCheckBox(QStringLiteral("Save this setting "), this);
     chkSave->setObjectName(QStringLiteral("chkSave"));
-    layout->addWidget(chkSave);
+    options->addWidget(chkSave);
+    options->addStretch(1);
+    btnFitToData = new QPushButton(QStringLiteral("Fit to data"), this);
+    btnFitToData->setObjectName(QStringLiteral("btnFitToData"));
+    btnFitToData->setToolTip(QStringLiteral("Set each channel's MIN and MAX so that all of its readings show."));
+    btnFitToData->setAutoDefault(false);
+    btnFitToData->setEnabled(false);
+    connect(btnFitToData, &QPushButton::clicked, this, &TfrmSetupScale::btnFitToDataClick);
+    options->addWidget(btnFitToData);
+    layout->addLayout(options);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -52,4 +64,20 @@ QLineEdit* TfrmSetupScale::maxField(int channel) const
 {
     QLineEdit* const fields[] = {edtT1Max, edtT2Max, edtT3Max, edtT4Max};
     return fields[channel];
+}
+
+void TfrmSetupScale::setDataFits(const std::array<std::optional<ScaleFit::Range>, 4>& fits)
+{
+    dataFits = fits;
+    btnFitToData->setEnabled(std::any_of(fits.begin(), fits.end(), [](const auto& f) { return f.has_value(); }));
+}
+
+void TfrmSetupScale::btnFitToDataClick()
+{
+    for (int i = 0; i < 4; ++i) {
+        if (!dataFits[i])
+            continue;
+        minField(i)->setText(QString::number(dataFits[i]->min));
+        maxField(i)->setText(QString::number(dataFits[i]->max));
+    }
 }

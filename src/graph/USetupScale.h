@@ -1,10 +1,15 @@
 #pragma once
 // The dialog for the minimum and maximum of each channel's Y axis.
 
+#include "graph/ScaleFit.h"
+
 #include <QDialog>
+#include <array>
+#include <optional>
 
 class QCheckBox;
 class QLineEdit;
+class QPushButton;
 
 class TfrmSetupScale : public QDialog {
     Q_OBJECT
@@ -20,7 +25,16 @@ public:
     QLineEdit* edtT4Min = nullptr;
     QLineEdit* edtT4Max = nullptr;
     QCheckBox* chkSave = nullptr;
+    QPushButton* btnFitToData = nullptr;   // "Fit to data"
 
     QLineEdit* minField(int channel) const;
     QLineEdit* maxField(int channel) const;
+
+    // What "Fit to data" puts into each channel's fields; a channel without
+    // readings keeps its fields. The button is enabled when one channel has some.
+    void setDataFits(const std::array<std::optional<ScaleFit::Range>, 4>& fits);
+    void btnFitToDataClick();
+
+private:
+    std::array<std::optional<ScaleFit::Range>, 4> dataFits;
 };

@@ -18,7 +18,7 @@ bool TfrmMain::WriteScratchFile(int count)
 {
     const auto error = DataSets.WriteScratchFile(count, DocumentFolder);
     if (error)
-        Prompts::current().information(*error);
+        Prompts::current().warning(*error);
     return !error;
 }
 
@@ -50,7 +50,7 @@ bool TfrmMain::SaveCollection()
     const auto result = CollectionFile::copyScratchFile(DataSetModel::scratchFilePath(DocumentFolder), name);
     if (result.outcome == CollectionFile::CopyResult::Failed) {
         // The data sets are still only in the scratch file: keep them marked unsaved.
-        Prompts::current().information(QStringLiteral("Can not save the data sets to ") + result.error);
+        Prompts::current().warning(QStringLiteral("Can not save the data sets to ") + result.error);
         return false;
     }
     DataSetsUnsaved = false;

@@ -35,8 +35,9 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
     Label2 = new QLabel(QStringLiteral("(Adjust the number to meet your need)"), this);
     edtRealTimeNo = new QLineEdit(this);
     edtRealTimeNo->setObjectName(QStringLiteral("edtRealTimeNo"));
-    // Five digit places; Qt's mask keeps the digits and drops the blanks.
-    edtRealTimeNo->setInputMask(QStringLiteral("00000;_"));
+    // Five digit places; Qt's mask keeps the digits and drops the blanks,
+    // which show as spaces.
+    edtRealTimeNo->setInputMask(QStringLiteral("00000; "));
     edtRealTimeNo->setText(QStringLiteral(" 2000"));
     Label1->setBuddy(edtRealTimeNo);
 

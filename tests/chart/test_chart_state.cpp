@@ -385,8 +385,9 @@ TEST_F(GraphFileTest, AFailedSaveReportsAndKeepsTheOldFile)
     PESGraph chart;
     const QString target = path("no-such-folder/x.ghf");
     EXPECT_FALSE(StoreGraphFile(chart, target));
-    ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_TRUE(prompts.messages[0].contains(QLatin1String("x.ghf")));
+    ASSERT_EQ(prompts.warnings.size(), 1);
+    EXPECT_TRUE(prompts.warnings[0].contains(QLatin1String("x.ghf")));
+    EXPECT_TRUE(prompts.messages.isEmpty());
 
     // A directory in the way of the file: the save fails and the directory stays.
     QDir(dir.path()).mkdir(QStringLiteral("taken.ghf"));

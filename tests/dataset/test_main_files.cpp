@@ -9,6 +9,7 @@
 #include "logger/UList.h"
 #include "support/FakeClock.h"
 #include "support/FakePrompts.h"
+#include "support/UnwritableFolder.h"
 
 #include <QAction>
 #include <QFile>
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <cstring>
 
 
 TEST_F(MainFiles, CollectionRoundTrip)
@@ -51,15 +54,30 @@ TEST_F(MainFiles, CollectionRoundTrip)
     EXPECT_EQ(readFile(path("again.CH4")), first);
 }
 
-TEST_F(MainFiles, FailedSaveIsReportedAndKeepsUnsaved)
+// A collection that cannot be written: a warning with the file and the
+// system's reason, and the data sets stay marked unsaved.
+TEST_F(MainFiles, FailedSaveWarnsWithTheReasonAndKeepsUnsaved)
 {
     load(buildImage({countingSet(2)}));
-    const QString target = path("missing-folder/sets.CH4");
-    prompts.fileNames.push_back(target);
-    main.SaveCollection();
-    ASSERT_EQ(userMessages().size(), 1);
-    EXPECT_TRUE(userMessages()[0].contains(target));
-    EXPECT_TRUE(main.DataSetsUnsaved);
+    const struct {
+        QString target;
+        QString reason;
+    } cases[] = {
+        {path("missing-folder/sets.CH4"), QString::fromLocal8Bit(std::strerror(ENOENT))},
+        {unwritableFolder(dir) + QStringLiteral("/sets.CH4"), QString::fromLocal8Bit(std::strerror(EACCES))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        prompts.warnings.clear();
+        prompts.fileNames.push_back(c.target);
+        EXPECT_FALSE(main.SaveCollection());
+        ASSERT_EQ(prompts.warnings.size(), 1);
+        EXPECT_TRUE(prompts.warnings[0].contains(c.target));
+        EXPECT_TRUE(prompts.warnings[0].contains(c.reason)) << prompts.warnings[0].toStdString();
+        EXPECT_EQ(userMessages(), QStringList());
+        EXPECT_FALSE(QFile::exists(c.target));
+        EXPECT_TRUE(main.DataSetsUnsaved);
+    }
 }
 
 TEST_F(MainFiles, CancelledSaveChangesNothing)

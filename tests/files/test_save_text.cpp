@@ -10,6 +10,7 @@
 #include "logger/UList.h"
 #include "support/FakePrompts.h"
 #include "support/ProgressCancel.h"
+#include "support/UnwritableFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -176,14 +179,34 @@ TEST_F(SaveAsText, CancelKeepsTheLinesWrittenSoFar)
     EXPECT_EQ(openScopes(), 0);
 }
 
-TEST_F(SaveAsText, FailedWriteIsShownWithThePath)
+// A save that cannot be written warns (not merely informs) with the file's
+// path and the system's reason, and leaves no file behind.
+TEST_F(SaveAsText, FailedWriteWarnsWithThePathAndTheReason)
 {
-    const QString file = path("no-such-folder/run.txt");
-    answerRange(true);
-    EXPECT_FALSE(SaveGraphAsText(chart, file, '\t'));
-    ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_TRUE(prompts.messages[0].contains(QDir::toNativeSeparators(file))) << prompts.messages[0].toStdString();
-    EXPECT_EQ(openScopes(), 0);
+    const QString readOnly = unwritableFolder(dir);
+    const QString denied = QString::fromLocal8Bit(std::strerror(EACCES));
+    const QString missing = QString::fromLocal8Bit(std::strerror(ENOENT));
+    struct Case { QString file; QString reason; };
+    const Case cases[] = {
+        {path("no-such-folder/run.txt"), missing},
+        {readOnly + QStringLiteral("/run.txt"), denied},
+        {readOnly + QStringLiteral("/run.csv"), denied},
+        {readOnly + QStringLiteral("/run.ghf"), denied},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        prompts.warnings.clear();
+        prompts.fileNames = {c.file};
+        if (!c.file.endsWith(QLatin1String(".ghf")))
+            answerRange(true);
+        EXPECT_FALSE(SaveGraph(chart));
+        ASSERT_EQ(prompts.warnings.size(), 1);
+        EXPECT_TRUE(prompts.warnings[0].contains(QDir::toNativeSeparators(c.file))) << prompts.warnings[0].toStdString();
+        EXPECT_TRUE(prompts.warnings[0].contains(c.reason)) << prompts.warnings[0].toStdString();
+        EXPECT_TRUE(prompts.messages.isEmpty());
+        EXPECT_FALSE(QFile::exists(c.file));
+        EXPECT_EQ(openScopes(), 0);
+    }
 }
 
 TEST_F(SaveAsText, SaveGraphChoosesTheWriterByExtension)

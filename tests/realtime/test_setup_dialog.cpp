@@ -68,3 +68,23 @@ TEST(TfrmSetupRealTime, ZeroRateBecomesTwoSeconds)
     choose(d.ComboBox2, QStringLiteral("03"));
     EXPECT_EQ(d.edtPeriod->text(), QStringLiteral("0:00:00"));   // no number counts as 0
 }
+
+// The five digit places show their blanks as spaces, never as underscores.
+TEST(TfrmSetupRealTime, NumberFieldShowsBlanksAsSpaces)
+{
+    struct Case { const char* typed; const char* number; };
+    const Case cases[] = {{nullptr, "2000"}, {"", ""}, {"12", "12"}, {"99999", "99999"}};
+    for (const Case& c : cases) {
+        TfrmSetupRealTime d;
+        if (c.typed) {
+            d.edtRealTimeNo->clear();
+            d.edtRealTimeNo->insert(QLatin1String(c.typed));
+        }
+        const QString shown = d.edtRealTimeNo->displayText();
+        SCOPED_TRACE(shown.toStdString());
+        EXPECT_EQ(shown.size(), 5);
+        EXPECT_FALSE(shown.contains(QLatin1Char('_')));
+        EXPECT_EQ(shown.trimmed(), QLatin1String(c.number));
+        EXPECT_EQ(d.edtRealTimeNo->text().trimmed(), QLatin1String(c.number));
+    }
+}

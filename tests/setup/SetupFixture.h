@@ -53,6 +53,9 @@ protected:
         sim = std::make_unique<metersim::MeterSim>(o);
         ASSERT_TRUE(sim->start());
         f.host.ports = QStringList{sim->portPath()};
+        // The fast clock would cut the probe's wait to 30 ms, too short for
+        // the simulated meter's answer on a busy machine: wait 300 ms of real time.
+        f.link.ProbeReplyMs = 300 * clock.factor;
         f.link.ProbePorts();
         ASSERT_TRUE(f.link.Connected);
         f.mainTimer.setInterval(1000);

@@ -12,6 +12,7 @@
 class FakePrompts : public Prompts {
 public:
     QStringList messages;                            // texts of information boxes and questions, in order
+    QStringList warnings;                            // texts of warning boxes, in order
     std::deque<QMessageBox::StandardButton> answers; // answers to confirm(); empty: Cancel, else No
     std::deque<QString> fileNames;                   // answers to file dialogs; empty: cancelled
     std::deque<std::function<int(QDialog&)>> dialogs;// answers to exec(); empty: Rejected
@@ -21,6 +22,7 @@ public:
     QList<FileDialogRequest> fileRequests;
 
     void information(const QString& text) override { messages << text; }
+    void warning(const QString& text) override { warnings << text; }
     QMessageBox::StandardButton confirm(const QString& text, QMessageBox::StandardButtons buttons) override;
     QString openFileName(FileDialogRequest& request) override { return nextFile(request); }
     QString saveFileName(FileDialogRequest& request) override { return nextFile(request); }

@@ -8,12 +8,12 @@
 #include "print/TablePrintout.h"
 #include "support/FakeClock.h"
 #include "support/FakePrompts.h"
+#include "support/PdfText.h"
 
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -167,52 +167,6 @@ TEST_F(PrintCommand, OtherWindowsPrintNothing)
     EXPECT_EQ(prompts.dialogs.size(), 1u);
 }
 
-namespace {
-
-// A word of a PDF page as poppler's pdftotext lays it out, in points.
-struct PdfWord {
-    QString text;
-    QRectF box;
-};
-
-struct PdfPage {
-    QSizeF size;
-    QList<PdfWord> words;
-};
-
-// The first page of `pdf` read back with `pdftotext -bbox`.
-PdfPage readPdf(const QString& pdf)
-{
-    QProcess tool;
-    tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
-                                             QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
-    EXPECT_TRUE(tool.waitForFinished(30000)) << "pdftotext (poppler-utils) runs";
-    const QString html = QString::fromUtf8(tool.readAllStandardOutput());
-    PdfPage page;
-    const QRegularExpression pageTag(QStringLiteral(R"re(<page width="([\d.]+)" height="([\d.]+)")re"));
-    if (const auto m = pageTag.match(html); m.hasMatch())
-        page.size = QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
-    const QRegularExpression wordTag(
-        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
-    for (auto it = wordTag.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
-        const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
-        page.words.push_back({m.captured(5), QRectF(topLeft, bottomRight)});
-    }
-    return page;
-}
-
-QStringList texts(const QList<PdfWord>& words)
-{
-    QStringList out;
-    for (const PdfWord& w : words)
-        out << w.text;
-    return out;
-}
-
-} // namespace
-
 TEST_F(PrintCommand, GraphPrintsLikeTheWindowScaledToThePage)
 {
     QTemporaryDir templates;   // no template: the chart takes the default look
@@ -257,38 +211,9 @@ TEST_F(PrintCommand, GraphPrintsLikeTheWindowScaledToThePage)
         main.btnPrintClick();
         EXPECT_EQ(main.Printer->pageLayout().orientation(), QPageLayout::Portrait) << "tables keep their paper";
 
-        const PdfPage page = readPdf(pdf);
+        const PdfText::Page page = PdfText::read(pdf);
         EXPECT_NEAR(page.size.width(), c.page.width(), 2);
         EXPECT_NEAR(page.size.height(), c.page.height(), 2);
-        const QStringList words = texts(page.words);
-        for (const char* expected : {"Kiln", "T1", "T2", "T3", "T4", "Time", "Celsius"})
-            EXPECT_TRUE(words.contains(QLatin1String(expected))) << expected << " in " << words.join(' ').toStdString();
-
-        QList<PdfWord> timeLabels;
-        double lowestTick = page.size.height();
-        double highestTick = 0;
-        for (const PdfWord& w : page.words) {
-            // Across its lines: the height of a word, the width of the Y axis's upright title.
-            EXPECT_LT(std::min(w.box.width(), w.box.height()), 24) << w.text.toStdString() << " is printed at a sane size";
-            EXPECT_TRUE(QRectF(QPointF(0, 0), page.size).contains(w.box)) << w.text.toStdString() << " on the page";
-            if (QRegularExpression(QStringLiteral(R"(^\d{1,2}:\d\d:\d\d$)")).match(w.text).hasMatch())
-                timeLabels << w;
-            bool number = false;
-            w.text.toDouble(&number);
-            if (number && w.box.left() < page.size.width() / 4) {
-                lowestTick = std::min(lowestTick, w.box.top());
-                highestTick = std::max(highestTick, w.box.bottom());
-            }
-        }
-        ASSERT_GE(timeLabels.size(), 3) << words.join(' ').toStdString();
-        // The plot fills the printable area: time labels run across the page,
-        // the Y tick labels down it.
-        double left = page.size.width(), right = 0;
-        for (const PdfWord& w : timeLabels) {
-            left = std::min(left, w.box.left());
-            right = std::max(right, w.box.right());
-        }
-        EXPECT_GT(right - left, page.size.width() * 0.6);
-        EXPECT_GT(highestTick - lowestTick, page.size.height() * 0.6);
+        PdfText::expectReadableGraph(page, {"Kiln", "T1", "T2", "T3", "T4", "Time", "Celsius"});
     }
 }

@@ -366,7 +366,8 @@ void TfrmMain::PrinterSetup1Click()
 {
     if (!Printer)
         Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    Prompts::current().pageSetupDialog(*Printer);
+    if (Prompts::current().pageSetupDialog(*Printer))
+        PrinterChosen = true;
 }
 
 void TfrmMain::Contents1Click()

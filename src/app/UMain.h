@@ -22,6 +22,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QPrinter;
+class PESGraph;
 class QToolBar;
 class RealTimeRecorder;
 class TfrmAbout;
@@ -73,6 +74,9 @@ public:
     std::unique_ptr<DataSetParser> DataLoggerDataSets;
     std::unique_ptr<LoadCommand> DataLoggerLoad;
     bool DataLoggerLoading() const;
+
+    // The file type last chosen in the graph save dialog, counted from 1.
+    int SaveDialog1FilterIndex = 1;
 
     // Graph marks, shared by all graph windows.
     int AnnotationCount = 3;
@@ -130,6 +134,7 @@ public:
     void layOutRealTimeGraphBesidePanel();
     void MaxMinTimerTimer();
     std::unique_ptr<QPrinter> Printer;    // the printer chosen by Printer Setup
+    bool PrinterChosen = false;           // the user accepted Printer Setup
 
     // ---- Meter link --------------------------------------------------------------
     // Declared after Settings and MainTimer, which it uses. The ports, the
@@ -166,6 +171,7 @@ public:
     // was written (dialog cancelled, write failed).
     bool SaveChild(QWidget* child);
     void btnPrintClick();
+    void printGraph(PESGraph& chart);
     void PrinterSetup1Click();
     void Exit1Click();
     void btnRunClick();

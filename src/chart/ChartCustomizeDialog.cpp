@@ -206,23 +206,44 @@ QWidget* ChartCustomizeDialog::buildAxisPage()
     return page;
 }
 
-ChartState ChartCustomizeDialog::result() const
+ChartState ChartCustomizeDialog::appliedTo(ChartState out) const
 {
-    ChartState out = edited;
-    out.mainTitle = edtMainTitle->text();
-    out.subTitle = edtSubTitle->text();
-    out.options.gridStyle = cboGridStyle->currentData().toInt();
-    out.options.showLegend = chkLegend->isChecked();
-    for (int i = 0; i < int(edtSubsetLabels.size()); ++i)
-        out.subsetLabels[i] = edtSubsetLabels[size_t(i)]->text();
-    out.options.fontSize = cboFontSize->currentData().toInt();
-    out.options.titleFont = edtTitleFont->text();
-    out.options.labelFont = edtLabelFont->text();
-    if (out.options.allowAxisPage) {
-        ChartAxis& axis = out.axes[size_t(out.workingAxis)];
+    // Only what the shown pages hold: the chart may have taken samples, marks
+    // or ranges while the dialog was open, and those stay.
+    const ChartOptions& shown = edited.options;
+    if (shown.allowPage1) {
+        out.mainTitle = edtMainTitle->text();
+        out.subTitle = edtSubTitle->text();
+        out.options.gridStyle = cboGridStyle->currentData().toInt();
+        out.options.showLegend = chkLegend->isChecked();
+    }
+    if (shown.allowPage2) {
+        out.graphForeColor = edited.graphForeColor;
+        out.graphBackColor = edited.graphBackColor;
+        out.deskColor = edited.deskColor;
+        out.textColor = edited.textColor;
+    }
+    if (shown.allowSubsetsPage) {
+        for (int i = 0; i < int(edtSubsetLabels.size()); ++i) {
+            while (out.subsetLabels.size() <= i)
+                out.subsetLabels << QString();
+            if (out.subsetColors.size() <= size_t(i))
+                out.subsetColors.resize(size_t(i) + 1, 0);
+            out.subsetLabels[i] = edtSubsetLabels[size_t(i)]->text();
+            out.subsetColors[size_t(i)] = edited.subsetColors[size_t(i)];
+        }
+    }
+    if (shown.allowFontPage) {
+        out.options.fontSize = cboFontSize->currentData().toInt();
+        out.options.titleFont = edtTitleFont->text();
+        out.options.labelFont = edtLabelFont->text();
+    }
+    if (shown.allowAxisPage) {
+        const ChartAxis& opened = edited.axes[size_t(edited.workingAxis)];
+        ChartAxis& axis = out.axis(edited.workingAxis);
         out.xAxisLabel = edtXAxisLabel->text();
         axis.label = edtYAxisLabel->text();
-        if (edtYMin->value() != axis.manualMinY || edtYMax->value() != axis.manualMaxY) {
+        if (edtYMin->value() != opened.manualMinY || edtYMax->value() != opened.manualMaxY) {
             axis.manualScaleControlY = sgManualMinAndMax;
             axis.manualMinY = edtYMin->value();
             axis.manualMaxY = edtYMax->value();

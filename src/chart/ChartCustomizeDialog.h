@@ -22,8 +22,9 @@ class ChartCustomizeDialog : public QDialog {
 public:
     ChartCustomizeDialog(PESGraph& chart, QWidget* parent = nullptr);
 
-    // The chart state with the dialog's choices applied.
-    ChartState result() const;
+    // `current` with the choices of the dialog's shown pages applied; the
+    // data, marks and X range of `current` stay as they are.
+    ChartState appliedTo(ChartState current) const;
 
     QTabWidget* pages = nullptr;
     // Page 1: titles and grid.

@@ -213,8 +213,11 @@ ChartView::ChartView(PESGraph& chart)
     connect(customPlot, &QCustomPlot::mouseRelease, this, &ChartView::onMouseRelease);
     connect(customPlot, &QCustomPlot::mouseDoubleClick, this, &ChartView::onMouseDoubleClick);
     connect(customPlot, &QCustomPlot::mouseWheel, this, &ChartView::onMouseWheel);
-    connect(customPlot->selectionRect(), &QCPSelectionRect::accepted, this,
-            [this](const QRect& r, QMouseEvent*) { owner.zoomToPixelRect(r); });
+    // One gesture, one effect: a release within the click tolerance is a click, never a zoom.
+    connect(customPlot->selectionRect(), &QCPSelectionRect::accepted, this, [this](const QRect& r, QMouseEvent* e) {
+        if (!isClick(e->position().toPoint()))
+            owner.zoomToPixelRect(r);
+    });
 }
 
 ChartView::~ChartView() = default;
@@ -688,6 +691,11 @@ void ChartView::onMousePress(QMouseEvent* e)
     pressed = true;
 }
 
+bool ChartView::isClick(QPoint releasePos) const
+{
+    return (releasePos - pressPos).manhattanLength() <= customPlot->selectionTolerance();
+}
+
 void ChartView::onMouseMove(QMouseEvent* e)
 {
     owner.setLastMousePosition(e->position().toPoint());
@@ -698,7 +706,7 @@ void ChartView::onMouseRelease(QMouseEvent* e)
 {
     const QPoint pos = e->position().toPoint();
     owner.setLastMousePosition(pos);
-    if (pressed && (pos - pressPos).manhattanLength() <= customPlot->selectionTolerance())
+    if (pressed && isClick(pos))
         owner.handleClick(pos, false);
     pressed = false;
 }

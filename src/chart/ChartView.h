@@ -71,6 +71,8 @@ private:
     void onMouseRelease(QMouseEvent* e);
     void onMouseDoubleClick(QMouseEvent* e);
     void onMouseWheel(QWheelEvent* e);
+    // A release this close to the press is a click.
+    bool isClick(QPoint releasePos) const;
     void syncXRanges(const QCPRange& range);
     void updateTickFormat(const QCPRange& range);
     void applyInteractions(const ChartState& s);

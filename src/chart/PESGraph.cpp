@@ -444,7 +444,7 @@ void PESGraph::customize()
     dialogResult = 0;
     ChartCustomizeDialog dialog(*this, this);
     if (Prompts::current().exec(dialog) == QDialog::Accepted) {
-        setState(dialog.result());
+        setState(dialog.appliedTo(s));
         dialogResult = 1;
     }
     emit OnCustomizeDlg();
@@ -456,30 +456,41 @@ void PESGraph::print(QPrinter& printer)
 {
     applyPending(false);
     QCustomPlot* plot = view->plot();
+    // The chart is laid out on the page at the window's own resolution: fonts
+    // keep their point sizes and tick lengths, margins and marks their
+    // proportions, so the page shows the window scaled to the paper. At the
+    // printer's resolution the fonts would be measured on the screen but drawn
+    // many times larger.
+    const int printerResolution = printer.resolution();
+    printer.setResolution(logicalDpiY());
     QCPPainter painter;
-    if (!painter.begin(&printer))
-        return;
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    // Lay the chart out at a screen-like size and scale it onto the page.
-    const int logicalWidth = 1100;
-    const int logicalHeight = std::max(1, int(std::lround(logicalWidth * page.height() / page.width())));
-    const double scale = page.width() / logicalWidth;
-    painter.scale(scale, scale);
-    plot->toPainter(&painter, logicalWidth, logicalHeight);
-    painter.end();
+    if (painter.begin(&printer)) {
+        painter.setMode(QCPPainter::pmVectorized);
+        painter.setMode(QCPPainter::pmNoCaching);
+        const QRect page = printer.pageRect(QPrinter::DevicePixel).toRect();
+        // Marks ask for pixel positions while they are drawn: the layout must not be redone then.
+        view->ensureLayout();
+        plot->toPainter(&painter, page.width(), page.height());
+        painter.end();
+    }
+    printer.setResolution(printerResolution);
     view->markLayoutStale();
     plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool PESGraph::printWithDialog(QPrinter& printer)
+{
+    if (!Prompts::current().printDialog(printer))
+        return false;
+    print(printer);
+    return true;
 }
 
 void PESGraph::printWithDialog()
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    if (!Prompts::current().printDialog(printer))
-        return;
-    print(printer);
+    printer.setPageOrientation(s.options.defOrientation == sgPortrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    printWithDialog(printer);
 }
 
 bool PESGraph::exportPng(const QString& fileName, int width, int height)

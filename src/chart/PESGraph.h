@@ -250,8 +250,10 @@ public:
     // Applies pending changes and draws at once (benchmarks, screenshots).
     void redrawNow();
 
-    // Prints the chart onto `printer`, filling its page.
+    // Prints the chart onto `printer`, filling its printable area.
     void print(QPrinter& printer);
+    // The print dialog for `printer`, then the print; false when cancelled.
+    bool printWithDialog(QPrinter& printer);
     // Exports the chart as picture or PDF; false when the file could not be written.
     bool exportPng(const QString& fileName, int width = 0, int height = 0);
     bool exportPdf(const QString& fileName);

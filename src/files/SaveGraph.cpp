@@ -3,6 +3,7 @@
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "app/Regional.h"
+#include "app/SaveDialogType.h"
 #include "app/UMain.h"
 #include "files/GraphFile.h"
 #include "files/SaveAsText.h"
@@ -21,13 +22,20 @@ QString SaveGraphFilter(QChar decimalPoint)
 bool SaveGraph(PESGraph& chart)
 {
     FileDialogRequest request;
-    const TfrmMain* main = TfrmMain::instance();
+    TfrmMain* main = TfrmMain::instance();
     request.directory = AppPaths::dialogFolder(main ? main->DocumentFolder : QString());
     request.filter = SaveGraphFilter(Regional::decimalPoint());
-    request.defaultSuffix = QStringLiteral("GHF");
+    // The dialog starts on the type chosen last time; a name typed without an
+    // extension gets that type's.
+    const QStringList extensions = SaveDialogType::filterExtensions(request.filter);
+    const int lastType = main ? main->SaveDialog1FilterIndex : 1;
+    request.filterIndex = lastType >= 1 && lastType <= extensions.size() ? lastType : 1;
+    request.defaultSuffix = extensions.value(request.filterIndex - 1, QStringLiteral(".GHF")).mid(1);
     const QString fileName = Prompts::current().saveFileName(request);
     if (fileName.isEmpty())
         return false;
+    if (main)
+        main->SaveDialog1FilterIndex = request.filterIndex;
 
     const QString ext = QFileInfo(fileName).suffix().toLower();
     if (ext == QLatin1String("ghf"))

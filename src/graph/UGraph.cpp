@@ -114,18 +114,24 @@ TfrmGraph::TfrmGraph(TfrmMain& mainWindow, QWidget* parent)
     rightLayout->addWidget(buildFactsStrip());
 
     Splitter2 = new QSplitter(Qt::Vertical, right);
-    PESGraph1 = new PESGraph(Splitter2);
-    PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
-    PESGraph1->installEventFilter(this);
-    Panel12 = new QLabel(PESGraph1);
+    // The mouse readout sits on a line of its own at the chart's top left
+    // corner, where it hides neither the legend nor the titles.
+    auto* chartPane = new QWidget(Splitter2);
+    auto* chartLayout = new QVBoxLayout(chartPane);
+    chartLayout->setContentsMargins(0, 0, 0, 0);
+    chartLayout->setSpacing(0);
+    Panel12 = new QLabel(chartPane);
     Panel12->setObjectName(QStringLiteral("Panel12"));
-    Panel12->setAutoFillBackground(true);
     Panel12->setFrameShape(QFrame::Panel);
     Panel12->setFrameShadow(QFrame::Sunken);
     Panel12->setMinimumWidth(170);
     Panel12->setContentsMargins(4, 1, 4, 1);
-    Panel12->hide();  // shown with the first reading under the mouse
-    Splitter2->addWidget(PESGraph1);
+    Panel12->setMinimumHeight(Panel12->fontMetrics().height() + 6);  // the line stays while it is empty
+    chartLayout->addWidget(Panel12, 0, Qt::AlignLeft);
+    PESGraph1 = new PESGraph(chartPane);
+    PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
+    chartLayout->addWidget(PESGraph1, 1);
+    Splitter2->addWidget(chartPane);
     Splitter2->addWidget(buildStatisticsPanel());
     Splitter2->setStretchFactor(0, 1);
     Splitter2->setStretchFactor(1, 0);
@@ -154,7 +160,6 @@ TfrmGraph::TfrmGraph(TfrmMain& mainWindow, QWidget* parent)
     connect(PESGraph1, &PESGraph::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
 
     resize(1175, 612);
-    moveReadoutToCorner();
 }
 
 TfrmGraph::~TfrmGraph() = default;
@@ -342,20 +347,6 @@ void TfrmGraph::showClearButton(bool show)
     ClearSeparator->setVisible(show);
 }
 
-void TfrmGraph::moveReadoutToCorner()
-{
-    Panel12->adjustSize();
-    Panel12->move(0, 0);
-    Panel12->raise();
-}
-
-bool TfrmGraph::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == PESGraph1 && event->type() == QEvent::Resize)
-        moveReadoutToCorner();
-    return QWidget::eventFilter(watched, event);
-}
-
 void TfrmGraph::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -375,7 +366,6 @@ void TfrmGraph::updateToolsForLayout()
 void TfrmGraph::ToolButton1Click()
 {
     pnlGraphStatistic->setVisible(ToolButton1->isChecked());
-    moveReadoutToCorner();
 }
 
 void TfrmGraph::ToolButton2Click()
@@ -431,7 +421,7 @@ void TfrmGraph::PESGraph1Click()
     if (text) {
         TfrmAnnoEdit dialog(this);
         if (Prompts::current().exec(dialog) == QDialog::Accepted) {
-            const int index = ++main.AnnotationCount;
+            const int index = nextAnnotationIndex();
             PESGraph1->setGraphAnnotationType(index, sgAnnotTextOnly);
             PESGraph1->setGraphAnnotationX(index, value.x());
             PESGraph1->setGraphAnnotationY(index, value.y());
@@ -439,7 +429,7 @@ void TfrmGraph::PESGraph1Click()
             PESGraph1->setGraphAnnotationColor(index, main.Settings.AnnoColor);
         }
     } else {
-        const int index = ++main.AnnotationCount;
+        const int index = nextAnnotationIndex();
         PESGraph1->setGraphAnnotationType(index, sgAnnotCross);
         PESGraph1->setGraphAnnotationX(index, value.x());
         PESGraph1->setGraphAnnotationY(index, value.y());
@@ -449,6 +439,15 @@ void TfrmGraph::PESGraph1Click()
     PESGraph1->redraw();
 }
 
+int TfrmGraph::nextAnnotationIndex()
+{
+    // Marks loaded from a graph file or the template keep their indices.
+    const auto& marks = PESGraph1->state().graphAnnotations;
+    const int highestInChart = marks.isEmpty() ? 0 : marks.lastKey();
+    main.AnnotationCount = std::max(main.AnnotationCount, highestInChart) + 1;
+    return main.AnnotationCount;
+}
+
 void TfrmGraph::PESGraph1MouseMove()
 {
     const QPoint at = PESGraph1->LastMousePosition();
@@ -456,8 +455,6 @@ void TfrmGraph::PESGraph1MouseMove()
         return;
     const QPointF value = PESGraph1->pixelToGraph(at);
     Panel12->setText(Regional::fixed(value.y(), 1) + QLatin1Char('@') + Regional::timeText(value.x()));
-    Panel12->adjustSize();
-    Panel12->show();
 }
 
 void TfrmGraph::PESGraph1DataHotSpot(int, int subsetIndex, int pointIndex)
@@ -581,12 +578,10 @@ void TfrmGraph::btnChangeScaleClick()
 
 void TfrmGraph::Button1Click()
 {
-    const double minX = PESGraph1->ManualMinX();
-    const double maxX = PESGraph1->ManualMaxX();
     PESGraph1->PEactions(sgCustomize);
+    // The dialog leaves the X range alone; a sample taken while it was open
+    // may have moved its end, and that stays.
     PESGraph1->setManualScaleControlX(sgManualMinAndMax);
-    PESGraph1->setManualMinX(minX);
-    PESGraph1->setManualMaxX(maxX);
     const float minY = float(PESGraph1->ManualMinY());
     const float maxY = float(PESGraph1->ManualMaxY());
     for (int i = 0; i < PESGraph1->Subsets(); ++i) {
@@ -623,9 +618,11 @@ void TfrmGraph::Button3Click()
 
 void TfrmGraph::tbntClrClick()
 {
+    // A save that was cancelled or failed clears nothing.
     if (Prompts::current().confirm(QStringLiteral("Save Real-Time Graph ?"), QMessageBox::Yes | QMessageBox::No)
-        == QMessageBox::Yes)
-        SaveGraph(*PESGraph1);
+            == QMessageBox::Yes
+        && !SaveGraph(*PESGraph1))
+        return;
     PESGraph1->PEactions(sgUndoZoom);
     UndoZoom->setEnabled(false);
     ClearGraph(*this);
@@ -670,6 +667,8 @@ void TfrmGraph::FormClose()
     if (caption == QLatin1String(RealTimeCaption) && main.RealTimeGraph == this) {
         main.RealTimeGraph1->setChecked(false);
         main.RealTimeGraph = nullptr;
+        main.btnRun->setEnabled(main.Link.Connected);
+        main.Run1->setEnabled(main.Link.Connected);
         main.btnStop->setEnabled(false);
         main.Stop1->setEnabled(false);
         main.RealTimeRunning = false;

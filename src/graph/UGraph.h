@@ -60,7 +60,7 @@ public:
     QLineEdit* txtDataNo = nullptr;
 
     PESGraph* PESGraph1 = nullptr;
-    QLabel* Panel12 = nullptr;           // mouse readout at the chart's top left
+    QLabel* Panel12 = nullptr;           // mouse readout, on its own line above the chart's top left
 
     QFrame* pnlStatistic = nullptr;
     QPushButton* Button2 = nullptr;      // Show MAX/MIN on Graph
@@ -89,6 +89,9 @@ public:
     void applySplit(bool split);
     // Shows "Clear" and its separator (the real-time window).
     void showClearButton(bool show);
+    // Takes the index of a new mark: above AnnotationCount and above every
+    // mark this chart already holds.
+    int nextAnnotationIndex();
 
     // Handlers, named after their controls.
     void ToolButton1Click();
@@ -118,14 +121,12 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildToolBar();
     QWidget* buildFactsStrip();
     QWidget* buildStatisticsPanel();
     QWidget* buildDataSetsPanel();
-    void moveReadoutToCorner();
 
     TfrmMain& main;
     bool closed = false;

@@ -55,7 +55,7 @@ void ShowMaxMinOnGraph(TfrmGraph& window)
     QPoint pixel(area.left() + 80, area.top() + 20);
     for (int c = 0; c < GraphStatistics::Channels; ++c) {
         const QPointF at = chart.pixelToGraph(pixel);
-        const int i = ++main.AnnotationCount;
+        const int i = window.nextAnnotationIndex();
         chart.setGraphAnnotationType(i, sgAnnotTextOnly);
         chart.setGraphAnnotationX(i, at.x());
         chart.setGraphAnnotationY(i, at.y());

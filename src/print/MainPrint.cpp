@@ -37,6 +37,22 @@ void TfrmMain::btnPrintClick()
         allowPages(false);
         chart.PEactions(sgCustomize);
         allowPages(true);
-        chart.PEactions(sgPrintDialog);
+        printGraph(chart);
     }
+}
+
+// The graph goes to the printer and paper chosen in Printer Setup; until the
+// user chose there, it prints in the chart's own orientation (landscape).
+void TfrmMain::printGraph(PESGraph& chart)
+{
+    if (!Printer)
+        Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (PrinterChosen) {
+        chart.printWithDialog(*Printer);
+        return;
+    }
+    const QPageLayout::Orientation tableOrientation = Printer->pageLayout().orientation();
+    Printer->setPageOrientation(chart.DefOrientation() == sgPortrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+    chart.printWithDialog(*Printer);
+    Printer->setPageOrientation(tableOrientation);
 }

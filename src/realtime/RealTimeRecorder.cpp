@@ -14,9 +14,11 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 #include <QToolButton>
 
 namespace {
@@ -241,7 +243,29 @@ void RealTimeRecorder::Run()
     // The new run replaces what the recovery file held: those samples were
     // saved or knowingly discarded by the question above.
     recovery = std::make_unique<RealTimeRecovery::Writer>(recoveryFileName());
-    recovery->begin(start, points);
+    recoveryFailed = false;
+    if (!recovery->begin(start, points))
+        recoveryFailure();
+}
+
+// The run goes on in the chart; the user learns once that a crash would now lose it.
+void RealTimeRecorder::recoveryFailure()
+{
+    if (!recovery)
+        return;
+    if (!recoveryFailed) {
+        recoveryFailed = true;
+        main.statusBar()->showMessage(recoveryFailureText(recovery->path(), recovery->errorString()));
+    }
+    // Half a line may have been written: nothing more goes after it.
+    recovery->close();
+}
+
+QString RealTimeRecorder::recoveryFailureText(const QString& path, const QString& reason)
+{
+    return QStringLiteral("The Real-Time samples can not be written to %1 (%2). "
+                          "Recording goes on; save the graph, a crash would lose it.")
+        .arg(QDir::toNativeSeparators(path), reason);
 }
 
 // ---- Sampling -------------------------------------------------------------------
@@ -252,21 +276,22 @@ void RealTimeRecorder::sampleDue(TDateTime tickTime, const Readings& readings)
         return;
     // A Stop reached from here runs inside the tick and must not wait for it.
     samplingInTick = true;
-    TakeSample(tickTime, readings);
+    const bool stored = TakeSample(tickTime, readings);
     samplingInTick = false;
-    main.RealTimeUnsaved = true;
+    if (stored)
+        main.RealTimeUnsaved = true;
 }
 
-void RealTimeRecorder::TakeSample(TDateTime t, const Readings& readings)
+bool RealTimeRecorder::TakeSample(TDateTime t, const Readings& readings)
 {
     TfrmGraph* g = graph();
     if (!g)
-        return;
+        return false;
     PESGraph& chart = *g->PESGraph1;
     const int n = main.SampleCount;
     if (n >= chart.Points()) {
         Stop();   // nowhere to put the sample
-        return;
+        return false;
     }
 
     if (chart.ManualMaxX() < t)
@@ -275,8 +300,8 @@ void RealTimeRecorder::TakeSample(TDateTime t, const Readings& readings)
         chart.setXDataII(i, n, t);
         chart.setYData(i, n, readings[i]);
     }
-    if (recovery)
-        recovery->append(t, readings);
+    if (recovery && recovery->isOpen() && !recovery->append(t, readings))
+        recoveryFailure();
 
     for (int c = 0; c < Channels; ++c) {
         GraphStatistics::Extremes extremes{main.RunningMax[c], main.RunningMin[c], 0, 0};
@@ -296,6 +321,7 @@ void RealTimeRecorder::TakeSample(TDateTime t, const Readings& readings)
     g->txtDataNo->setText(QString::number(main.SampleCount));
     if (main.SampleCount >= chart.Points())
         Stop();
+    return true;
 }
 
 // ---- Stop -----------------------------------------------------------------------

@@ -45,7 +45,8 @@ public:
     void Stop();
     // A sample is due on this tick: TakeSample if the real-time graph exists.
     void sampleDue(TDateTime tickTime, const Readings& readings);
-    void TakeSample(TDateTime t, const Readings& readings);
+    // False when the sample found no point to go to.
+    bool TakeSample(TDateTime t, const Readings& readings);
     // The user changed the real-time window's ComboBox1 or ComboBox2.
     void RateBoxChange();
 
@@ -58,6 +59,8 @@ public:
 
     static QString runQuestion();
     static QString rateQuestion();
+    // The status bar's report of a recovery file that can not be written.
+    static QString recoveryFailureText(const QString& path, const QString& reason);
 
 private:
     TfrmGraph* graph() const;
@@ -68,9 +71,11 @@ private:
     void discardRecovery();
     void graphCleared();
     void loadRecoveredRun(const RealTimeRecovery::Run& run);
+    void recoveryFailure();
 
     TfrmMain& main;
     Link link;
     std::unique_ptr<RealTimeRecovery::Writer> recovery;   // while a run's samples are written
     bool samplingInTick = false;
+    bool recoveryFailed = false;   // reported once per run
 };

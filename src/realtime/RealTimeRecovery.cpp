@@ -68,12 +68,21 @@ Writer::Writer(QString fileName)
 bool Writer::begin(TDateTime start, int points)
 {
     file.close();
-    if (name.isEmpty() || !QDir().mkpath(QFileInfo(name).absolutePath()))
+    error.clear();
+    if (name.isEmpty()) {
+        error = QStringLiteral("no documents folder");
         return false;
+    }
+    if (!QDir().mkpath(QFileInfo(name).absolutePath())) {
+        error = QStringLiteral("the folder can not be created");
+        return false;
+    }
     file.setFileName(name);
     // Unbuffered: every line goes straight to the operating system.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        error = file.errorString();
         return false;
+    }
     return writeLine(Magic + '\n')
         && writeLine("start " + number(start, 17) + " points " + QByteArray::number(points) + '\n');
 }
@@ -91,7 +100,10 @@ bool Writer::append(TDateTime time, const Readings& readings)
 
 bool Writer::writeLine(const QByteArray& line)
 {
-    return file.write(line) == line.size();
+    if (file.write(line) == line.size())
+        return true;
+    error = file.errorString();
+    return false;
 }
 
 void Writer::discard()

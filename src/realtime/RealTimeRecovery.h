@@ -51,6 +51,10 @@ public:
     bool begin(TDateTime start, int points);
     bool append(TDateTime time, const Readings& readings);
     bool isOpen() const { return file.isOpen(); }
+    // Why the last begin() or append() failed.
+    QString errorString() const { return error; }
+    // Stops writing; the file keeps what was written.
+    void close() { file.close(); }
     // Closes and deletes the file: its samples were saved or discarded.
     void discard();
     const QString& path() const { return name; }
@@ -60,6 +64,7 @@ private:
 
     QString name;
     QFile file;
+    QString error;
 };
 
 } // namespace RealTimeRecovery

@@ -1,5 +1,6 @@
 // Printing: table lines of padded fixed-pitch text with their pages, and the
 // graph's customisation before its print dialog.
+#include "app/AppPaths.h"
 #include "app/UMain.h"
 #include "chart/PESGraph.h"
 #include "graph/UGraph.h"
@@ -7,6 +8,7 @@
 #include "print/TablePrintout.h"
 #include "support/FakeClock.h"
 #include "support/FakePrompts.h"
+#include "support/PdfText.h"
 
 #include <QFile>
 #include <QMdiArea>
@@ -15,6 +17,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 
 TEST(TablePrintout, CellsArePaddedTwoSpacesPerMissingCharacter)
 {
@@ -162,4 +165,55 @@ TEST_F(PrintCommand, OtherWindowsPrintNothing)
     main.btnPrintClick();
     EXPECT_EQ(prompts.printAnswers.size(), 1u);
     EXPECT_EQ(prompts.dialogs.size(), 1u);
+}
+
+TEST_F(PrintCommand, GraphPrintsLikeTheWindowScaledToThePage)
+{
+    QTemporaryDir templates;   // no template: the chart takes the default look
+    AppPaths::ScopedTemplateFolder noTemplate{templates.path()};
+    auto* graph = new TfrmGraph(main);
+    const double start = 46000.5;
+    PrepareGraph(*graph->PESGraph1, 4, 50, -10, start + 110.0 / 86400, start, 100);
+    PESGraph& chart = *graph->PESGraph1;
+    for (int p = 0; p < 100; ++p)
+        for (int c = 0; c < 4; ++c) {
+            chart.setXDataII(c, p, start + p / 86400.0);
+            chart.setYData(c, p, float(5 * c + p % 9));
+        }
+    chart.setMainTitle(QStringLiteral("Kiln"));
+    chart.setWorkingAxis(0);
+    chart.setYAxisLabel(QStringLiteral("Celsius"));
+    chart.redraw();
+    activate(graph);
+    main.Printer->setPageSize(QPageSize(QPageSize::A4));
+
+    struct Case {
+        const char* name;
+        std::function<void()> setup;   // what the user did in File > Printer Setup
+        QSizeF page;                   // in points
+    };
+    const Case cases[] = {
+        {"nothing chosen: landscape", [] {}, {842, 595}},
+        {"A5 portrait chosen", [this] {
+             main.Printer->setPageSize(QPageSize(QPageSize::A5));
+             main.Printer->setPageOrientation(QPageLayout::Portrait);
+             prompts.printAnswers.push_back(true);
+             main.PrinterSetup1Click();
+         }, {420, 595}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.setup();
+        const QString pdf = dir.filePath(QStringLiteral("%1.pdf").arg(c.page.width()));
+        main.Printer->setOutputFileName(pdf);
+        prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });  // the customisation
+        prompts.printAnswers.push_back(true);
+        main.btnPrintClick();
+        EXPECT_EQ(main.Printer->pageLayout().orientation(), QPageLayout::Portrait) << "tables keep their paper";
+
+        const PdfText::Page page = PdfText::read(pdf);
+        EXPECT_NEAR(page.size.width(), c.page.width(), 2);
+        EXPECT_NEAR(page.size.height(), c.page.height(), 2);
+        PdfText::expectReadableGraph(page, {"Kiln", "T1", "T2", "T3", "T4", "Time", "Celsius"});
+    }
 }

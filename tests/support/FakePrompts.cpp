@@ -21,5 +21,8 @@ int FakePrompts::exec(QDialog& dialog)
 QString FakePrompts::nextFile(FileDialogRequest& request)
 {
     fileRequests << request;
-    return pop(fileNames, QString());
+    const QString name = pop(fileNames, QString());
+    if (!name.isEmpty())
+        request.filterIndex = pop(fileTypes, request.filterIndex);
+    return name;
 }

@@ -15,6 +15,7 @@ public:
     QStringList warnings;                            // texts of warning boxes, in order
     std::deque<QMessageBox::StandardButton> answers; // answers to confirm(); empty: Cancel, else No
     std::deque<QString> fileNames;                   // answers to file dialogs; empty: cancelled
+    std::deque<int> fileTypes;                       // type picked with an answered file dialog; empty: the one shown
     std::deque<std::function<int(QDialog&)>> dialogs;// answers to exec(); empty: Rejected
     std::deque<std::optional<QColor>> colors;
     std::deque<std::optional<QFont>> fonts;

@@ -9,6 +9,7 @@ packages=(
   libqcustomplot-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
+  dpkg-dev file desktop-file-utils appstream groff-base
 )
 
 missing=()

@@ -1,6 +1,7 @@
 // The front panel on a screen of device pixel ratio 2: every picture it shows
 // is drawn for that screen, and the panel as the user sees it is the artwork
-// at twice the pixels.
+// at twice the pixels. The main window draws the battery levels for it too.
+#include "app/UMain.h"
 #include "panel/PanelFixture.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelPictures.h"
@@ -51,4 +52,17 @@ TEST_F(PanelOnDenseScreen, ShowsTheFaceDrawnAtTwiceThePixels)
             }
     EXPECT_GT(compared, shown.width() * shown.height() / 2);
     EXPECT_EQ(differing, 0);
+}
+
+TEST(MainWindowOnDenseScreen, BatteryPicturesHaveTwiceThePixels)
+{
+    TfrmMain window;
+    for (int level = 0; level < 4; ++level) {
+        SCOPED_TRACE(level);
+        const QPixmap& battery = window.BatteryBitmaps[size_t(level)];
+        EXPECT_EQ(battery.devicePixelRatio(), 2.0);
+        EXPECT_EQ(battery.size(), PanelLayout::Battery.size() * 2);
+    }
+    // Each level its own picture.
+    EXPECT_NE(window.BatteryBitmaps[0].toImage(), window.BatteryBitmaps[3].toImage());
 }

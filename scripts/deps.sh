@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   poppler-utils
+  dpkg-dev file desktop-file-utils appstream groff-base
 )
 
 missing=()

@@ -36,12 +36,24 @@ static QString firstExisting(const QStringList& candidates)
     return {};
 }
 
+QString helpFileFor(const QString& folder)
+{
+    const QString beside = folder + QStringLiteral("TQ612HELP.htm");
+    const QString shared = folder + QStringLiteral("../share/tq612/TQ612HELP.htm");
+    const QString found = firstExisting({beside, shared});
+    return found.isEmpty() ? beside : QDir::cleanPath(found);
+}
+
 QString helpFile()
 {
-    const QString beside = executableFolder() + QStringLiteral("TQ612HELP.htm");
-    const QString shared = executableFolder() + QStringLiteral("../share/tq612/TQ612HELP.htm");
-    const QString found = firstExisting({beside, shared});
-    return found.isEmpty() ? beside : found;
+    return helpFileFor(executableFolder());
+}
+
+QString shippedTemplateFor(const QString& folder)
+{
+    const QString found = firstExisting({folder + QStringLiteral("template/graph.ghf"),
+                                         folder + QStringLiteral("../share/tq612/template/graph.ghf")});
+    return found.isEmpty() ? found : QDir::cleanPath(found);
 }
 
 namespace {
@@ -71,9 +83,9 @@ QString templateFileToRead()
 {
     if (!templateFolderOverride.isEmpty())
         return firstExisting({userTemplateFile()});
-    return firstExisting({userTemplateFile(),
-                          executableFolder() + QStringLiteral("template/graph.ghf"),
-                          executableFolder() + QStringLiteral("../share/tq612/template/graph.ghf")});
+    if (QFileInfo::exists(userTemplateFile()))
+        return userTemplateFile();
+    return shippedTemplateFor(executableFolder());
 }
 
 } // namespace AppPaths

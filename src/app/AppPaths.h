@@ -14,6 +14,13 @@ QString executableFolder();
 QString dialogFolder(const QString& documentFolder);
 // The user guide, beside the executable or in the installation's share/tq612/.
 QString helpFile();
+// The same for an executable in `folder` (with a trailing slash): beside it in
+// a build, in folder + "../share/tq612/" once installed; the path beside it
+// when neither exists.
+QString helpFileFor(const QString& folder);
+// The default template shipped with an executable in `folder`, beside it or in
+// the installation's share/tq612/template/; empty when neither exists.
+QString shippedTemplateFor(const QString& folder);
 // The user's graph template (written by the program).
 QString userTemplateFile();
 // The template to read: the user's when it exists, else the shipped default; empty when neither exists.

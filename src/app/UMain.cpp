@@ -5,6 +5,7 @@
 #include "app/ToolIcons.h"
 #include "app/UAbout.h"
 #include "app/MeterPanelLink.h"
+#include "panel/PanelLayout.h"
 #include "panel/PanelPictures.h"
 #include "panel/UPanel.h"
 #include "graph/UGraph.h"
@@ -264,13 +265,10 @@ void TfrmMain::FormCreate()
     connect(ComboBoxDeviceName, &QComboBox::currentTextChanged, this, &TfrmMain::ComboBoxDeviceNameChange);
     // ---- end meter link ----
 
-    PanelPictures::registerResources();
-    for (int i = 0; i < 4; ++i) {
-        QPixmap bat(QStringLiteral(":/panel/BAT%1.png").arg(i));
-        if (bat.isNull())
-            break;  // the remaining levels stay empty
-        BatteryBitmaps[i] = bat;
-    }
+    // Drawn for the densest screen: sharp there, smoothly reduced elsewhere.
+    const qreal ratio = qApp->devicePixelRatio();
+    for (int i = 0; i < 4; ++i)
+        BatteryBitmaps[i] = PanelPictures::mark(QStringLiteral("BAT%1").arg(i), PanelLayout::Battery.size(), ratio);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)

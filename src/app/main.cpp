@@ -1,3 +1,4 @@
+#include "app/AppIcon.h"
 #include "app/UAbout.h"
 #include "app/UMain.h"
 
@@ -12,6 +13,10 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("TQ612"));
     QApplication::setApplicationName(QStringLiteral("TQ612"));
     QApplication::setApplicationVersion(QStringLiteral(TQ612_VERSION));
+    // The desktop entry's name lets the desktop match the windows to the
+    // installed entry and its icon; the window icon serves the rest.
+    QApplication::setDesktopFileName(QStringLiteral("io.github.tq612.TQ612"));
+    QApplication::setWindowIcon(AppIcon::icon());
 
     try {
         // The About box is the splash screen while the main window starts;

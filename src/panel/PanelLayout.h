@@ -1,5 +1,5 @@
 #pragma once
-// Where things sit on the meter's face (resources/panel/face.svg), in the
+// Where things sit on the meter's face (src/resources/panel/face.svg), in the
 // face's own pixels. Edit both together.
 
 #include <QRect>

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -48,18 +49,12 @@ QString readingText(float value, bool overRange, const QString& overRangeText)
     return overRange ? overRangeText : Regional::fixed(value, 1);
 }
 
-QPixmap picture(const char* name)
-{
-    return QPixmap(QStringLiteral(":/panel/%1").arg(QLatin1String(name)));
-}
-
 } // namespace
 
 TfrmPanel::TfrmPanel(const PanelHost& panelHost, QWidget* parent)
     : QWidget(parent)
     , host(panelHost)
 {
-    PanelPictures::registerResources();
     setObjectName(QStringLiteral("frmPanel"));
     setWindowTitle(QStringLiteral("Control Panel"));
     setFixedSize(PanelLayout::Face);
@@ -74,6 +69,7 @@ TfrmPanel::TfrmPanel(const PanelHost& panelHost, QWidget* parent)
     connect(&MMATimer, &QTimer::timeout, this, &TfrmPanel::MMATimerTimer);
 
     createControls();
+    drawPictures();
     connectKeys();
 }
 
@@ -85,9 +81,13 @@ void TfrmPanel::createControls()
         label->setGeometry(where);
         return label;
     };
-    const auto makeMark = [&](const char* name, const QRect& where, const char* file) {
-        QLabel* mark = makeLabel(name, where);
-        mark->setPixmap(picture(file));
+    const auto makePicture = [&](const char* name, const QRect& where, const char* picture) {
+        QLabel* label = makeLabel(name, where);
+        pictureLabels.emplace_back(label, QLatin1String(picture));
+        return label;
+    };
+    const auto makeMark = [&](const char* name, const QRect& where, const char* picture) {
+        QLabel* mark = makePicture(name, where, picture);
         mark->hide();
         return mark;
     };
@@ -99,24 +99,21 @@ void TfrmPanel::createControls()
         return key;
     };
 
-    imgPanel = makeLabel("imgPanel", QRect(QPoint(0, 0), PanelLayout::Face));
-    imgPanel->setPixmap(picture("panel.jpg"));
-    imgPanel->resize(imgPanel->sizeHint().expandedTo(QSize(1, 1)));
+    imgPanel = makePicture("imgPanel", QRect(QPoint(0, 0), PanelLayout::Face), "");
     imgPanel->setAttribute(Qt::WA_OpaquePaintEvent);
     imgPanel->installEventFilter(this);
 
     // The LCD.
     imgBAT = makeLabel("imgBAT", PanelLayout::Battery);
     imgBAT->setPixmap(host.batteryBitmaps[3]);
-    imgREC = makeMark("imgREC", PanelLayout::RecMark, "REC.jpg");
-    imgFULL = makeMark("imgFULL", PanelLayout::FullMark, "FULL.jpg");
-    imgAutoOff = makeMark("imgAutoOff", PanelLayout::AutoOffMark, "AUTOOFF.jpg");
-    imgK = makeLabel("imgK", PanelLayout::KMark);
-    imgK->setPixmap(picture("K.jpg"));
-    lblMAX = makeMark("lblMAX", PanelLayout::MaxMark, "MAX.jpg");
-    lblMIN = makeMark("lblMIN", PanelLayout::MinMark, "MIN.jpg");
-    lblAVG = makeMark("lblAVG", PanelLayout::AvgMark, "AVG.jpg");
-    imgHOLD = makeMark("imgHOLD", PanelLayout::HoldMark, "HOLD.jpg");
+    imgREC = makeMark("imgREC", PanelLayout::RecMark, "REC");
+    imgFULL = makeMark("imgFULL", PanelLayout::FullMark, "FULL");
+    imgAutoOff = makeMark("imgAutoOff", PanelLayout::AutoOffMark, "AUTOOFF");
+    imgK = makePicture("imgK", PanelLayout::KMark, "K");
+    lblMAX = makeMark("lblMAX", PanelLayout::MaxMark, "MAX");
+    lblMIN = makeMark("lblMIN", PanelLayout::MinMark, "MIN");
+    lblAVG = makeMark("lblAVG", PanelLayout::AvgMark, "AVG");
+    imgHOLD = makeMark("imgHOLD", PanelLayout::HoldMark, "HOLD");
 
     QFont nameFont(QStringLiteral("DejaVu Sans"));
     nameFont.setPixelSize(9);
@@ -142,8 +139,8 @@ void TfrmPanel::createControls()
         values[row]->setPalette(ink);
         values[row]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         values[row]->setText(EmptyValueText);
-        celsiusMarks[row] = makeMark(celsiusIds[row], PanelLayout::unitMark(row), "DEGC.jpg");
-        fahrenheitMarks[row] = makeMark(fahrenheitIds[row], PanelLayout::unitMark(row), "DEGF.jpg");
+        celsiusMarks[row] = makeMark(celsiusIds[row], PanelLayout::unitMark(row), "DEGC");
+        fahrenheitMarks[row] = makeMark(fahrenheitIds[row], PanelLayout::unitMark(row), "DEGF");
     }
     std::tie(lblT1, lblT2, lblT3, lblT4) = std::tuple(names[0], names[1], names[2], names[3]);
     std::tie(lblT1Value, lblT2Value, lblT3Value, lblT4Value) = std::tuple(values[0], values[1], values[2], values[3]);
@@ -178,6 +175,24 @@ void TfrmPanel::createControls()
     btnT1_T2 = makeKey("btnT1_T2", PanelLayout::T1MinusT2, QStringLiteral("T1-T2 key (T)"));
     btnMMA = makeKey("btnMMA", PanelLayout::MaxMinAvg, QStringLiteral("MAX/MIN/AVG key (M)"));
     btnMMA->setToolTip(QStringLiteral("single click to change AVG/MAX/MIN mode, mouse down 2 seconds  to cancel ."));
+}
+
+// Draws the face and the marks for the device pixel ratio of the panel's
+// screen; again whenever the panel moves to a screen of another ratio.
+void TfrmPanel::drawPictures()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (pictureLabels.empty() || ratio == picturesRatio)
+        return;
+    picturesRatio = ratio;
+    QHash<QString, QPixmap> drawn;   // the unit marks appear four times each
+    for (const auto& [label, name] : pictureLabels) {
+        auto found = drawn.find(name);
+        if (found == drawn.end())
+            found = drawn.insert(name, name.isEmpty() ? PanelPictures::face(ratio)
+                                                      : PanelPictures::mark(name, label->size(), ratio));
+        label->setPixmap(*found);
+    }
 }
 
 void TfrmPanel::connectKeys()
@@ -416,8 +431,20 @@ void TfrmPanel::fitFrame(QMdiSubWindow& frame)
 
 bool TfrmPanel::event(QEvent* event)
 {
-    if (event->type() == QEvent::ParentChange)
+    switch (event->type()) {
+    case QEvent::ParentChange:
         watchFrame();
+        drawPictures();
+        break;
+    case QEvent::ScreenChangeInternal:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    case QEvent::DevicePixelRatioChange:
+#endif
+        drawPictures();
+        break;
+    default:
+        break;
+    }
     return QWidget::event(event);
 }
 

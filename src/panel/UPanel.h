@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <utility>
+#include <vector>
 
 class ClickArea;
 class QLabel;
@@ -108,6 +110,7 @@ protected:
 
 private:
     void createControls();
+    void drawPictures();
     void connectKeys();
     void showMarks(const LiveFrame& frame);
     void showValues(const LiveFrame& frame);
@@ -123,6 +126,10 @@ private:
     QTimer MMATimer;
     bool MmaPressed = false;
     int MmaTicks = 0;
+
+    // The labels that show artwork, with the picture's name ("" for the face).
+    std::vector<std::pair<QLabel*, QString>> pictureLabels;
+    qreal picturesRatio = 0;   // the device pixel ratio they were drawn for
 
     std::array<QLabel*, 4> names{};
     std::array<QLabel*, 4> values{};

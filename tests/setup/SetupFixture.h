@@ -53,10 +53,12 @@ protected:
         sim = std::make_unique<metersim::MeterSim>(o);
         ASSERT_TRUE(sim->start());
         f.host.ports = QStringList{sim->portPath()};
-        // The fast clock would cut the probe's wait to 30 ms, too short for
-        // the simulated meter's answer on a busy machine: wait 300 ms of real time.
+        // The fast clock would cut the probe's wait to 30 ms, too short for the
+        // simulated meter's answer on a busy machine: wait 300 ms of real time,
+        // and ask again should it still answer later.
         f.link.ProbeReplyMs = 300 * clock.factor;
-        f.link.ProbePorts();
+        for (int attempt = 0; attempt < 5 && !f.link.Connected; ++attempt)
+            f.link.ProbePorts();
         ASSERT_TRUE(f.link.Connected);
         f.mainTimer.setInterval(1000);
         f.mainTimer.start();

@@ -1,0 +1,77 @@
+# Installing TQ612 like a desktop program, and its Debian package.
+#
+#   cmake --install build --prefix /usr/local   lays the programs, the user guide, the
+#                                               default template, the desktop entry, the
+#                                               icons and the AppStream metadata out
+#   scripts/package.sh                          makes build/package/tq612_<version>_<arch>.deb
+#
+# The program, its user guide and its default template are installed where they are
+# built (src/); everything else a desktop needs is installed here. The program finds
+# the guide and the template in ../share/tq612 beside its executable.
+
+# The id of the desktop entry and of the AppStream component (main.cpp names it too).
+set(TQ612_APP_ID io.github.tq612.TQ612)
+set(TQ612_ICON_SVG ${PROJECT_SOURCE_DIR}/resources/icons/tq612.svg)
+set(TQ612_ICON_SIZES 16 22 24 32 48 64 128 256)
+
+# ---- Programs ----
+install(TARGETS tq612-metersim RUNTIME DESTINATION bin)
+if(TARGET tq612-cli)
+  install(TARGETS tq612-cli RUNTIME DESTINATION bin)
+  set(cli_manual ${CMAKE_BINARY_DIR}/packaging/tq612-cli.1.gz)
+  add_custom_command(OUTPUT ${cli_manual}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${PROJECT_SOURCE_DIR}/packaging/tq612-cli.1 ${cli_manual}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/tq612-cli.1 VERBATIM)
+  add_custom_target(tq612-cli-manual ALL DEPENDS ${cli_manual})
+  install(FILES ${cli_manual} DESTINATION share/man/man1)
+endif()
+
+# ---- Desktop entry, icon and AppStream metadata ----
+# The PNG sizes are drawn from the SVG artwork when the program is built.
+add_executable(tq612-iconrender ${PROJECT_SOURCE_DIR}/tools/iconrender/main.cpp)
+target_link_libraries(tq612-iconrender PRIVATE Qt6::Gui Qt6::Svg)
+set(icon_theme ${CMAKE_BINARY_DIR}/icons/hicolor)
+set(icon_pngs)
+foreach(size ${TQ612_ICON_SIZES})
+  list(APPEND icon_pngs ${icon_theme}/${size}x${size}/apps/tq612.png)
+  install(FILES ${icon_theme}/${size}x${size}/apps/tq612.png DESTINATION share/icons/hicolor/${size}x${size}/apps)
+endforeach()
+add_custom_command(OUTPUT ${icon_pngs}
+  COMMAND tq612-iconrender ${TQ612_ICON_SVG} ${icon_theme} ${TQ612_ICON_SIZES}
+  DEPENDS tq612-iconrender ${TQ612_ICON_SVG} VERBATIM)
+add_custom_target(tq612-icons ALL DEPENDS ${icon_pngs})
+install(FILES ${TQ612_ICON_SVG} DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TQ612_APP_ID}.desktop DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TQ612_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+
+# ---- Debian package ----
+# Installing packs what the last build made instead of building everything again.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tq612)
+set(CPACK_PACKAGE_VENDOR "TQ612 developers")
+set(CPACK_PACKAGE_CONTACT "TQ612 developers <tq612@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion program of a four-channel thermometer with data logger")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "TQ612 finds the meter on a serial port, mirrors its display on an on-screen
+front panel whose keys work, graphs T1 to T4 live, downloads the data sets
+recorded in the meter's memory, and saves, opens and prints graphs and tables.
+The package also holds tq612-cli for scripts and tq612-metersim, a simulated
+meter on a pseudo-terminal.")
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)          # tq612_<version>_<arch>.deb
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES TRUE)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+# The libraries come from what the programs actually link (dpkg-shlibdeps);
+# the front panel's lettering needs its font, which no library names.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+include(CPack)
+
+# ---- The package check of ./test ----
+add_test(NAME package.deb
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check_package.sh
+          ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/packaging/tq612-cli.1
+          $<IF:$<TARGET_EXISTS:tq612-cli>,with-cli,without-cli>)
+set_tests_properties(package.deb PROPERTIES TIMEOUT 300)

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Makes the Debian package from the build folder and checks what a user gets
+# from it: the file list, the desktop entry and AppStream metadata as the
+# desktop's own validators see them, the dependencies, and that the programs
+# start from a tree unpacked from the package.
+# Usage: check_package.sh <build folder> <version> <tq612-cli.1> with-cli|without-cli
+set -uo pipefail
+build=$1 version=$2 manual=$3 cli=$4
+app_id=io.github.tq612.TQ612
+work=$(mktemp -d)
+gui_pid=
+cleanup() {
+  [ -n "$gui_pid" ] && kill "$gui_pid" 2>/dev/null && wait "$gui_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# ---- The package is made ----
+if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
+  cat "$work/cpack.log"
+  echo "FAIL: cpack could not make the package"
+  exit 1
+fi
+deb="$work/out/tq612_${version}_$(dpkg --print-architecture).deb"
+[ -f "$deb" ] || { ls "$work/out"; echo "FAIL: no $(basename "$deb")"; exit 1; }
+
+# ---- Its file list holds what a desktop installation needs ----
+expected=(
+  ./usr/bin/tq612
+  ./usr/bin/tq612-metersim
+  ./usr/share/tq612/TQ612HELP.htm
+  ./usr/share/tq612/template/graph.ghf
+  ./usr/share/applications/$app_id.desktop
+  ./usr/share/metainfo/$app_id.metainfo.xml
+  ./usr/share/icons/hicolor/scalable/apps/tq612.svg
+)
+icon_sizes=(16 22 24 32 48 64 128 256)
+for size in "${icon_sizes[@]}"; do
+  expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/tq612.png")
+done
+if [ "$cli" = with-cli ]; then
+  expected+=(./usr/bin/tq612-cli ./usr/share/man/man1/tq612-cli.1.gz)
+fi
+dpkg-deb -c "$deb" | awk '{print $NF}' >"$work/files"
+for path in "${expected[@]}"; do
+  grep -qxF "$path" "$work/files" || fail "the package lacks $path"
+done
+
+# ---- Its dependencies come from the linked libraries ----
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6printsupport6 libqt6svg6 libqcustomplot fonts-dejavu-core; do
+  grep -q "\b$library" <<<"$depends" || fail "Depends does not name $library: $depends"
+done
+
+# ---- Unpacked, the desktop's validators accept it ----
+root="$work/root"
+dpkg -x "$deb" "$root" || { echo "FAIL: dpkg -x"; exit 1; }
+desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate rejects the desktop entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" >"$work/appstream.log" 2>&1 \
+  || { cat "$work/appstream.log"; fail "appstreamcli rejects the metadata"; }
+grep -qx "Icon=tq612" "$root/usr/share/applications/$app_id.desktop" || fail "the desktop entry does not name the icon tq612"
+for size in "${icon_sizes[@]}"; do
+  png="$root/usr/share/icons/hicolor/${size}x${size}/apps/tq612.png"
+  [ -f "$png" ] && { file "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not a $size x $size PNG: $(file -b "$png")"; }
+done
+# The manual page reads without complaint from the formatter.
+warnings=$(groff -man -ww -z -Tutf8 "$manual" 2>&1)
+[ -z "$warnings" ] || fail "tq612-cli.1: $warnings"
+
+# ---- The programs start from the unpacked tree ----
+export QT_QPA_PLATFORM=offscreen
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+mkdir -p "$HOME"
+"$root/usr/bin/tq612-metersim" --help >"$work/metersim.txt" 2>&1 || fail "tq612-metersim --help: $(cat "$work/metersim.txt")"
+if [ "$cli" = with-cli ]; then
+  out=$("$root/usr/bin/tq612-cli" --version 2>&1) || fail "tq612-cli --version: $out"
+  grep -qF "$version" <<<"$out" || fail "tq612-cli --version does not say $version: $out"
+fi
+# The program makes its documents folder once its main window is shown.
+"$root/usr/bin/tq612" >"$work/tq612.log" 2>&1 &
+gui_pid=$!
+for _ in $(seq 600); do
+  [ -d "$HOME/Documents/TQ612" ] && break
+  kill -0 "$gui_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -d "$HOME/Documents/TQ612" ] && kill -0 "$gui_pid" 2>/dev/null; then
+  kill "$gui_pid"; wait "$gui_pid" 2>/dev/null; gui_pid=
+else
+  cat "$work/tq612.log"
+  fail "tq612 did not start from the unpacked package"
+fi
+
+[ "$failures" -eq 0 ] && echo "package $(basename "$deb") checked"
+exit $((failures > 0))

@@ -52,6 +52,7 @@ protected:
         o.memory = setupTestMemory();
         sim = std::make_unique<metersim::MeterSim>(o);
         ASSERT_TRUE(sim->start());
+        setup.showMessage = messageBox;
         f.host.ports = QStringList{sim->portPath()};
         f.link.ProbePorts();
         ASSERT_TRUE(f.link.Connected);
@@ -60,6 +61,9 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return f.link.FrameSeen; }));
         sim->clearCommands();
     }
+
+    // The messages of the setup operations, in message boxes as the program shows them.
+    static void messageBox(const QString& text) { Prompts::current().information(text); }
 
     // The link is back as the live link needs it.
     void expectLinkGivenBack()

@@ -3,7 +3,7 @@
 // the chart's property values ("sgManualMinAndMax") so that calling code reads
 // like the chart's documentation.
 
-#include <QColor>
+#include <QtGlobal>
 
 // Which ends of an axis range are fixed by the program (ManualScaleControlX/Y).
 enum ManualScaleControl : int { sgNoneManual = 0, sgManualMin = 1, sgManualMax = 2, sgManualMinAndMax = 3 };
@@ -55,19 +55,3 @@ enum PEAction : int {
     sgPrintDialog = 4,     // print dialog, then print
     sgUndoZoom = 5,        // back to the unzoomed ranges
 };
-
-namespace ChartColor {
-
-// Windows colour reference 0x00BBGGRR to a colour, and back.
-inline QColor fromRef(int ref)
-{
-    const auto v = static_cast<quint32>(ref);
-    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
-}
-
-inline int toRef(const QColor& c)
-{
-    return int(quint32(c.red()) | (quint32(c.green()) << 8) | (quint32(c.blue()) << 16));
-}
-
-} // namespace ChartColor

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <system_error>
 #include <termios.h>
@@ -145,6 +146,11 @@ void TComPort::setActive(bool active)
     try {
         if (::ioctl(fd, TIOCEXCL) != 0)
             raiseErrno(errno);
+        // The exclusive mode does not hold against root; the lock does, so a
+        // second program on the same port is refused instead of garbling
+        // the first one's frames.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+            raiseErrno(errno == EWOULDBLOCK ? EBUSY : errno);
         ::tcflush(fd, TCIOFLUSH);
         applyLineSettings();
         if (onRxChar)

@@ -29,6 +29,8 @@ public:
     virtual void setStatus(const QString& deviceName, const QString& connectionText) = 0;
     // The front panel's "No Connection" label, if the panel exists.
     virtual void setNoConnectionVisible(bool visible) = 0;
+    // The probe found a port this account may not open (`device` is its path).
+    virtual void portAccessDenied(const QString& /*device*/) {}
     // The real-time graph's clear button tbntClr, if the graph exists.
     virtual void setClearButtonEnabled(bool /*enabled*/) {}
     // A decoded frame for the front panel, if it exists.

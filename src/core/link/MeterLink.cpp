@@ -1,6 +1,7 @@
 #include "link/MeterLink.h"
 
 #include "app/Clock.h"
+#include "link/PortAccess.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -88,8 +89,9 @@ void MeterLink::WaitUntilIdle(int limitMs)
         processEventsBriefly();
 }
 
-void MeterLink::Comm1Error(TComPort&, const EComError&, TComAction& action)
+void MeterLink::Comm1Error(TComPort&, const EComError& error, TComAction& action)
 {
+    lastComm1Error = error.code();
     action = TComAction::caAbort;
 }
 
@@ -147,6 +149,16 @@ void MeterLink::selectPortForComm1(int index)
     Comm1.setDeviceName(text.isEmpty() ? QString() : TComPort::devicePathFor(text));
 }
 
+int MeterLink::modelFromIdentity(const QByteArray& reply)
+{
+    if (reply.size() < 4)
+        return 0;
+    const QByteArray identity = reply.left(4);
+    if (identity.contains("612"))
+        return 612;
+    return identity.contains("618") ? 618 : 0;
+}
+
 void MeterLink::ProbePorts()
 {
     CommandFrame.setLetter('K');
@@ -156,7 +168,10 @@ void MeterLink::ProbePorts()
     const int attempts = host.portCount();
     for (int attempt = 0; attempt < attempts; ++attempt) {
         selectPortForComm1(portIndex);
+        lastComm1Error = 0;
         if (!tryOpenComm1()) {
+            if (PortAccess::isPermissionDenied(lastComm1Error))
+                host.portAccessDenied(Comm1.DeviceName());
             host.removePort(portIndex);  // the next port moves up to this index
             continue;
         }
@@ -170,13 +185,12 @@ void MeterLink::ProbePorts()
         } catch (const EComAbort&) {
             // A port that fails while asked is simply not the meter.
         }
-        const QByteArray identity = reply.left(4);
-        if (reply.size() >= 4 && (identity.contains("612") || identity.contains("618"))) {
+        if (const int model = modelFromIdentity(reply)) {
             host.setControlEnabled(LinkControl::btnRun, true);
             host.setControlEnabled(LinkControl::Run1, true);
             host.setControlEnabled(LinkControl::btnStop, false);
             host.setControlEnabled(LinkControl::Stop1, false);
-            MeterModel = identity.contains("612") ? 612 : 618;
+            MeterModel = model;
             Connected = true;
             settings.LastConnectedPort = portIndex;
             break;

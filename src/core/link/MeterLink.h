@@ -80,6 +80,10 @@ public:
     // Writes a prepared 10-byte frame on Comm1 if it is open (key commands).
     void SendFrame(const TCommandFrame& frame);
 
+    // The model code in an identify reply: 612 or 618 when its first four
+    // bytes name one (612 wins when both appear), else 0.
+    static int modelFromIdentity(const QByteArray& reply);
+
     // Start-up: asks every listed port for the meter with "K", then opens
     // Comm1 on the meter's (or the last used) port, attaches the receiver and
     // sends the start request "a".
@@ -118,4 +122,5 @@ private:
     AppSettings& settings;
     QTimer& mainTimer;
     std::optional<QDateTime> previousTickTime;
+    int lastComm1Error = 0;  // errno of Comm1's last failure, for the probe's permission hint
 };

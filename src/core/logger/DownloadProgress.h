@@ -13,3 +13,12 @@ public:
 
 // Opens the progress display for a transfer of `totalBytes`; may return null.
 using DownloadProgressFactory = std::function<std::unique_ptr<DownloadProgress>(int totalBytes)>;
+
+// What the program shows while it waits for the meter (the hourglass); it
+// goes when this object goes.
+class BusyIndicator {
+public:
+    virtual ~BusyIndicator() = default;
+};
+
+using BusyIndicatorFactory = std::function<std::unique_ptr<BusyIndicator>()>;

@@ -2,7 +2,6 @@
 
 #include "app/Clock.h"
 #include "logger/LoadResult.h"
-#include "logger/WaitCursor.h"
 
 #include <algorithm>
 #include <memory>
@@ -164,7 +163,7 @@ int ImageDownload::DownloadImage()
 {
     RawImage.clear();
     openingHandshake();
-    const WaitCursor hourglass;
+    const std::unique_ptr<BusyIndicator> hourglass = hooks.showBusy ? hooks.showBusy() : nullptr;
     startTransfer();
 
     std::unique_ptr<DownloadProgress> progress;

@@ -23,6 +23,7 @@ public:
         std::function<void(int ms)> waitMs;      // WaitMs: waits while window messages are processed
         std::function<void()> processMessages;   // one round of window messages
         DownloadProgressFactory openProgress;    // may be empty
+        BusyIndicatorFactory showBusy;           // the hourglass while blocks are awaited; may be empty
     };
 
     ImageDownload(DownloadPort& port, Hooks hooks);

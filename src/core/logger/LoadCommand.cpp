@@ -1,13 +1,8 @@
 #include "logger/LoadCommand.h"
 
 #include "app/Clock.h"
-#include "app/Prompts.h"
 #include "logger/ImageDownload.h"
 #include "logger/LoadResult.h"
-#include "logger/UErr.h"
-
-#include <QLabel>
-#include <QPushButton>
 
 namespace {
 constexpr int ReceiveWaitLimitMs = 2000;
@@ -35,9 +30,10 @@ private:
 };
 } // namespace
 
-LoadCommand::LoadCommand(LoggerLink& meterLink, DataSetParser& parser, Hooks loadHooks)
+LoadCommand::LoadCommand(LoggerLink& meterLink, DataSetParser& parser, LoadUser& loadUser, Hooks loadHooks)
     : link(meterLink)
     , dataSets(parser)
+    , user(loadUser)
     , hooks(std::move(loadHooks))
 {
 }
@@ -56,18 +52,17 @@ void LoadCommand::LoadData1Click()
     const ScopeExit clearMark([this] { loadRunning = false; });
 
     if (!link.Connected()) {
-        Prompts::current().information(NoConnection);
+        user.inform(NoConnection);
         return;
     }
     if (link.MeterRecording()) {
-        Prompts::current().information(MeterRecording);
+        user.inform(MeterRecording);
         return;
     }
     dataSets.showDataLoggerWindow();
 
     // The link goes back after the error dialog has gone, on every way out.
     const ScopeExit handBack([this] { giveLinkBack(); });
-    TfrmErr frmErr;
     try {
         for (;;) {
             const int code = LoadDataSets();
@@ -77,31 +72,24 @@ void LoadCommand::LoadData1Click()
                 break;
             }
             if (code == LoadResult::MemoryError) {
-                Prompts::current().information(MemoryError);
+                user.inform(MemoryError);
                 break;
             }
             if (code == LoadResult::NoData) {
-                Prompts::current().information(NoData);
+                user.inform(NoData);
                 break;
             }
-            const int answer = askAboutError(frmErr, code);
-            if (answer == TfrmErr::TryAgain)
+            const bool dataError = code == LoadResult::DataError;
+            const LoadUser::Choice answer = user.askAboutError(code, dataError ? DataError : ReadError, dataError);
+            if (answer == LoadUser::Choice::TryAgain)
                 continue;
-            if (answer == TfrmErr::FixError && code == LoadResult::DataError)
+            if (answer == LoadUser::Choice::FixError && dataError)
                 fixDataError();
             break;
         }
     } catch (const PortAborted&) {
         // A port failure ends the command silently; the link is given back all the same.
     }
-}
-
-int LoadCommand::askAboutError(TfrmErr& dialog, int code)
-{
-    const bool dataError = code == LoadResult::DataError;
-    dialog.Button1->setVisible(dataError);
-    dialog.Label1->setText(dataError ? DataError : ReadError);
-    return Prompts::current().exec(dialog);
 }
 
 int LoadCommand::LoadDataSets()
@@ -112,6 +100,7 @@ int LoadCommand::LoadDataSets()
         [this](int ms) { link.waitMs(ms); },
         [this] { link.processMessages(); },
         hooks.openProgress,
+        hooks.showBusy,
     });
     int code = download.DownloadImage();
     if (code != LoadResult::Success)

@@ -7,11 +7,10 @@
 
 #include "logger/DataSetParser.h"
 #include "logger/DownloadProgress.h"
+#include "logger/LoadUser.h"
 #include "logger/LoggerLink.h"
 
 #include <functional>
-
-class TfrmErr;
 
 class LoadCommand {
 public:
@@ -19,9 +18,10 @@ public:
         DownloadProgressFactory openProgress;               // the data retrieving progress dialog
         std::function<void()> markDataSetsUnsaved;          // sets `DataSetsUnsaved`
         std::function<void(std::function<void()>)> defer;   // runs the command again a little later
+        BusyIndicatorFactory showBusy;                      // the hourglass during a transfer
     };
 
-    LoadCommand(LoggerLink& link, DataSetParser& dataSets, Hooks hooks);
+    LoadCommand(LoggerLink& link, DataSetParser& dataSets, LoadUser& user, Hooks hooks);
 
     // LoadData1Click: the whole command; reports everything itself.
     void LoadData1Click();
@@ -37,11 +37,10 @@ private:
     void giveLinkBack();
     // "Fixed the error ": keeps the data sets before the bad one.
     void fixDataError();
-    // Shows the error dialog for `code`; returns its result.
-    int askAboutError(TfrmErr& dialog, int code);
 
     LoggerLink& link;
     DataSetParser& dataSets;
+    LoadUser& user;
     Hooks hooks;
     bool loadRunning = false;
     DownloadPort* port = nullptr;

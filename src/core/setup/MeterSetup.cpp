@@ -2,7 +2,6 @@
 
 #include "app/Clock.h"
 #include "app/DateTime.h"
-#include "app/Prompts.h"
 #include "app/Regional.h"
 #include "link/LinkHost.h"
 #include "link/MeterLink.h"
@@ -103,6 +102,12 @@ void MeterSetup::changed()
 {
     if (displayChanged)
         displayChanged();
+}
+
+void MeterSetup::message(const QString& text)
+{
+    if (showMessage)
+        showMessage(text);
 }
 
 void MeterSetup::setLabel(QString& label, bool ok)
@@ -241,7 +246,7 @@ bool MeterSetup::AdjustMeterTime(bool alone)
     lastClockError = error;
     setLabel(display.lblsetuptime, ok);
     if (alone) {
-        Prompts::current().information(ok ? SetupReplies::clockUpdatedMessage(confirmReply)
+        message(ok ? SetupReplies::clockUpdatedMessage(confirmReply)
                                           : QStringLiteral("Meter time updated fail, Error Code is ")
                                                 + QString::number(error));
     }
@@ -284,14 +289,14 @@ bool MeterSetup::AdjustRecordingInterval(bool alone, const QString& minutes, con
         ok = mode.ready() && intervalExchange(frame);
         setLabel(display.lblsetupint, ok);
         if (alone)
-            Prompts::current().information(ok ? QStringLiteral("Recording Interval Setup Successfully")
+            message(ok ? QStringLiteral("Recording Interval Setup Successfully")
                                               : QStringLiteral("Recording Interval Setup Fail"));
         return ok;
     }
     // Nothing is sent for an invalid interval.
     setLabel(display.lblsetupint, false);
     if (alone)
-        Prompts::current().information(QStringLiteral("Recording Interval Setup Fail"));
+        message(QStringLiteral("Recording Interval Setup Fail"));
     return false;
 }
 
@@ -324,7 +329,7 @@ bool MeterSetup::EraseMeterMemory(bool alone)
     const bool ok = mode.ready() && eraseExchange();
     setLabel(display.lblerase, ok);
     if (alone)
-        Prompts::current().information(ok ? QStringLiteral("Memory erased successfully")
+        message(ok ? QStringLiteral("Memory erased successfully")
                                           : QStringLiteral("Memory erased fail"));
     return ok;
 }

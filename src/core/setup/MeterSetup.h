@@ -10,7 +10,9 @@
 // failure included, an operation that entered command mode leaves it.
 //
 // The texts the window shows live in `Display`; `displayChanged` runs after
-// every change so that the window can copy them and repaint.
+// every change so that the window can copy them and repaint. The message an
+// operation run alone ends with goes to `showMessage`: a message box in the
+// program, a line on stderr in the command-line program.
 
 #include "link/CommandFrame.h"
 
@@ -55,6 +57,7 @@ public:
 
     Display display;
     std::function<void()> displayChanged;
+    std::function<void(const QString& text)> showMessage;
     int lastClockError = ClockOk;
 
     bool EnterCommandMode();
@@ -86,6 +89,7 @@ private:
     bool readExchange();
     void setLabel(QString& label, bool ok);
     void changed();
+    void message(const QString& text);
 
     MeterLink& link;
     LinkHost& host;

@@ -1,4 +1,4 @@
-#include "graph/GraphStatistics.h"
+#include "stats/GraphStatistics.h"
 
 #include "app/Regional.h"
 

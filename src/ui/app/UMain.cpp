@@ -8,6 +8,7 @@
 #include "panel/UPanel.h"
 #include "graph/UGraph.h"
 #include "realtime/RealTimeRecorder.h"
+#include "logger/ErrorDialogUser.h"
 #include "logger/MainLoadWiring.h"
 #include "setup/MeterSetup.h"
 
@@ -70,7 +71,9 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
 
     DataLoggerLink = makeMainLoggerLink(*this);
     DataLoggerDataSets = makeMainDataSets(*this);
-    DataLoggerLoad = std::make_unique<LoadCommand>(*DataLoggerLink, *DataLoggerDataSets, makeMainLoadHooks(*this));
+    DataLoggerUser = std::make_unique<ErrorDialogUser>();
+    DataLoggerLoad = std::make_unique<LoadCommand>(*DataLoggerLink, *DataLoggerDataSets, *DataLoggerUser,
+                                                   makeMainLoadHooks(*this));
 }
 
 TfrmMain::~TfrmMain()

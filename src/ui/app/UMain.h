@@ -32,6 +32,7 @@ class PanelLink;
 struct LiveFrame;
 class LoggerLink;
 class DataSetParser;
+class LoadUser;
 class LoadCommand;
 class MeterSetup;
 class TfrmSetup;
@@ -71,6 +72,7 @@ public:
     // while messages are processed, so the DataLogger window asks first.
     std::unique_ptr<LoggerLink> DataLoggerLink;
     std::unique_ptr<DataSetParser> DataLoggerDataSets;
+    std::unique_ptr<LoadUser> DataLoggerUser;
     std::unique_ptr<LoadCommand> DataLoggerLoad;
     bool DataLoggerLoading() const;
 
@@ -146,6 +148,8 @@ public:
     QPointer<TfrmSetup> frmSetup;
     std::unique_ptr<MeterSetup> Setup;
 
+    bool PortHintShown = false;  // the dialout hint is shown once a run
+
     // LinkHost: how the link shows itself in this window (UMainLink.cpp).
     int portCount() const override;
     QString portText(int index) const override;
@@ -154,6 +158,7 @@ public:
     void setControlEnabled(LinkControl control, bool enabled) override;
     void setStatus(const QString& deviceName, const QString& connectionText) override;
     void setNoConnectionVisible(bool visible) override;
+    void portAccessDenied(const QString& device) override;
     void setClearButtonEnabled(bool enabled) override;
     void showLiveFrame(const LiveFrame& frame, bool previousHold) override;
     bool realTimeRunning() const override;

@@ -1,6 +1,8 @@
 // TfrmMain as the meter link's host: the port list, the link-state controls,
 // the status bar, and the hand-over of frames and samples to child windows.
 #include "app/UMain.h"
+#include "app/Prompts.h"
+#include "link/PortAccess.h"
 #include "graph/UGraph.h"
 #include "panel/UPanel.h"
 
@@ -62,6 +64,14 @@ void TfrmMain::setNoConnectionVisible(bool visible)
 {
     if (FrontPanel)
         FrontPanel->lblNoConnection->setVisible(visible);
+}
+
+void TfrmMain::portAccessDenied(const QString& device)
+{
+    if (PortHintShown)
+        return;
+    PortHintShown = true;
+    Prompts::current().information(PortAccess::permissionHint(device));
 }
 
 void TfrmMain::setClearButtonEnabled(bool enabled)

@@ -1,6 +1,7 @@
 #include "chart/ChartCustomizeDialog.h"
 
 #include "app/Prompts.h"
+#include "chart/ChartColors.h"
 #include "chart/PESGraph.h"
 
 #include <QCheckBox>

@@ -1,6 +1,7 @@
 #include "chart/ChartView.h"
 
 #include "app/Regional.h"
+#include "chart/ChartColors.h"
 #include "chart/PESGraph.h"
 
 #include <cmath>

@@ -2,7 +2,7 @@
 // The drawing side of PESGraph: builds the QCustomPlot layout (titles,
 // legend, one axis rectangle per axis group), fills its data containers from
 // the chart state and turns mouse input into the chart's events.
-// Only files under src/chart see QCustomPlot.
+// Only files under src/ui/chart see QCustomPlot.
 
 #include "chart/ChartState.h"
 #include "chart/PointRange.h"

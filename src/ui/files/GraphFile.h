@@ -1,10 +1,9 @@
 #pragma once
-// The graph file (.ghf): a 4-byte little-endian length N followed by the N
-// bytes of the chart's state block.
+// The graph file (.ghf) of a chart: its state block in the file's framing.
 
-#include <QByteArray>
+#include "files/GraphFileBlock.h"
+
 #include <QString>
-#include <optional>
 
 class PESGraph;
 
@@ -16,13 +15,3 @@ bool StoreGraphFile(PESGraph& chart, const QString& fileName);
 // Reads a graph file into the chart. On any fault the chart is left as it was
 // and the reason is shown with the file's path; returns success.
 bool LoadGraphFile(PESGraph& chart, const QString& fileName);
-
-namespace GraphFile {
-
-// The state block of a graph file, or nothing with the reason in `error`.
-// Reads no more than the file holds, whatever its length field says.
-std::optional<QByteArray> readBlock(const QString& fileName, QString* error);
-// Writes a state block as a graph file (atomically); false with the reason in `error`.
-bool writeBlock(const QString& fileName, const QByteArray& block, QString* error);
-
-} // namespace GraphFile

@@ -4,6 +4,7 @@
 #include "app/Prompts.h"
 #include "app/Regional.h"
 #include "app/UMain.h"
+#include "chart/ChartColors.h"
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "files/SaveGraph.h"

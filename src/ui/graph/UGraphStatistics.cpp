@@ -4,7 +4,7 @@
 #include "app/UMain.h"
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
-#include "graph/GraphStatistics.h"
+#include "stats/GraphStatistics.h"
 #include "graph/UGraph.h"
 
 #include <QComboBox>

@@ -7,7 +7,7 @@
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
 #include "files/SaveGraph.h"
-#include "graph/GraphStatistics.h"
+#include "stats/GraphStatistics.h"
 #include "graph/UGraph.h"
 #include "realtime/USetupRealtime.h"
 

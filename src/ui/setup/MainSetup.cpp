@@ -1,5 +1,6 @@
 // Data Logger > Setup (a hidden menu item): the meter setup window.
 #include "app/UMain.h"
+#include "app/Prompts.h"
 #include "setup/MeterSetup.h"
 #include "setup/USetup.h"
 
@@ -13,8 +14,10 @@ void TfrmMain::Setup1Click()
             frame->showNormal();
         return;
     }
-    if (!Setup)
+    if (!Setup) {
         Setup = std::make_unique<MeterSetup>(Link, *this, MainTimer);
+        Setup->showMessage = [](const QString& text) { Prompts::current().information(text); };
+    }
     auto* window = new TfrmSetup(*Setup);
     QMdiSubWindow* frame = addChild(window);  // the frame window owns the setup window
     frame->adjustSize();

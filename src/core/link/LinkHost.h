@@ -1,5 +1,5 @@
 #pragma once
-// What the meter link needs of the window around it. TfrmMain implements it
+// What the meter link needs of the window around it. The main window implements it
 // with its port list, buttons, status bar and child windows; tests implement
 // it with a plain fake.
 

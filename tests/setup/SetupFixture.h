@@ -54,6 +54,9 @@ protected:
         ASSERT_TRUE(sim->start());
         setup.showMessage = messageBox;
         f.host.ports = QStringList{sim->portPath()};
+        // 300 ms of real time at the clock's pace: the identify reply comes in
+        // time even on a machine busy with other work.
+        f.link.ProbeReplyMs = 3000;
         f.link.ProbePorts();
         ASSERT_TRUE(f.link.Connected);
         f.mainTimer.setInterval(1000);

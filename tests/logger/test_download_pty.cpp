@@ -5,6 +5,7 @@
 #include "PtyDownloadMeter.h"
 #include "link/MeterLink.h"
 #include "logger/ImageDownload.h"
+#include "logger/ErrorDialogUser.h"
 #include "logger/LoadCommand.h"
 #include "logger/LoadResult.h"
 #include "logger/UErr.h"
@@ -97,7 +98,8 @@ TEST(DownloadOverPty, TryAgainAfterAnIncompleteTransferAndTheLinkComesBackEachTi
     NullDataSets dataSets;
     FakePrompts prompts;
     ScopedPrompts scoped(prompts);
-    LoadCommand command(link, dataSets, {});
+    ErrorDialogUser user;
+    LoadCommand command(link, dataSets, user, {});
 
     // First: code 3, "Try Again", then success. Second: code 3, "Cancel".
     prompts.dialogs.push_back([](QDialog&) { return TfrmErr::TryAgain; });

@@ -2,6 +2,7 @@
 // taken over and given back on every way out, and "Fixed the error ".
 #include "FakeMeterPort.h"
 #include "MemoryImageBuilder.h"
+#include "logger/ErrorDialogUser.h"
 #include "logger/LoadCommand.h"
 #include "logger/LoadResult.h"
 #include "logger/UErr.h"
@@ -111,7 +112,8 @@ protected:
     FakeDataSets dataSets;
     bool unsaved = false;
     QList<DialogSeen> dialogsSeen;
-    LoadCommand command{link, dataSets, {{}, [this] { unsaved = true; }, {}}};
+    ErrorDialogUser user;  // the program's message boxes and error dialog, answered by `prompts`
+    LoadCommand command{link, dataSets, user, {{}, [this] { unsaved = true; }, {}}};
 
     LoadCommandTest()
     {
@@ -275,7 +277,7 @@ TEST_F(LoadCommandTest, PortFailureInTheMiddleOfTheTransferRestoresEverything)
         }
     } failing{meter, clock};
     FakeLink failingLink{failing, clock};
-    LoadCommand load{failingLink, dataSets, {}};
+    LoadCommand load{failingLink, dataSets, user, {}};
     load.LoadData1Click();
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(failingLink.mainTimer);
@@ -308,7 +310,7 @@ TEST_F(LoadCommandTest, WaitsForTheReceiverAtMostTwoSecondsAndDefersInsideATick)
     EXPECT_GE(clock.tick - start, 2000);
 
     std::function<void()> deferred;
-    LoadCommand load{link, dataSets, {{}, {}, [&](std::function<void()> f) { deferred = std::move(f); }}};
+    LoadCommand load{link, dataSets, user, {{}, {}, [&](std::function<void()> f) { deferred = std::move(f); }}};
     link.inMainTimer = true;
     link.log.clear();
     load.LoadData1Click();

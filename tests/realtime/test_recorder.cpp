@@ -3,7 +3,7 @@
 #include "RealTimeFixture.h"
 
 #include "app/Regional.h"
-#include "graph/GraphStatistics.h"
+#include "stats/GraphStatistics.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Graph statistics: extremes with the time of their first occurrence, the
 // average of the values in range, the sampling rate and the text forms.
 #include "app/Regional.h"
-#include "graph/GraphStatistics.h"
+#include "stats/GraphStatistics.h"
 
 #include <gtest/gtest.h>
 #include <cmath>

@@ -52,6 +52,7 @@ protected:
         o.memory = setupTestMemory();
         sim = std::make_unique<metersim::MeterSim>(o);
         ASSERT_TRUE(sim->start());
+        setup.showMessage = messageBox;
         f.host.ports = QStringList{sim->portPath()};
         // The fast clock would cut the probe's wait to 30 ms, too short for the
         // simulated meter's answer on a busy machine: wait 300 ms of real time,
@@ -65,6 +66,9 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return f.link.FrameSeen; }));
         sim->clearCommands();
     }
+
+    // The messages of the setup operations, in message boxes as the program shows them.
+    static void messageBox(const QString& text) { Prompts::current().information(text); }
 
     // The link is back as the live link needs it.
     void expectLinkGivenBack()

@@ -236,6 +236,7 @@ TEST_F(MeterSetupSim, OddAnswersFailWithTheirCodes)
             c.meter(*sim);
         }
         MeterSetup fresh(f.link, f.host, f.mainTimer);
+        fresh.showMessage = messageBox;
         fresh.ReplyTimeout = 300;
         EXPECT_FALSE(c.operation(fresh));
         if (c.clockError >= 0)

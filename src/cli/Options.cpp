@@ -1,0 +1,91 @@
+// The options of each command, as `tq612-cli <command> --help` lists them.
+#include "Commands.h"
+
+namespace cli {
+
+namespace {
+
+QCommandLineOption portOption()
+{
+    return {QStringLiteral("port"),
+            QStringLiteral("The meter's serial port (ttyUSB0 or /dev/ttyUSB0). Without it every port is probed."),
+            QStringLiteral("P")};
+}
+
+QCommandLineOption csvOption(const QString& what)
+{
+    return {QStringLiteral("csv"), QStringLiteral("Write %1 as comma-separated files into DIR.").arg(what),
+            QStringLiteral("DIR")};
+}
+
+QCommandLineOption txtOption(const QString& what)
+{
+    return {QStringLiteral("txt"), QStringLiteral("Write %1 as tab-separated text files into DIR.").arg(what),
+            QStringLiteral("DIR")};
+}
+
+} // namespace
+
+bool addOptions(const QString& command, QCommandLineParser& parser)
+{
+    parser.clearPositionalArguments();
+    if (command == QLatin1String("ports")) {
+        parser.addPositionalArgument(QStringLiteral("ports"),
+                                     QStringLiteral("List the serial ports and which of them answers as a meter."));
+        return true;
+    }
+    if (command == QLatin1String("live")) {
+        parser.addPositionalArgument(QStringLiteral("live"), QStringLiteral("Print live readings, one line per sample."));
+        parser.addOptions({
+            portOption(),
+            {QStringLiteral("format"), QStringLiteral("csv (the default) or jsonl."), QStringLiteral("csv|jsonl"),
+             QStringLiteral("csv")},
+            {QStringLiteral("every"), QStringLiteral("Seconds between samples (whole seconds, 1 by default)."),
+             QStringLiteral("SECONDS"), QStringLiteral("1")},
+            {QStringLiteral("count"), QStringLiteral("Stop after N samples (without it: until Ctrl-C)."),
+             QStringLiteral("N")},
+        });
+        return true;
+    }
+    if (command == QLatin1String("download")) {
+        parser.addPositionalArgument(QStringLiteral("download"),
+                                     QStringLiteral("Download the data sets recorded in the meter's memory."));
+        parser.addOptions({
+            portOption(),
+            {{QStringLiteral("o"), QStringLiteral("output")},
+             QStringLiteral("Write the data set collection file FILE.ch4."), QStringLiteral("FILE.ch4")},
+            csvOption(QStringLiteral("one file per data set")),
+            txtOption(QStringLiteral("one file per data set")),
+            {QStringLiteral("retries"), QStringLiteral("Try a failed download again up to N times (0 by default)."),
+             QStringLiteral("N"), QStringLiteral("0")},
+        });
+        return true;
+    }
+    if (command == QLatin1String("setup")) {
+        parser.addPositionalArgument(QStringLiteral("setup"),
+                                     QStringLiteral("Set the meter's clock and recording interval, erase its "
+                                                    "memory, read its information."));
+        parser.addOptions({
+            portOption(),
+            {QStringLiteral("clock"), QStringLiteral("Set the meter's clock to now or to YYYY-MM-DDTHH:MM:SS."),
+             QStringLiteral("now|YYYY-MM-DDTHH:MM:SS")},
+            {QStringLiteral("interval"), QStringLiteral("Set the recording interval, 00:01 to 59:59."),
+             QStringLiteral("MM:SS")},
+            {QStringLiteral("erase"), QStringLiteral("Erase the meter's memory (asks first).")},
+            {QStringLiteral("yes"), QStringLiteral("Erase without asking.")},
+            {QStringLiteral("info"), QStringLiteral("Print the meter's version, clock, interval and memory use.")},
+        });
+        return true;
+    }
+    if (command == QLatin1String("convert")) {
+        parser.addPositionalArgument(QStringLiteral("convert"),
+                                     QStringLiteral("Turn a collection file or a graph file into text files."));
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A collection file (.ch4) or a graph file (.ghf)."),
+                                     QStringLiteral("FILE.ch4|FILE.ghf"));
+        parser.addOptions({csvOption(QStringLiteral("the data")), txtOption(QStringLiteral("the data"))});
+        return true;
+    }
+    return false;
+}
+
+} // namespace cli

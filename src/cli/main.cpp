@@ -1,0 +1,61 @@
+// tq612-cli: the meter and its files from scripts, cron jobs and lab benches.
+//
+//   tq612-cli ports
+//   tq612-cli live [--port P] [--format csv|jsonl] [--every SECONDS] [--count N]
+//   tq612-cli download [--port P] [-o FILE.ch4] [--csv DIR | --txt DIR] [--retries N]
+//   tq612-cli setup [--port P] [--clock now|YYYY-MM-DDTHH:MM:SS] [--interval MM:SS] [--erase [--yes]] [--info]
+//   tq612-cli convert FILE.ch4|FILE.ghf --csv DIR|--txt DIR
+//
+// Exit codes: 0 done, 1 usage, 2 no meter or port not usable, 3 transfer failed.
+#include "Commands.h"
+#include "Console.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tq612-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TQ612_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "The four-channel thermometer from the command line.\n\n"
+        "Commands:\n"
+        "  ports      the serial ports, and which of them answers as a meter\n"
+        "  live       live readings, one line per sample\n"
+        "  download   the data sets in the meter's memory\n"
+        "  setup      the meter's clock, recording interval, memory and information\n"
+        "  convert    a collection or graph file to text files\n\n"
+        "tq612-cli <command> --help shows the command's options.\n"
+        "Exit codes: 0 done, 1 usage, 2 no meter or port not usable, 3 transfer failed."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, live, download, setup or convert."));
+
+    // The command chooses the options; parse once to find it.
+    parser.parse(QCoreApplication::arguments());
+    const QStringList positional = parser.positionalArguments();
+    const QString command = positional.value(0);
+    if (command.isEmpty()) {
+        parser.process(app);  // --help and --version end here
+        cli::error(QStringLiteral("a command is needed; see tq612-cli --help"));
+        return cli::Usage;
+    }
+    if (!cli::addOptions(command, parser)) {
+        parser.process(app);
+        cli::error(QStringLiteral("unknown command \"%1\"; see tq612-cli --help").arg(command));
+        return cli::Usage;
+    }
+    parser.process(app);  // unknown options end with exit code 1
+
+    if (command == QLatin1String("ports"))
+        return cli::runPorts(parser);
+    if (command == QLatin1String("live"))
+        return cli::runLive(parser);
+    if (command == QLatin1String("download"))
+        return cli::runDownload(parser);
+    if (command == QLatin1String("setup"))
+        return cli::runSetup(parser);
+    return cli::runConvert(parser);
+}

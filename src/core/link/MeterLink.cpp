@@ -1,0 +1,351 @@
+#include "link/MeterLink.h"
+
+#include "app/Clock.h"
+#include "link/PortAccess.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+const QString OnConnection = QStringLiteral("On Connection");
+const QString OffConnection = QStringLiteral("Off Connection");
+
+// Bytes taken from the driver per receive event; the rest waits for the next one.
+constexpr int ReceiveBlockSize = 256;
+// The identify reply buffer; only its first four bytes are looked at.
+constexpr int ReplyBufferSize = 8;
+
+// Keeps the drift-corrected interval sane even when the wall clock jumps.
+constexpr int ShortestTickMs = 500;
+constexpr int LongestTickMs = 1500;
+
+// Sets a busy flag for a scope; clears it on every way out, exceptions included.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : flag(flag) { flag = true; }
+    ~FlagGuard() { flag = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& flag;
+};
+
+void processEventsBriefly()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QThread::usleep(500);
+}
+
+void configureLine(TComPort& port, TDTRControl dtr)
+{
+    port.BaudRate = TBaudRate::br9600;
+    port.DataBits = TDataBits::db8;
+    port.Parity = TParity::paNone;
+    port.StopBits = TStopBits::sb1;
+    port.FlowControl.DTR = dtr;
+    port.FlowControl.RTS = TRTSControl::rcEnable;
+}
+
+} // namespace
+
+MeterLink::MeterLink(LinkHost& linkHost, AppSettings& appSettings, QTimer& timer, QObject* parent)
+    : QObject(parent)
+    , host(linkHost)
+    , settings(appSettings)
+    , mainTimer(timer)
+{
+    configureLine(Comm1, TDTRControl::dcEnable);
+    configureLine(Comm2, TDTRControl::dcDisable);
+    Comm1.OnError = [this](TComPort& p, const EComError& e, TComAction& a) { Comm1Error(p, e, a); };
+    Comm2.OnError = [this](TComPort& p, const EComError& e, TComAction& a) { Comm2Error(p, e, a); };
+    connect(&mainTimer, &QTimer::timeout, this, &MeterLink::MainTimerTimer);
+}
+
+MeterLink::~MeterLink() = default;
+
+void MeterLink::WaitMs(int ms)
+{
+    // Messages are handled at least every 2 ms; in between the thread sleeps,
+    // so a long wait (a whole download is made of them) costs no CPU.
+    constexpr qint64 SliceMs = 2;
+    const qint64 start = Clock::current().tickMs();
+    for (;;) {
+        QCoreApplication::processEvents();
+        const qint64 elapsed = Clock::current().tickMs() - start;
+        if (elapsed > ms)
+            return;
+        QThread::msleep(std::min(ms - elapsed + 1, SliceMs));
+    }
+}
+
+void MeterLink::WaitUntilIdle(int limitMs)
+{
+    const qint64 start = Clock::current().tickMs();
+    while ((InMainTimer || InReceive) && (limitMs < 0 || Clock::current().tickMs() - start <= limitMs))
+        processEventsBriefly();
+}
+
+void MeterLink::Comm1Error(TComPort&, const EComError& error, TComAction& action)
+{
+    lastComm1Error = error.code();
+    action = TComAction::caAbort;
+}
+
+void MeterLink::Comm2Error(TComPort&, const EComError&, TComAction& action)
+{
+    action = TComAction::caAbort;
+}
+
+void MeterLink::attachReceiver()
+{
+    try {
+        Comm1.setOnRxChar([this](TComPort&) { Comm1RxChar(); });
+    } catch (const EComAbort&) {
+        // No event thread: the watchdog will report the silence.
+    }
+}
+
+void MeterLink::detachReceiver()
+{
+    Comm1.setOnRxChar(nullptr);
+}
+
+bool MeterLink::tryOpenComm1()
+{
+    try {
+        Comm1.Open();
+    } catch (const EComAbort&) {
+    }
+    return Comm1.Active();
+}
+
+void MeterLink::closeComm1Quietly()
+{
+    Comm1.Close();  // closing a descriptor cannot fail in a way worth reporting
+}
+
+void MeterLink::SendCommand(char letter)
+{
+    if (!Comm1.Active())
+        return;
+    CommandFrame.setLetter(letter);
+    Comm1.Write(CommandFrame.data(), TCommandFrame::Size);
+}
+
+void MeterLink::SendFrame(const TCommandFrame& frame)
+{
+    if (Comm1.Active())
+        Comm1.Write(frame.data(), TCommandFrame::Size);
+}
+
+void MeterLink::selectPortForComm1(int index)
+{
+    host.selectPort(index);
+    const QString text = index >= 0 && index < host.portCount() ? host.portText(index) : QString();
+    Comm1.setDeviceName(text.isEmpty() ? QString() : TComPort::devicePathFor(text));
+}
+
+int MeterLink::modelFromIdentity(const QByteArray& reply)
+{
+    if (reply.size() < 4)
+        return 0;
+    const QByteArray identity = reply.left(4);
+    if (identity.contains("612"))
+        return 612;
+    return identity.contains("618") ? 618 : 0;
+}
+
+void MeterLink::ProbePorts()
+{
+    CommandFrame.setLetter('K');
+    detachReceiver();  // replies stay in the input queue
+    Connected = false;
+    int portIndex = 0;
+    const int attempts = host.portCount();
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        selectPortForComm1(portIndex);
+        lastComm1Error = 0;
+        if (!tryOpenComm1()) {
+            if (PortAccess::isPermissionDenied(lastComm1Error))
+                host.portAccessDenied(Comm1.DeviceName());
+            host.removePort(portIndex);  // the next port moves up to this index
+            continue;
+        }
+        QByteArray reply;
+        try {
+            Comm1.Write(CommandFrame.data(), TCommandFrame::Size);
+            WaitMs(ProbeReplyMs);
+            char buffer[ReplyBufferSize];
+            const int waiting = std::min(Comm1.InputCount(), ReplyBufferSize);
+            reply = QByteArray(buffer, Comm1.Read(buffer, waiting));
+        } catch (const EComAbort&) {
+            // A port that fails while asked is simply not the meter.
+        }
+        if (const int model = modelFromIdentity(reply)) {
+            host.setControlEnabled(LinkControl::btnRun, true);
+            host.setControlEnabled(LinkControl::Run1, true);
+            host.setControlEnabled(LinkControl::btnStop, false);
+            host.setControlEnabled(LinkControl::Stop1, false);
+            MeterModel = model;
+            Connected = true;
+            settings.LastConnectedPort = portIndex;
+            break;
+        }
+        closeComm1Quietly();
+        ++portIndex;
+    }
+
+    attachReceiver();
+    if (Connected) {
+        settings.LastConnectedModel = MeterModel;
+        host.setNoConnectionVisible(false);
+        host.setStatus(Comm1.DeviceName(), OnConnection);
+    } else {
+        MeterModel = settings.LastConnectedModel == 612 ? 612 : 618;
+        // A stored index outside the list (also a negative one) falls back to entry 0.
+        if (settings.LastConnectedPort >= host.portCount() || settings.LastConnectedPort < 0)
+            settings.LastConnectedPort = 0;
+        selectPortForComm1(settings.LastConnectedPort);
+        host.setNoConnectionVisible(true);
+        host.setStatus(Comm1.DeviceName(), OffConnection);
+    }
+
+    closeComm1Quietly();
+    tryOpenComm1();
+    Comm1.ClearInput();
+    try {
+        SendCommand('a');
+    } catch (const EComAbort&) {
+    }
+}
+
+void MeterLink::FrameSeenStep()
+{
+    FrameSeen = true;
+    if (Connected)
+        return;
+    host.setControlEnabled(LinkControl::btnDataLogger, true);
+    host.setControlEnabled(LinkControl::DataLogger1, true);
+    host.setStatus(Comm1.DeviceName(), OnConnection);
+    host.setNoConnectionVisible(false);
+    if (host.realTimeRunning()) {
+        host.setControlEnabled(LinkControl::btnRun, false);
+        host.setControlEnabled(LinkControl::btnStop, true);
+        host.setControlEnabled(LinkControl::Stop1, true);
+        host.setClearButtonEnabled(false);
+    } else {
+        host.setControlEnabled(LinkControl::btnRun, true);
+        host.setControlEnabled(LinkControl::Run1, true);
+        host.setControlEnabled(LinkControl::btnStop, false);
+        host.setControlEnabled(LinkControl::Stop1, false);
+        host.setClearButtonEnabled(true);
+    }
+    Connected = true;
+}
+
+void MeterLink::sendFromTimer(char letter)
+{
+    FlagGuard sending(SendingCommand);
+    try {
+        SendCommand(letter);
+    } catch (const EComAbort&) {
+        // A vanished port: the watchdog shows it.
+    }
+}
+
+void MeterLink::MainTimerTimer()
+{
+    FlagGuard busy(InMainTimer);
+    const QDateTime tickTime = Clock::current().now();
+    ++RateTicks;
+    if (FrameSeen) {
+        FrameSeen = false;
+        MissedTicks = 0;
+        if (host.realTimeRunning() && RateTicks >= settings.RealTimeRate) {
+            RateTicks = 0;
+            host.takeSample(DateTime::fromQDateTime(tickTime), LatestReadings);
+        }
+        if (Comm1.Active())
+            sendFromTimer('X');
+    } else if (++MissedTicks >= MissLimit) {
+        linkLost();
+    }
+    correctDrift(tickTime);
+}
+
+void MeterLink::linkLost()
+{
+    for (LinkControl c : {LinkControl::btnRun, LinkControl::Run1, LinkControl::btnStop, LinkControl::Stop1,
+                          LinkControl::btnDataLogger, LinkControl::DataLogger1})
+        host.setControlEnabled(c, false);
+    host.setStatus(Comm1.DeviceName(), OffConnection);
+    host.setNoConnectionVisible(true);
+    if (Connected)
+        Receiver.clear();
+    Connected = false;
+    // A port that closed itself because its device went away is reopened on
+    // the same name, so a meter plugged back in is found again.
+    if (!Comm1.Active() && tryOpenComm1())
+        Comm1.ClearInput();
+    if (Comm1.Active())
+        sendFromTimer('a');
+    RateTicks = 0;
+    MissedTicks = 0;
+}
+
+void MeterLink::correctDrift(const QDateTime& tickTime)
+{
+    if (previousTickTime) {
+        const qint64 latenessMs = previousTickTime->msecsTo(tickTime) - 1000;
+        const qint64 interval = std::clamp<qint64>(mainTimer.interval() - latenessMs, ShortestTickMs, LongestTickMs);
+        mainTimer.setInterval(int(interval));
+    }
+    previousTickTime = tickTime;
+}
+
+void MeterLink::ComboBoxDeviceNameChange(const QString& text, int index)
+{
+    while (InMainTimer)
+        processEventsBriefly();
+    closeComm1Quietly();
+    Comm1.setDeviceName(text.isEmpty() ? QString() : TComPort::devicePathFor(text));
+    tryOpenComm1();
+    settings.LastConnectedPort = index;
+}
+
+void MeterLink::Comm1RxChar()
+{
+    FlagGuard busy(InReceive);
+    try {
+        const int n = std::min(Comm1.InputCount(), ReceiveBlockSize);
+        if (n <= 0)
+            return;
+        char block[ReceiveBlockSize];
+        handleReceived(block, Comm1.Read(block, n));
+    } catch (const EComAbort&) {
+        // The port failed; the watchdog reports the silence.
+    }
+}
+
+void MeterLink::handleReceived(const char* bytes, int count)
+{
+    Receiver.append(bytes, count);
+    while (const auto frame = Receiver.takeFrame()) {
+        FrameSeenStep();
+        decodeFrame(*frame);
+    }
+}
+
+void MeterLink::decodeFrame(const LiveFrameBytes& bytes)
+{
+    const LiveFrame frame = DecodeLiveFrame(bytes.data(), MeterModel);
+    MeterRecording = frame.Recording;
+    LatestReadings = {frame.T1, frame.T2, frame.T3, frame.T4};
+    OverRangeFlags = frame.OverRange;
+    host.showLiveFrame(frame, PreviousHold);
+    PreviousHold = frame.Hold;
+}

@@ -1,0 +1,262 @@
+#pragma once
+// The main window: the multiple-document frame with its menus, tool buttons
+// and status bar. It owns everything that lives as long as the program.
+
+#include "app/DateTime.h"
+#include "app/Settings.h"
+#include "link/LinkHost.h"
+#include "link/MeterLink.h"
+#include "logger/DataSetModel.h"
+#include "panel/MaxMinBlink.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QPrinter;
+class PESGraph;
+class QToolBar;
+class RealTimeRecorder;
+class TfrmAbout;
+class TfrmGraph;
+class TfrmList;
+class TfrmPanel;
+class PanelLink;
+struct LiveFrame;
+class LoggerLink;
+class DataSetParser;
+class LoadUser;
+class LoadCommand;
+class MeterSetup;
+class TfrmSetup;
+
+class TfrmMain : public QMainWindow, public LinkHost {
+    Q_OBJECT
+public:
+    // `splash` is closed once the window has been shown for the first time.
+    explicit TfrmMain(TfrmAbout* splash = nullptr, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // ---- Application-wide state --------------------------------------------
+    AppSettings Settings;                 // RealTimeRate, LastConnectedPort, LastConnectedModel, AnnoColor
+    QString DocumentFolder;
+    std::array<QPixmap, 4> BatteryBitmaps;
+    TDateTime XExtensionStep = 0;
+
+    // Child windows of which at most one each exists; null while closed.
+    QPointer<TfrmPanel> FrontPanel;
+    QPointer<TfrmGraph> RealTimeGraph;
+    QPointer<TfrmGraph> DataLoggerGraph;
+
+    // Real-time recording.
+    bool RealTimeRunning = false;
+    int SampleCount = 0;
+    std::array<float, 4> RunningMax{-9999, -9999, -9999, -9999};
+    std::array<float, 4> RunningMin{9999, 9999, 9999, 9999};
+    bool RealTimeUnsaved = false;
+
+    // Real-time recording: Run, Stop, the sample of a tick, the rate change.
+    std::unique_ptr<RealTimeRecorder> RealTime;
+
+    // Data logger.
+    bool DataSetsUnsaved = false;
+    DataSetModel DataSets;                // the data sets shown; replaced by each successful parse
+    // The Load command and what it works through; a load may be running
+    // while messages are processed, so the DataLogger window asks first.
+    std::unique_ptr<LoggerLink> DataLoggerLink;
+    std::unique_ptr<DataSetParser> DataLoggerDataSets;
+    std::unique_ptr<LoadUser> DataLoggerUser;
+    std::unique_ptr<LoadCommand> DataLoggerLoad;
+    bool DataLoggerLoading() const;
+
+    // The file type last chosen in the graph save dialog, counted from 1.
+    int SaveDialog1FilterIndex = 1;
+
+    // Graph marks, shared by all graph windows.
+    int AnnotationCount = 3;
+    enum class CursorTool { Normal, Text, Cross };
+    CursorTool CursorMode = CursorTool::Normal;
+
+    // ---- Controls ------------------------------------------------------------
+    QMdiArea* MdiArea = nullptr;
+    QToolBar* Panel1 = nullptr;
+    QComboBox* ComboBoxDeviceName = nullptr;
+    QLabel* StatusPanel0 = nullptr;       // Comm1's device name
+    QLabel* StatusPanel1 = nullptr;       // "On Connection" / "Off Connection"
+
+    // Tool buttons (separate from the menu items: their enabled states differ).
+    QAction* SpeedButton1 = nullptr;      // Open File
+    QAction* SpeedButton2 = nullptr;      // Save to file
+    QAction* btnPrint = nullptr;
+    QAction* btnDataLogger = nullptr;
+    QAction* btnOutputToGraph = nullptr;
+    QAction* btnRun = nullptr;
+    QAction* btnStop = nullptr;
+    QAction* SpeedButton8 = nullptr;      // Help
+
+    // Menu items.
+    QAction* Open1 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* PrinterSetup1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Run1 = nullptr;
+    QAction* Stop1 = nullptr;
+    QAction* LoadData1 = nullptr;
+    QAction* Setup1 = nullptr;
+    QAction* ControlPanel1 = nullptr;
+    QAction* RealTimeGraph1 = nullptr;
+    QAction* Tile1 = nullptr;
+    QAction* Cascade1 = nullptr;
+    QAction* Contents1 = nullptr;
+    QAction* About1 = nullptr;
+    QMenu* Window1 = nullptr;
+
+    QTimer MainTimer;
+    QTimer MaxMinTimer;
+
+    // ---- Front panel -------------------------------------------------------------
+    // BlinkPhase and InMaxMinTimer: MaxMinTimer blinks the panel's MAX and MIN
+    // marks, and its phase runs on while the panel is closed.
+    MaxMinBlink MaxMinState;
+    // How the panel reaches the meter link (a stand-in that is never connected
+    // until the link is attached).
+    std::unique_ptr<PanelLink> FrontPanelLink;
+    // Creates the panel at the top-left corner of the frame and keeps it in FrontPanel.
+    void createFrontPanel();
+    // Puts the real-time graph beside the panel, filling the rest of the frame.
+    void layOutRealTimeGraphBesidePanel();
+    void MaxMinTimerTimer();
+    std::unique_ptr<QPrinter> Printer;    // the printer chosen by Printer Setup
+    bool PrinterChosen = false;           // the user accepted Printer Setup
+
+    // ---- Meter link --------------------------------------------------------------
+    // Declared after Settings and MainTimer, which it uses. The ports, the
+    // connection state (Connected, InReceive, InMainTimer, SendingCommand ...),
+    // LatestReadings, MeterRecording and WaitMs live in Link.
+    MeterLink Link{*this, Settings, MainTimer};
+    TComPort& Comm1 = Link.Comm1;
+    TComPort& Comm2 = Link.Comm2;
+    int& MeterModel = Link.MeterModel;    // 612 or 618; written as LastConnectedModel on closing
+
+    // ---- Meter setup (setup/MainSetup.cpp) -----------------------------------------
+    // The setup window while it is open, and its commands, whose frame and
+    // reply time-out keep their changes for the rest of the run.
+    QPointer<TfrmSetup> frmSetup;
+    std::unique_ptr<MeterSetup> Setup;
+
+    bool PortHintShown = false;  // the dialout hint is shown once a run
+
+    // LinkHost: how the link shows itself in this window (UMainLink.cpp).
+    int portCount() const override;
+    QString portText(int index) const override;
+    void selectPort(int index) override;
+    void removePort(int index) override;
+    void setControlEnabled(LinkControl control, bool enabled) override;
+    void setStatus(const QString& deviceName, const QString& connectionText) override;
+    void setNoConnectionVisible(bool visible) override;
+    void portAccessDenied(const QString& device) override;
+    void setClearButtonEnabled(bool enabled) override;
+    void showLiveFrame(const LiveFrame& frame, bool previousHold) override;
+    bool realTimeRunning() const override;
+    void takeSample(TDateTime tickTime, const std::array<float, 4>& readings) override;
+
+    // ---- Handlers --------------------------------------------------------------
+    void Open1Click();
+    void Save1Click();
+    // Saves the graph or table window `child` as Save does; false when nothing
+    // was written (dialog cancelled, write failed).
+    bool SaveChild(QWidget* child);
+    void btnPrintClick();
+    void printGraph(PESGraph& chart);
+    void PrinterSetup1Click();
+    void Exit1Click();
+    void btnRunClick();
+    void btnStopClick();
+    void LoadData1Click();
+    void Setup1Click();
+    void ControlPanel1Click();
+    void RealTimeGraph1Click();
+    void Contents1Click();
+    void About1Click();
+    void btnOutputToGraphClick();
+
+    // ---- Data sets (logger/MainDataSets.cpp) -----------------------------------
+    // Parses DataSets.RawImage by the current MeterModel; on success lists the
+    // data sets in the DataLogger window. Returns a LoadResult code.
+    int ParseImage();
+    // Writes the first `count` bytes of DataSets.RawImage to the scratch file;
+    // a failure is shown to the user and gives false.
+    bool WriteScratchFile(int count);
+    // "Fixed the error ": keeps the data sets before the bad one of the last
+    // parse, as if only they had been loaded (the Load command marks them
+    // unsaved). Returns a LoadResult code.
+    int KeepGoodDataSets();
+    // False when the collection file was not written.
+    bool SaveCollection();
+    void OpenCollection();
+    // Creates the DataLogger window (logger/DataLoggerWindow.cpp), or shows
+    // the one that exists in its normal state; sets DataLoggerGraph.
+    TfrmGraph* ShowDataLoggerGraph();
+    // Lists the model's data sets in the DataLogger window's grid.
+    void FillDataSetsGrid();
+    // Draws the data set of the grid's selected row.
+    void Grid2Click();
+    // Draws data set k (from 0) of the model in the DataLogger window.
+    void DrawDataSet(int k);
+    // Reads a collection file into the model; false (after telling the user)
+    // when the file cannot be read or holds no valid data sets.
+    bool OpenCollectionFile(const QString& path);
+
+    // ---- Save and Open (files/MainOpenSave.cpp) ------------------------------
+    void OpenSingleFile();
+    // Reads a TAB- or comma-separated text file into a new table window.
+    TfrmList* OpenTextFile(const QString& path, QChar separator);
+    // Reads a graph file into a new graph window; null when it cannot be read.
+    TfrmGraph* OpenGraphFile(const QString& path);
+    // Where the file dialogs start.
+    QString dialogFolder() const;
+
+    // Adds a child window to the frame and returns its frame window.
+    QMdiSubWindow* addChild(QWidget* child);
+    // The widget of the active child window, or null.
+    QWidget* activeChild() const;
+
+    // The main window of this run (set while it exists).
+    static TfrmMain* instance();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void FormCreate();
+    void FormShow();
+    // Asks every child window whether it may close; false when one refuses.
+    bool closeChildren();
+    void FormClose();
+    // Waits until no frame is being handled and closes Comm1.
+    void FormCloseQuery();
+    void ComboBoxDeviceNameChange(const QString& text);
+    // Enables "Output Tabular to graph" while a table window is active.
+    void childActivated(QMdiSubWindow* window);
+    // Run and Load, disabled for want of a meter, say so in their tooltips
+    // and status tips (UMainLink.cpp).
+    void explainMeterControls();
+    bool meterOffline = false;
+
+    QPointer<TfrmAbout> splash;
+    bool shownOnce = false;
+};

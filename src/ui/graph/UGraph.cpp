@@ -1,0 +1,806 @@
+#include "graph/UGraph.h"
+
+#include "app/AppPaths.h"
+#include "app/Prompts.h"
+#include "app/Regional.h"
+#include "app/UMain.h"
+#include "chart/ChartColors.h"
+#include "chart/PESGraph.h"
+#include "files/GraphFile.h"
+#include "files/SaveGraph.h"
+#include "graph/UAnnoEdit.h"
+#include "graph/UGraphStatistics.h"
+#include "graph/USetupScale.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+constexpr float NoDataValue = 9999;
+
+// A small tool bar picture drawn from a glyph, so the window needs no image files.
+QIcon glyphIcon(const QString& glyph, const QColor& color = QColor(40, 40, 40))
+{
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont f = p.font();
+    f.setPixelSize(15);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(color);
+    p.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
+    return QIcon(pixmap);
+}
+
+// The cross pointer of the cross tool: a thin cross whose centre is the hot spot.
+QCursor crossCursor()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(Qt::white, 3));
+    p.drawLine(16, 4, 16, 28);
+    p.drawLine(4, 16, 28, 16);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(16, 4, 16, 28);
+    p.drawLine(4, 16, 28, 16);
+    return QCursor(pixmap, 16, 16);
+}
+
+QLineEdit* readOnlyField(QWidget* parent, const char* name, const QString& text = QString(), int width = 150)
+{
+    auto* field = new QLineEdit(text, parent);
+    field->setObjectName(QLatin1String(name));
+    field->setReadOnly(true);
+    field->setMinimumWidth(width);
+    return field;
+}
+
+QToolButton* toolButton(QToolBar* bar, const char* name, const QString& hint, const QIcon& icon, bool checkable)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(hint);
+    button->setIcon(icon);
+    button->setAutoRaise(true);
+    button->setCheckable(checkable);
+    bar->addWidget(button);
+    return button;
+}
+
+} // namespace
+
+TfrmGraph::TfrmGraph(TfrmMain& mainWindow, QWidget* parent)
+    : QWidget(parent)
+    , main(mainWindow)
+{
+    setObjectName(QStringLiteral("frmGraph"));
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    outer->addWidget(Splitter1);
+    Splitter1->addWidget(buildDataSetsPanel());
+
+    auto* right = new QWidget(Splitter1);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(0);
+    ToolBar1 = new QToolBar(right);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setIconSize(QSize(20, 20));
+    buildToolBar();
+    rightLayout->addWidget(ToolBar1);
+    rightLayout->addWidget(buildFactsStrip());
+
+    Splitter2 = new QSplitter(Qt::Vertical, right);
+    // The mouse readout sits on a line of its own at the chart's top left
+    // corner, where it hides neither the legend nor the titles.
+    auto* chartPane = new QWidget(Splitter2);
+    auto* chartLayout = new QVBoxLayout(chartPane);
+    chartLayout->setContentsMargins(0, 0, 0, 0);
+    chartLayout->setSpacing(0);
+    Panel12 = new QLabel(chartPane);
+    Panel12->setObjectName(QStringLiteral("Panel12"));
+    Panel12->setFrameShape(QFrame::Panel);
+    Panel12->setFrameShadow(QFrame::Sunken);
+    Panel12->setMinimumWidth(170);
+    Panel12->setContentsMargins(4, 1, 4, 1);
+    Panel12->setMinimumHeight(Panel12->fontMetrics().height() + 6);  // the line stays while it is empty
+    chartLayout->addWidget(Panel12, 0, Qt::AlignLeft);
+    PESGraph1 = new PESGraph(chartPane);
+    PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
+    chartLayout->addWidget(PESGraph1, 1);
+    Splitter2->addWidget(chartPane);
+    Splitter2->addWidget(buildStatisticsPanel());
+    Splitter2->setStretchFactor(0, 1);
+    Splitter2->setStretchFactor(1, 0);
+    Splitter2->setCollapsible(0, false);
+    rightLayout->addWidget(Splitter2, 1);
+    Splitter1->addWidget(right);
+    Splitter1->setStretchFactor(1, 1);
+    pnlDataSets->hide();
+
+    // The chart starts with the form's own settings.
+    PESGraph1->setPlottingMethod(sgLine);
+    PESGraph1->setGridLineControl(sgYPlusXAxis);
+    PESGraph1->setShowLegend(true);
+    PESGraph1->setLegendLocation(sgLegendTop);
+    PESGraph1->setFontSize(sgMedium);
+    PESGraph1->setAllowDataHotSpots(false);
+    PESGraph1->setAllowGraphHotSpots(false);
+    PESGraph1->setCursorMode(sgNoCursor);
+    PESGraph1->setDefOrientation(sgLandscape);
+
+    connect(PESGraph1, &PESGraph::OnClick, this, &TfrmGraph::PESGraph1Click);
+    connect(PESGraph1, &PESGraph::OnMouseMove, this, &TfrmGraph::PESGraph1MouseMove);
+    connect(PESGraph1, &PESGraph::OnZoomIn, this, &TfrmGraph::PESGraph1ZoomIn);
+    connect(PESGraph1, &PESGraph::OnDataHotSpot, this, &TfrmGraph::PESGraph1DataHotSpot);
+    connect(PESGraph1, &PESGraph::OnGraphAnnotHotSpot, this, &TfrmGraph::PESGraph1GraphAnnotHotSpot);
+    connect(PESGraph1, &PESGraph::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
+
+    resize(1175, 612);
+}
+
+TfrmGraph::~TfrmGraph() = default;
+
+void TfrmGraph::buildToolBar()
+{
+    ToolButton1 = toolButton(ToolBar1, "ToolButton1", QStringLiteral("Toggle Graph Statistic"), glyphIcon(QStringLiteral("Σ")), true);
+    ToolButton1->setChecked(true);
+    ToolButton2 = toolButton(ToolBar1, "ToolButton2", QStringLiteral("Toggle Line Cursor Statistic"), glyphIcon(QStringLiteral("¦")), true);
+    ToolButton2->setChecked(true);
+    ToolBar1->addSeparator();
+    ToolButton4 = toolButton(ToolBar1, "ToolButton4", QStringLiteral("Normal Cursor"), glyphIcon(QStringLiteral("↖")), true);
+    ToolButton5 = toolButton(ToolBar1, "ToolButton5", QStringLiteral("Draw A Cross On Graph"), glyphIcon(QStringLiteral("+")), true);
+    ToolButton9 = toolButton(ToolBar1, "ToolButton9", QStringLiteral("Text"), glyphIcon(QStringLiteral("T")), true);
+    auto* tools = new QButtonGroup(this);
+    tools->setExclusive(true);
+    for (QToolButton* b : {ToolButton4, ToolButton5, ToolButton9})
+        tools->addButton(b);
+    ToolButton4->setChecked(true);
+    ToolButton15 = toolButton(ToolBar1, "ToolButton15", QStringLiteral("Set Annotation Color"),
+                              glyphIcon(QStringLiteral("●"), ChartColor::fromRef(main.Settings.AnnoColor)), false);
+    ClearSeparator = ToolBar1->addSeparator();
+    tbntClr = new QToolButton(ToolBar1);
+    tbntClr->setObjectName(QStringLiteral("tbntClr"));
+    tbntClr->setText(QStringLiteral("Clear"));
+    tbntClr->setToolTip(QStringLiteral("Clear"));
+    tbntClr->setAutoRaise(true);
+    tbntClrAction = ToolBar1->addWidget(tbntClr);
+    showClearButton(false);
+    ToolBar1->addSeparator();
+    UndoZoom = new QToolButton(ToolBar1);
+    UndoZoom->setObjectName(QStringLiteral("UndoZoom"));
+    UndoZoom->setText(QStringLiteral("Undo Zoom"));
+    UndoZoom->setToolTip(QStringLiteral("Undo Zoom"));
+    UndoZoom->setAutoRaise(true);
+    UndoZoom->setEnabled(false);
+    ToolBar1->addWidget(UndoZoom);
+    chkSplit = new QCheckBox(QStringLiteral("Split"), ToolBar1);
+    chkSplit->setObjectName(QStringLiteral("chkSplit"));
+    chkSplit->setChecked(true);
+    ToolBar1->addWidget(chkSplit);
+    ToolBar1->addSeparator();
+    Button1 = new QPushButton(QStringLiteral("Graph Option"), ToolBar1);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setToolTip(QStringLiteral("Graph Customization"));
+    ToolBar1->addWidget(Button1);
+    btnChangeScale = new QPushButton(QStringLiteral("Y Axis"), ToolBar1);
+    btnChangeScale->setObjectName(QStringLiteral("btnChangeScale"));
+    btnChangeScale->setToolTip(QStringLiteral("set the maximum and minimum extent of the left y axis."));
+    ToolBar1->addWidget(btnChangeScale);
+    Button3 = new QPushButton(QStringLiteral("Font"), ToolBar1);
+    Button3->setObjectName(QStringLiteral("Button3"));
+    ToolBar1->addWidget(Button3);
+
+    connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
+    connect(ToolButton2, &QToolButton::clicked, this, &TfrmGraph::ToolButton2Click);
+    connect(ToolButton4, &QToolButton::clicked, this, &TfrmGraph::ToolButton4Click);
+    connect(ToolButton5, &QToolButton::clicked, this, &TfrmGraph::ToolButton5Click);
+    connect(ToolButton9, &QToolButton::clicked, this, &TfrmGraph::ToolButton9Click);
+    connect(ToolButton15, &QToolButton::clicked, this, &TfrmGraph::ToolButton15Click);
+    connect(tbntClr, &QToolButton::clicked, this, &TfrmGraph::tbntClrClick);
+    connect(UndoZoom, &QToolButton::clicked, this, &TfrmGraph::UndoZoomClick);
+    connect(chkSplit, &QCheckBox::clicked, this, &TfrmGraph::chkSplitClick);
+    connect(Button1, &QPushButton::clicked, this, &TfrmGraph::Button1Click);
+    connect(btnChangeScale, &QPushButton::clicked, this, &TfrmGraph::btnChangeScaleClick);
+    connect(Button3, &QPushButton::clicked, this, &TfrmGraph::Button3Click);
+}
+
+QWidget* TfrmGraph::buildFactsStrip()
+{
+    pnlGraphStatistic = new QFrame(this);
+    pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
+    pnlGraphStatistic->setFrameShape(QFrame::StyledPanel);
+    auto* row = new QHBoxLayout(pnlGraphStatistic);
+    row->setContentsMargins(6, 3, 6, 3);
+    txtStartTime = readOnlyField(pnlGraphStatistic, "txtStartTime", QString(), 170);
+    ComboBox1 = new QComboBox(pnlGraphStatistic);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox2 = new QComboBox(pnlGraphStatistic);
+    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    for (int i = 0; i <= 60; ++i) {
+        const QString item = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+        ComboBox1->addItem(item);
+        ComboBox2->addItem(item);
+    }
+    // Display only, unless the real-time window enables them.
+    ComboBox1->setEnabled(false);
+    ComboBox2->setEnabled(false);
+    txtDataNo = readOnlyField(pnlGraphStatistic, "txtDataNo", QStringLiteral("0"), 80);
+    row->addWidget(new QLabel(QStringLiteral("Start Time"), pnlGraphStatistic));
+    row->addWidget(txtStartTime);
+    row->addSpacing(16);
+    row->addWidget(new QLabel(QStringLiteral("Sampling"), pnlGraphStatistic));
+    row->addWidget(new QLabel(QStringLiteral("Rate"), pnlGraphStatistic));
+    row->addWidget(ComboBox1);
+    row->addWidget(new QLabel(QStringLiteral(":"), pnlGraphStatistic));
+    row->addWidget(ComboBox2);
+    row->addWidget(new QLabel(QStringLiteral("mm:ss"), pnlGraphStatistic));
+    row->addSpacing(16);
+    row->addWidget(new QLabel(QStringLiteral("Data No."), pnlGraphStatistic));
+    row->addWidget(txtDataNo);
+    row->addStretch();
+    return pnlGraphStatistic;
+}
+
+QWidget* TfrmGraph::buildStatisticsPanel()
+{
+    pnlStatistic = new QFrame(this);
+    pnlStatistic->setObjectName(QStringLiteral("pnlStatistic"));
+    pnlStatistic->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(pnlStatistic);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(2);
+    Button2 = new QPushButton(QStringLiteral("Show MAX/MIN on Graph"), pnlStatistic);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    grid->addWidget(Button2, 0, 0, 1, 2);
+    connect(Button2, &QPushButton::clicked, this, [this] { ShowMaxMinOnGraph(*this); });
+    QLineEdit** maxs[] = {&txtT1Max, &txtT2Max, &txtT3Max, &txtT4Max};
+    QLineEdit** mins[] = {&txtT1Min, &txtT2Min, &txtT3Min, &txtT4Min};
+    QLineEdit** avgs[] = {&txtT1Avg, &txtT2Avg, &txtT3Avg, &txtT4Avg};
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray n = QByteArray::number(i + 1);
+        *maxs[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Max").constData(), QString(), 200);
+        *mins[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Min").constData(), QString(), 200);
+        *avgs[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Avg").constData(), QStringLiteral("***.* "), 80);
+        const int row = i + 1;
+        grid->addWidget(new QLabel(QStringLiteral("T%1 MAX ").arg(i + 1), pnlStatistic), row, 0, Qt::AlignRight);
+        grid->addWidget(*maxs[i], row, 1);
+        grid->addWidget(new QLabel(QStringLiteral("MIN"), pnlStatistic), row, 2, Qt::AlignRight);
+        grid->addWidget(*mins[i], row, 3);
+        grid->addWidget(new QLabel(QStringLiteral("AVG"), pnlStatistic), row, 4, Qt::AlignRight);
+        grid->addWidget(*avgs[i], row, 5);
+    }
+    grid->setColumnStretch(6, 1);
+    return pnlStatistic;
+}
+
+QWidget* TfrmGraph::buildDataSetsPanel()
+{
+    pnlDataSets = new QFrame(this);
+    pnlDataSets->setObjectName(QStringLiteral("pnlDataSets"));
+    auto* layout = new QVBoxLayout(pnlDataSets);
+    layout->setContentsMargins(2, 2, 2, 2);
+    StaticText1 = new QLabel(QStringLiteral("Data Sets"), pnlDataSets);
+    StaticText1->setObjectName(QStringLiteral("StaticText1"));
+    layout->addWidget(StaticText1);
+    Grid2 = new QTableWidget(1, 6, pnlDataSets);
+    Grid2->setObjectName(QStringLiteral("Grid2"));
+    Grid2->setHorizontalHeaderLabels({QStringLiteral("Set"), QStringLiteral("DATE"), QStringLiteral("TIME"),
+                                      QStringLiteral("Rate"), QStringLiteral("Nums"), QStringLiteral("Unit")});
+    Grid2->horizontalHeader()->setMinimumSectionSize(20);
+    const int widths[] = {25, 60, 60, 65, 40, 40};
+    for (int c = 0; c < 6; ++c)
+        Grid2->setColumnWidth(c, widths[c]);
+    Grid2->verticalHeader()->hide();
+    Grid2->setWordWrap(false);
+    Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    layout->addWidget(Grid2);
+    pnlDataSets->setMinimumWidth(340);
+    return pnlDataSets;
+}
+
+QLineEdit* TfrmGraph::maxField(int channel) const
+{
+    QLineEdit* const f[] = {txtT1Max, txtT2Max, txtT3Max, txtT4Max};
+    return f[channel];
+}
+
+QLineEdit* TfrmGraph::minField(int channel) const
+{
+    QLineEdit* const f[] = {txtT1Min, txtT2Min, txtT3Min, txtT4Min};
+    return f[channel];
+}
+
+QLineEdit* TfrmGraph::avgField(int channel) const
+{
+    QLineEdit* const f[] = {txtT1Avg, txtT2Avg, txtT3Avg, txtT4Avg};
+    return f[channel];
+}
+
+void TfrmGraph::showClearButton(bool show)
+{
+    tbntClrAction->setVisible(show);
+    ClearSeparator->setVisible(show);
+}
+
+void TfrmGraph::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    ToolButton4->setChecked(true);
+    ToolButton4Click();
+}
+
+// ---- Tools ------------------------------------------------------------------
+
+void TfrmGraph::updateToolsForLayout()
+{
+    const bool single = PESGraph1->MultiAxesProportions(0) == 1.0;
+    ToolButton5->setEnabled(single);
+    ToolButton9->setEnabled(single);
+}
+
+void TfrmGraph::ToolButton1Click()
+{
+    pnlGraphStatistic->setVisible(ToolButton1->isChecked());
+}
+
+void TfrmGraph::ToolButton2Click()
+{
+    const bool show = ToolButton2->isChecked();
+    pnlStatistic->setVisible(show);
+    PESGraph1->setShowVertLineAnnotations(show);
+    PESGraph1->redraw();
+}
+
+void TfrmGraph::ToolButton4Click()
+{
+    PESGraph1->setArrowCursor(sgArrowCursor);
+    main.CursorMode = TfrmMain::CursorTool::Normal;
+}
+
+void TfrmGraph::ToolButton5Click()
+{
+    PESGraph1->setArrowCursor(crossCursor());
+    main.CursorMode = TfrmMain::CursorTool::Cross;
+}
+
+void TfrmGraph::ToolButton9Click()
+{
+    PESGraph1->setArrowCursor(sgTextCursor);
+    main.CursorMode = TfrmMain::CursorTool::Text;
+}
+
+void TfrmGraph::ToolButton15Click()
+{
+    const auto chosen = Prompts::current().chooseColor(ChartColor::fromRef(main.Settings.AnnoColor));
+    if (!chosen)
+        return;
+    const int color = ChartColor::toRef(*chosen);
+    for (int i = 0; i <= main.AnnotationCount; ++i)
+        if (PESGraph1->hasGraphAnnotation(i))
+            PESGraph1->setGraphAnnotationColor(i, color);
+    main.Settings.AnnoColor = color;
+    ToolButton15->setIcon(glyphIcon(QStringLiteral("●"), *chosen));
+    PESGraph1->redraw();
+}
+
+void TfrmGraph::PESGraph1Click()
+{
+    if (main.CursorMode == TfrmMain::CursorTool::Normal)
+        return;
+    const bool text = main.CursorMode == TfrmMain::CursorTool::Text;
+    // The pointer's hot spot sits above and left of where the mark goes.
+    const QPoint at = PESGraph1->LastMousePosition() + (text ? QPoint(1, 7) : QPoint(15, 15));
+    const QPointF value = PESGraph1->pixelToGraph(at);
+    if (!PESGraph1->PlottingArea().contains(at))
+        return;
+    if (text) {
+        TfrmAnnoEdit dialog(this);
+        if (Prompts::current().exec(dialog) == QDialog::Accepted) {
+            const int index = nextAnnotationIndex();
+            PESGraph1->setGraphAnnotationType(index, sgAnnotTextOnly);
+            PESGraph1->setGraphAnnotationX(index, value.x());
+            PESGraph1->setGraphAnnotationY(index, value.y());
+            PESGraph1->setGraphAnnotationText(index, dialog.Edit1->text());
+            PESGraph1->setGraphAnnotationColor(index, main.Settings.AnnoColor);
+        }
+    } else {
+        const int index = nextAnnotationIndex();
+        PESGraph1->setGraphAnnotationType(index, sgAnnotCross);
+        PESGraph1->setGraphAnnotationX(index, value.x());
+        PESGraph1->setGraphAnnotationY(index, value.y());
+        PESGraph1->setGraphAnnotationColor(index, main.Settings.AnnoColor);
+        PESGraph1->setGraphAnnotationText(index, QString());
+    }
+    PESGraph1->redraw();
+}
+
+int TfrmGraph::nextAnnotationIndex()
+{
+    // Marks loaded from a graph file or the template keep their indices.
+    const auto& marks = PESGraph1->state().graphAnnotations;
+    const int highestInChart = marks.isEmpty() ? 0 : marks.lastKey();
+    main.AnnotationCount = std::max(main.AnnotationCount, highestInChart) + 1;
+    return main.AnnotationCount;
+}
+
+void TfrmGraph::PESGraph1MouseMove()
+{
+    const QPoint at = PESGraph1->LastMousePosition();
+    if (!PESGraph1->PlottingArea().contains(at))
+        return;
+    const QPointF value = PESGraph1->pixelToGraph(at);
+    Panel12->setText(Regional::fixed(value.y(), 1) + QLatin1Char('@') + Regional::timeText(value.x()));
+}
+
+void TfrmGraph::PESGraph1DataHotSpot(int, int subsetIndex, int pointIndex)
+{
+    const double x = PESGraph1->XDataII(subsetIndex, pointIndex);
+    const float y = PESGraph1->YData(subsetIndex, pointIndex);
+    PESGraph1->setGraphAnnotationType(2, sgAnnotCross);
+    PESGraph1->setGraphAnnotationColor(2, 0);
+    PESGraph1->setGraphAnnotationX(2, x);
+    PESGraph1->setGraphAnnotationY(2, y);
+    PESGraph1->setGraphAnnotationText(2, Regional::timeText(x) + QChar(13) + Regional::fixed(y, 1));
+    PESGraph1->redraw();
+}
+
+void TfrmGraph::PESGraph1GraphAnnotHotSpot(int dblClick, int nIndex)
+{
+    if (dblClick == 0)
+        return;
+    PESGraph1->setGraphAnnotationType(nIndex, sgAnnotTextOnly);
+    PESGraph1->setGraphAnnotationText(nIndex, QString());
+    PESGraph1->redraw();
+}
+
+// ---- Scale, zoom and split ----------------------------------------------------
+
+void TfrmGraph::applySplit(bool split)
+{
+    if (split) {
+        for (int axis = 0; axis < 4; ++axis) {
+            PESGraph1->setMultiAxesSubsets(axis, 1);
+            PESGraph1->setMultiAxesProportions(axis, 0.25);
+        }
+        ToolButton5->setEnabled(false);
+        ToolButton9->setEnabled(false);
+        PESGraph1->setArrowCursor(sgArrowCursor);
+        main.CursorMode = TfrmMain::CursorTool::Normal;
+    } else {
+        PESGraph1->setMultiAxesSubsets(-1, 0);
+        PESGraph1->setMultiAxesProportions(0, 1);
+        ToolButton5->setEnabled(true);
+        ToolButton9->setEnabled(true);
+    }
+    PESGraph1->redraw();
+    PESGraph1->PEactions(sgReinitAndReset);
+    // Rebuilding the axes ends any zoom.
+    UndoZoom->setEnabled(false);
+}
+
+void TfrmGraph::chkSplitClick()
+{
+    applySplit(chkSplit->isChecked());
+}
+
+void TfrmGraph::PESGraph1ZoomIn()
+{
+    UndoZoom->setEnabled(true);
+}
+
+void TfrmGraph::UndoZoomClick()
+{
+    PESGraph1->PEactions(sgUndoZoom);
+    PESGraph1->setPEnarg1(0);
+    PESGraph1->setPEnarg2(0);
+    PESGraph1->PEactions(sgResetImage);
+    UndoZoom->setEnabled(false);
+}
+
+static bool storeTemplate(PESGraph& chart)
+{
+    const QString path = AppPaths::userTemplateFile();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return StoreGraphFile(chart, path);
+}
+
+void TfrmGraph::btnChangeScaleClick()
+{
+    TfrmSetupScale dialog(this);
+    for (int i = 0; i < 4; ++i) {
+        PESGraph1->setWorkingAxis(i);
+        // Truncated toward zero, as the fields show whole numbers.
+        dialog.minField(i)->setText(QString::number(static_cast<long long>(std::trunc(PESGraph1->ManualMinY()))));
+        dialog.maxField(i)->setText(QString::number(static_cast<long long>(std::trunc(PESGraph1->ManualMaxY()))));
+    }
+    PESGraph1->setWorkingAxis(0);
+    std::array<std::optional<ScaleFit::Range>, 4> fits;
+    for (int i = 0; i < 4 && i < PESGraph1->Subsets(); ++i)
+        fits[i] = ScaleFit::forReadings(PESGraph1->Points(), [&](int p) { return double(PESGraph1->YData(i, p)); },
+                                        PESGraph1->NullDataValueY());
+    dialog.setDataFits(fits);
+    if (Prompts::current().exec(dialog) != QDialog::Accepted)
+        return;
+
+    int mins[4] = {};
+    int maxs[4] = {};
+    QString invalidText;
+    bool valid = true;
+    for (int i = 3; i >= 0; --i) {
+        for (auto [field, out] : {std::pair{dialog.maxField(i), &maxs[i]}, std::pair{dialog.minField(i), &mins[i]}}) {
+            bool ok = false;
+            *out = field->text().trimmed().toInt(&ok);
+            if (!ok) {
+                valid = false;
+                invalidText = field->text();
+            }
+        }
+    }
+    if (!valid) {
+        Prompts::current().information(invalidText + QStringLiteral(" is invalid."));
+        return;
+    }
+    for (int i = 0; i < 4; ++i) {
+        PESGraph1->setWorkingAxis(i);
+        PESGraph1->setManualMinY(mins[i]);
+        PESGraph1->setManualMaxY(maxs[i]);
+    }
+    PESGraph1->setWorkingAxis(0);
+    PESGraph1->redraw();
+    if (dialog.chkSave->isChecked())
+        storeTemplate(*PESGraph1);
+}
+
+void TfrmGraph::Button1Click()
+{
+    PESGraph1->PEactions(sgCustomize);
+    // The dialog leaves the X range alone; a sample taken while it was open
+    // may have moved its end, and that stays.
+    PESGraph1->setManualScaleControlX(sgManualMinAndMax);
+    const float minY = float(PESGraph1->ManualMinY());
+    const float maxY = float(PESGraph1->ManualMaxY());
+    for (int i = 0; i < PESGraph1->Subsets(); ++i) {
+        PESGraph1->setWorkingAxis(i);
+        PESGraph1->setManualScaleControlY(sgManualMinAndMax);
+        PESGraph1->setManualMinY(minY);
+        PESGraph1->setManualMaxY(maxY);
+    }
+    PESGraph1->setWorkingAxis(0);
+    PESGraph1->PEactions(sgUndoZoom);
+    UndoZoom->setEnabled(false);
+    PESGraph1->redraw();
+}
+
+void TfrmGraph::PESGraph1CustomizeDlg()
+{
+    if (PESGraph1->DialogResult() != 1)
+        return;
+    if (Prompts::current().confirm(QStringLiteral("Do you want to save the changes ?"),
+                                   QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+        storeTemplate(*PESGraph1);
+}
+
+void TfrmGraph::Button3Click()
+{
+    const auto font = Prompts::current().chooseFont(pnlStatistic->font());
+    if (!font)
+        return;
+    pnlStatistic->setFont(*font);
+    pnlGraphStatistic->setFont(*font);
+}
+
+// ---- Clear and close ------------------------------------------------------------
+
+void TfrmGraph::tbntClrClick()
+{
+    // A save that was cancelled or failed clears nothing.
+    if (Prompts::current().confirm(QStringLiteral("Save Real-Time Graph ?"), QMessageBox::Yes | QMessageBox::No)
+            == QMessageBox::Yes
+        && !SaveGraph(*PESGraph1))
+        return;
+    PESGraph1->PEactions(sgUndoZoom);
+    UndoZoom->setEnabled(false);
+    ClearGraph(*this);
+}
+
+bool TfrmGraph::FormCloseQuery()
+{
+    // A running load parses into this window and draws in it.
+    if (this == main.DataLoggerGraph && main.DataLoggerLoading())
+        return false;
+    const QString caption = windowTitle();
+    if (main.DataSetsUnsaved && caption == QLatin1String(DataLoggerCaption)) {
+        const auto answer = Prompts::current().confirm(QStringLiteral("Save DataLogger Data ?"),
+                                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Cancel)
+            return false;
+        // A save that was cancelled or failed keeps the window and its data.
+        if (answer == QMessageBox::Yes && !main.SaveChild(this))
+            return false;
+        main.DataSetsUnsaved = false;
+    }
+    if (main.RealTimeUnsaved && caption == QLatin1String(RealTimeCaption)) {
+        const auto answer = Prompts::current().confirm(QStringLiteral("Save Real-Time Graph ?"),
+                                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::Cancel)
+            return false;
+        // A save that was cancelled or failed keeps the window, its samples and
+        // their recovery file.
+        if (answer == QMessageBox::Yes && !SaveGraph(*PESGraph1))
+            return false;
+        main.RealTimeUnsaved = false;
+    }
+    return true;
+}
+
+void TfrmGraph::FormClose()
+{
+    main.DataSetsUnsaved = false;
+    const QString caption = windowTitle();
+    if (caption == QLatin1String(DataLoggerCaption) && main.DataLoggerGraph == this)
+        main.DataLoggerGraph = nullptr;
+    if (caption == QLatin1String(RealTimeCaption) && main.RealTimeGraph == this) {
+        main.RealTimeGraph1->setChecked(false);
+        main.RealTimeGraph = nullptr;
+        main.btnRun->setEnabled(main.Link.Connected);
+        main.Run1->setEnabled(main.Link.Connected);
+        main.btnStop->setEnabled(false);
+        main.Stop1->setEnabled(false);
+        main.RealTimeRunning = false;
+        main.SampleCount = 0;
+    }
+}
+
+void TfrmGraph::closeEvent(QCloseEvent* event)
+{
+    if (closed) {
+        event->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    closed = true;
+    event->accept();
+    FormClose();
+}
+
+// ---- Shared chart set-up ----------------------------------------------------------
+
+static void setDefaultLook(PESGraph& chart, int subsets, double ymax, double ymin)
+{
+    chart.setShowVertLineAnnotations(true);
+    chart.setAllowVertLineAnnotHotSpots(true);
+    chart.setVertLineAnnotationColor(0, 0xFF0000);
+    chart.setVertLineAnnotationColor(1, 0x0000FF);
+    chart.setLineAnnotationTextSize(80);
+    chart.setLineAnnotationTextSize(100);
+    chart.setShowGraphAnnotations(true);
+    chart.setGraphAnnotationTextSize(100);
+    chart.setGridStyle(sgDot);
+    chart.setMainTitle(QString());
+    chart.setSubTitle(QStringLiteral(" "));
+    const int colors[] = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
+    for (int i = 0; i < 4; ++i) {
+        chart.setSubsetLabels(i, QStringLiteral("T%1").arg(i + 1));
+        chart.setSubsetColors(i, colors[i]);
+    }
+    chart.setDateTimeMode(sgVBDateTime);
+    chart.setUsingXDataII(true);
+    chart.setXAxisLabel(QStringLiteral("Time"));
+    chart.setAllowZooming(sgHorzPlusVertZooming);
+    chart.setScrollingHorzZoom(true);
+    chart.setScrollingVertZoom(true);
+    chart.setGraphForeColor(0x008000);
+    chart.setGraphBackColor(0x000000);
+    chart.setDeskColor(0xC0C0C0);
+    chart.setTextColor(0x000000);
+    chart.setAllowAxisPage(false);
+    chart.setArrowCursor(sgArrowCursor);
+    chart.setMultiAxesSeparators(sgThinLine);
+    for (int axis = 0; axis < 4; ++axis) {
+        chart.setMultiAxesSubsets(axis, 1);
+        chart.setMultiAxesProportions(axis, 0.25);
+    }
+    for (int axis = 0; axis < std::max(subsets, 4); ++axis) {
+        chart.setWorkingAxis(axis);
+        chart.setYAxisLabel(QString());
+        chart.setManualScaleControlY(sgManualMinAndMax);
+        chart.setManualMinY(ymin);
+        chart.setManualMaxY(ymax);
+    }
+}
+
+void PrepareGraph(PESGraph& chart, int subsets, double ymax, double ymin, double xmax, double xmin, int points)
+{
+    const QString templatePath = AppPaths::templateFileToRead();
+    const bool haveTemplate = !templatePath.isEmpty();
+    // A template that exists but cannot be read has been reported by the reader;
+    // the chart then takes the defaults as if there were none.
+    const bool loaded = haveTemplate && LoadGraphFile(chart, templatePath);
+
+    chart.setPrepareImages(true);
+    chart.setNullDataValueY(NoDataValue);
+    chart.setSubsetByPoint(false);
+    chart.setSubsets(subsets);
+    chart.setPoints(points);
+    chart.setNoHelp(true);
+    chart.setAllowPopup(false);
+
+    for (int s = 0; s < chart.Subsets(); ++s) {
+        chart.setYDataII(-1, s, NoDataValue);
+        for (int p = 0; p < chart.Points(); ++p)
+            chart.setXDataII(s, p, 0);
+    }
+    if (xmin != 0) {
+        chart.setManualScaleControlX(sgManualMinAndMax);
+        chart.setManualMinX(xmin);
+        chart.setManualMaxX(xmax);
+    }
+    chart.setAllowDataLabels(sgNoDataLabels);
+
+    if (!haveTemplate) {
+        Prompts::current().information(
+            QStringLiteral("Can not fine the file ") + QDir::toNativeSeparators(AppPaths::userTemplateFile())
+            + QStringLiteral(" to initialize the graph ,it will use default setting. You can click Graph Option button , then make some change and save."));
+    }
+    if (!loaded)
+        setDefaultLook(chart, subsets, ymax, ymin);
+
+    chart.setWorkingAxis(0);
+    chart.setAllowGraphAnnotHotSpots(true);
+    chart.redraw();
+}
+
+void ClearGraph(TfrmGraph& window)
+{
+    PESGraph& chart = *window.PESGraph1;
+    for (int s = 0; s < chart.Subsets(); ++s) {
+        chart.setYDataII(-1, s, NoDataValue);
+        for (int p = 0; p < chart.Points(); ++p)
+            chart.setXDataII(s, p, 0);
+    }
+    window.txtDataNo->clear();
+    for (int c = 0; c < 4; ++c) {
+        window.maxField(c)->clear();
+        window.minField(c)->clear();
+        window.avgField(c)->clear();
+    }
+    TfrmMain& main = window.Main();
+    main.SampleCount = 0;
+    for (int i = 3; i <= main.AnnotationCount; ++i) {
+        if (!chart.hasGraphAnnotation(i))
+            continue;
+        chart.setGraphAnnotationX(i, 0);
+        chart.setGraphAnnotationY(i, 0);
+    }
+    main.AnnotationCount = 3;
+    chart.redraw();
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Runs tq612-cli as a script would: a child process with the tests' scratch
+// home, its output and exit code collected.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <gtest/gtest.h>
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+    QStringList outLines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+};
+
+// Runs `program` (tq612-cli unless given) with `args`; `input` goes to its
+// stdin; `whileRunning` is called once the process has started.
+inline CliRun runProgram(const QString& program, const QStringList& args, const QByteArray& input = {},
+                         const std::function<void(QProcess&)>& whileRunning = {})
+{
+    QProcess p;
+    p.start(program, args);
+    CliRun run;
+    if (!p.waitForStarted(10000)) {
+        ADD_FAILURE() << "could not start " << program.toStdString();
+        return run;
+    }
+    p.write(input);
+    p.closeWriteChannel();
+    if (whileRunning)
+        whileRunning(p);
+    if (!p.waitForFinished(120000)) {
+        ADD_FAILURE() << "tq612-cli did not finish: " << args.join(' ').toStdString();
+        p.kill();
+        p.waitForFinished();
+    }
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.out = QString::fromUtf8(p.readAllStandardOutput());
+    run.err = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+inline CliRun runCli(const QStringList& args, const QByteArray& input = {},
+                     const std::function<void(QProcess&)>& whileRunning = {})
+{
+    return runProgram(QStringLiteral(TQ612_CLI), args, input, whileRunning);
+}

@@ -1,0 +1,451 @@
+// tq612-cli against the simulated meter on real pseudo-terminals, run as a
+// script runs it: what it prints, the files it writes compared with what the
+// program writes and opens, the frames it puts on the wire, its exit codes.
+#include "../dataset/MainFilesFixture.h"
+#include "CliRun.h"
+#include "MemoryImageBuilder.h"
+#include "MeterSim.h"
+
+#include "app/Regional.h"
+#include "chart/PESGraph.h"
+#include "files/GraphFile.h"
+#include "files/SaveAsText.h"
+#include "files/UOpenSave.h"
+#include "files/UScope.h"
+#include "graph/UGraph.h"
+#include "link/PortAccess.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMdiSubWindow>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+#include <QThread>
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using metersim::MemoryImageBuilder;
+using metersim::MeterSim;
+
+namespace {
+
+// Two data sets: a negative reading, a reading beyond the text files' range,
+// and a Fahrenheit set with a 90 s interval.
+QByteArray testMemory()
+{
+    MemoryImageBuilder b;
+    b.model = 612;
+    b.addDataSet(12, 30);
+    b.addDataSet(5, 90, true);
+    b.dataSets[0].records[1][2] = MemoryImageBuilder::encodeReading(-10.5, 612);
+    b.dataSets[0].records[2][3] = MemoryImageBuilder::encodeReading(3000.0, 612);
+    return b.build();
+}
+
+std::unique_ptr<MeterSim> startMeter(const std::function<void(metersim::Options&)>& adjust = {})
+{
+    metersim::Options o;
+    o.rateMs = 100;
+    o.registerPort = false;
+    o.pacedDownload = false;
+    o.memory = testMemory();
+    if (adjust)
+        adjust(o);
+    auto sim = std::make_unique<MeterSim>(o);
+    if (!sim->start())
+        return nullptr;
+    return sim;
+}
+
+// Reads what a running process prints until `done` holds or `ms` passed.
+bool readUntil(QProcess& p, QString& out, QString& err, const std::function<bool()>& done, int ms = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        p.waitForReadyRead(100);
+        out += QString::fromUtf8(p.readAllStandardOutput());
+        err += QString::fromUtf8(p.readAllStandardError());
+    }
+    return done();
+}
+
+// Denies this account the port while it lives: as root the effective user
+// becomes nobody (root opens every device), otherwise the device's mode is cleared.
+class PortDenied {
+public:
+    explicit PortDenied(const QString& device) : path(device.toLocal8Bit())
+    {
+        if (::geteuid() == 0) {
+            asNobody = ::seteuid(65534) == 0;
+        } else {
+            struct stat st {};
+            ::stat(path.constData(), &st);
+            mode = st.st_mode & 07777;
+            ::chmod(path.constData(), 0);
+        }
+    }
+    ~PortDenied()
+    {
+        if (asNobody)
+            [[maybe_unused]] const int ok = ::seteuid(0);
+        else if (::geteuid() != 0)
+            ::chmod(path.constData(), mode);
+    }
+
+private:
+    QByteArray path;
+    bool asNobody = false;
+    mode_t mode = 0;
+};
+
+// ---- live ------------------------------------------------------------------------------------
+
+TEST(CliLive, PrintsTheReadingsTheMeterShowsInCsvAndJsonl)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    {
+        auto locked = sim->lock();
+        metersim::MeterState& m = sim->meter();
+        m.hold = true;  // the display keeps these values in every frame
+        m.recording = true;
+        m.shown = {21.5, -3.2, 1500.0, 30.0};  // T3 beyond the Celsius range: OL
+    }
+    const QString stamp = QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d");
+
+    const CliRun json = runCli({"live", "--port", sim->portPath(), "--count", "2", "--format", "jsonl"});
+    EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QRegularExpression jsonForm(QStringLiteral("^\\{\"time\":\"(%1)\",\"T1\":21.5,\"T2\":-3.2,\"T3\":\"OL\",\"T4\":30.0,"
+                                                     "\"unit\":\"C\",\"hold\":true,\"rec\":true\\}$").arg(stamp));
+    ASSERT_EQ(json.outLines().size(), 2) << json.out.toStdString();
+    QStringList times;
+    for (const QString& line : json.outLines()) {
+        const auto m = jsonForm.match(line);
+        EXPECT_TRUE(m.hasMatch()) << line.toStdString();
+        times << m.captured(1);
+    }
+    EXPECT_LT(times[0], times[1]) << "one sample per tick";
+
+    const CliRun csv = runCli({"live", "--port", sim->portPath(), "--count", "1"});
+    EXPECT_EQ(csv.exitCode, 0) << csv.err.toStdString();
+    const QStringList lines = csv.outLines();
+    ASSERT_EQ(lines.size(), 2) << csv.out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("time,T1,T2,T3,T4,unit"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1,21.5,-3.2,OL,30.0,C$").arg(stamp)).match(lines[1]).hasMatch())
+        << lines[1].toStdString();
+}
+
+TEST(CliLive, ReconnectsAfterALostLinkAndEndsCleanlyOnCtrlC)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    QString out, err;
+    const CliRun run = runCli({"live", "--port", sim->portPath()}, {}, [&](QProcess& p) {
+        const auto samples = [&] { return out.count(QLatin1Char('\n')) - 1; };  // less the heading
+        ASSERT_TRUE(readUntil(p, out, err, [&] { return samples() >= 1; }));
+        sim->setSilent(true);
+        ASSERT_TRUE(readUntil(p, out, err, [&] { return err.contains(QLatin1String("no live frames")); }));
+        const int before = samples();
+        sim->setSilent(false);
+        ASSERT_TRUE(readUntil(p, out, err, [&] { return err.contains(QLatin1String("answers again")) && samples() > before; }));
+        ::kill(pid_t(p.processId()), SIGINT);
+    });
+    EXPECT_EQ(run.exitCode, 0) << "Ctrl-C ends live cleanly";
+    const QStringList lines = (out + run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 3);
+    for (const QString& line : lines.mid(1))
+        EXPECT_EQ(line.count(QLatin1Char(',')), 5) << "a whole sample line: " << line.toStdString();
+}
+
+TEST(CliLive, ASecondProgramOnThePortIsRefusedAndTheFirstGoesOn)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    QString out, err;
+    CliRun second;
+    const CliRun first = runCli({"live", "--port", sim->portPath(), "--count", "4"}, {}, [&](QProcess& p) {
+        ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count(QLatin1Char('\n')) >= 2; }));
+        second = runCli({"live", "--port", sim->portPath(), "--count", "1"});
+    });
+    EXPECT_EQ(second.exitCode, 2);
+    EXPECT_TRUE(second.err.contains(PortAccess::inUseText(sim->portPath()))) << second.err.toStdString();
+    EXPECT_TRUE(second.out.isEmpty());
+    EXPECT_EQ(first.exitCode, 0);
+    const QStringList lines = (out + first.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    for (const QString& line : lines.mid(1))
+        EXPECT_EQ(line.count(QLatin1Char(',')), 5) << line.toStdString();
+}
+
+// ---- ports and the probe -----------------------------------------------------------------
+
+TEST(CliPorts, ListsEveryPortWithTheModelAnsweringAndProbesWithoutAPort)
+{
+    const auto sim612 = startMeter([](metersim::Options& o) { o.registerPort = true; });
+    const auto sim618 = startMeter([](metersim::Options& o) {
+        o.registerPort = true;
+        o.model = 618;
+    });
+    ASSERT_TRUE(sim612 && sim618);
+    const CliRun ports = runCli({"ports"});
+    EXPECT_EQ(ports.exitCode, 0) << ports.err.toStdString();
+    EXPECT_TRUE(ports.outLines().contains(sim612->portPath() + QStringLiteral("\tmeter 612"))) << ports.out.toStdString();
+    EXPECT_TRUE(ports.outLines().contains(sim618->portPath() + QStringLiteral("\tmeter 618"))) << ports.out.toStdString();
+
+    const CliRun live = runCli({"live", "--count", "1"});
+    EXPECT_EQ(live.exitCode, 0) << live.err.toStdString();
+    EXPECT_EQ(live.outLines().size(), 2);
+}
+
+// ---- download and convert ----------------------------------------------------------------
+
+class CliFiles : public MainFiles {
+protected:
+    void answerRangeAll()
+    {
+        prompts.dialogs.push_back([](QDialog& d) {
+            dynamic_cast<TfrmScope&>(d).radAll->setChecked(true);
+            return 1;
+        });
+    }
+    // File > Save of data set k from the DataLogger window, as a single data set.
+    QByteArray programSave(int k, const char* name)
+    {
+        TfrmGraph* graph = main.DataLoggerGraph;
+        graph->Grid2->selectRow(k);
+        main.Grid2Click();
+        main.MdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(graph->parentWidget()));
+        prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::OpenSingleSet); });
+        prompts.fileNames.push_back(path(name));
+        answerRangeAll();
+        main.Save1Click();
+        return readFile(path(name));
+    }
+    QString folder(const char* name)
+    {
+        QDir().mkpath(path(name));
+        return path(name);
+    }
+};
+
+TEST_F(CliFiles, DownloadWritesTheMemoryAndTheFilesTheProgramWrites)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    const QString collection = path("night.ch4");
+    const CliRun run = runCli({"download", "--port", sim->portPath(), "-o", collection, "--csv", folder("csv")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QLatin1String("received"))) << "progress on stderr";
+    EXPECT_EQ(readFile(collection), sim->memoryImage()) << "the collection file is the memory, byte for byte";
+
+    // The program opens it to the data sets of the meter's memory.
+    DataSetModel expected;
+    expected.RawImage = sim->memoryImage();
+    ASSERT_EQ(expected.ParseImage(612), LoadResult::Success);
+    prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::OpenSets); });
+    prompts.fileNames.push_back(collection);
+    main.Open1Click();
+    ASSERT_NE(main.DataLoggerGraph, nullptr);
+    EXPECT_EQ(gridRows(main.DataSets), gridRows(expected));
+    EXPECT_EQ(main.DataSets.Readings, expected.Readings);
+    EXPECT_EQ(main.DataSets.ReadingTimes, expected.ReadingTimes);
+    EXPECT_EQ(readFile(scratch()), sim->memoryImage());
+
+    // Each data set's CSV file is what File > Save writes for it.
+    for (int k = 0; k < expected.dataSetCount(); ++k) {
+        const QByteArray saved = programSave(k, "saved.csv");
+        ASSERT_FALSE(saved.isEmpty());
+        EXPECT_EQ(readFile(path("csv/") + QStringLiteral("set%1.csv").arg(k + 1, 2, 10, QLatin1Char('0'))), saved)
+            << "data set " << k + 1;
+    }
+
+    // convert: the collection gives the same CSV files, and text files as File > Save writes them.
+    const CliRun csv = runCli({"convert", collection, "--csv", folder("again")});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err.toStdString();
+    for (const char* name : {"set01.csv", "set02.csv"})
+        EXPECT_EQ(readFile(path("again/") + QLatin1String(name)), readFile(path("csv/") + QLatin1String(name))) << name;
+    const CliRun txt = runCli({"convert", collection, "--txt", folder("txt")});
+    ASSERT_EQ(txt.exitCode, 0) << txt.err.toStdString();
+    EXPECT_EQ(readFile(path("txt/set02.txt")), programSave(1, "saved.txt"));
+}
+
+TEST_F(CliFiles, ConvertOfAGraphFileWritesWhatFileSaveWritesFromTheGraph)
+{
+    PESGraph chart;
+    chart.setSubsets(4);
+    chart.setPoints(8);  // the last two points were never recorded
+    const TDateTime t0 = DateTime::fromQDateTime(QDateTime(QDate(2030, 3, 4), QTime(5, 6, 7)));
+    for (int p = 0; p < 6; ++p)
+        for (int s = 0; s < 4; ++s) {
+            chart.setXDataII(s, p, t0 + 15 * p * DateTime::OneSecond);
+            chart.setYData(s, p, p == 3 && s == 2 ? 9999.0f : float(p) * 1.5f - float(s) * 7.25f);
+        }
+    const QString graph = path("run.ghf");
+    ASSERT_TRUE(StoreGraphFile(chart, graph));
+    answerRangeAll();
+    ASSERT_TRUE(SaveGraphAsText(chart, path("program.csv"), QLatin1Char(',')));
+
+    const CliRun run = runCli({"convert", graph, "--csv", folder("out")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QByteArray converted = readFile(path("out/run.csv"));
+    EXPECT_EQ(converted, readFile(path("program.csv")));
+    EXPECT_EQ(converted.count("\r\n"), 6) << "the unrecorded points are left out";
+}
+
+// ---- setup ------------------------------------------------------------------------------------
+
+TEST(CliSetup, PutsTheSetupFramesOnTheWireAndPrintsTheInformation)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    // Erasing is asked first; "no" leaves the meter untouched.
+    const CliRun declined = runCli({"setup", "--port", sim->portPath(), "--erase"}, "n\n");
+    EXPECT_EQ(declined.exitCode, 1);
+    EXPECT_TRUE(sim->commands().isEmpty()) << "nothing was sent";
+
+    const CliRun run = runCli({"setup", "--port", sim->portPath(), "--clock", "2031-05-06T07:08:00", "--interval",
+                               "01:30", "--erase", "--yes", "--info"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QList<QByteArray> words;
+    QByteArray setClock;
+    for (const QByteArray& frame : sim->commands()) {
+        const QByteArray word = frame.mid(1, 8);
+        if (word.startsWith("\x31\x05\x06\x07\x08"))
+            setClock = frame;
+        words << word;
+    }
+    const auto sent = [&](const QByteArray& word) { return words.contains(word.leftJustified(8, '\0')); };
+    EXPECT_TRUE(sent("rtc"));
+    ASSERT_EQ(setClock.size(), 10) << "the clock frame: 31 05 06 07 08 ss 08";
+    EXPECT_LT(quint8(setClock[6]), 0x10) << "seconds just after the given time";
+    EXPECT_EQ(setClock[7], '\x08');
+    EXPECT_TRUE(sent(QByteArray("int\x01\x30", 5)));
+    EXPECT_TRUE(sent("erase"));
+    EXPECT_TRUE(sent("V"));
+    const QStringList info = run.outLines();
+    EXPECT_TRUE(info.contains(QStringLiteral("Firmware Version: 21"))) << run.out.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("Recording Interval: 01:30(mm:ss)")));
+    EXPECT_TRUE(info.contains(QStringLiteral("Data Sets In Memory: 0"))) << "read after the erase";
+    EXPECT_TRUE(run.err.contains(QLatin1String("Memory erased successfully")));
+}
+
+// ---- exit codes --------------------------------------------------------------------------
+
+TEST(CliExitCodes, EachOutcomeHasItsCode)
+{
+    const auto sim = startMeter();
+    const auto notAMeter = startMeter([](metersim::Options& o) { o.badIdentify = metersim::BadIdentify::Wrong; });
+    const auto recording = startMeter();
+    ASSERT_TRUE(sim && notAMeter && recording);
+    {
+        auto locked = recording->lock();
+        recording->meter().recording = true;
+    }
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("x.ch4"));
+    struct Case {
+        const char* name;
+        QStringList args;
+        int exitCode;
+        const char* saying;
+    };
+    const QString port = sim->portPath();
+    const Case cases[] = {
+        {"version", {"--version"}, 0, ""},
+        {"no command", {}, 1, "a command is needed"},
+        {"unknown command", {"fetch"}, 1, "unknown command"},
+        {"unknown option", {"live", "--bogus"}, 1, "bogus"},
+        {"wrong format", {"live", "--port", port, "--format", "xml"}, 1, "--format"},
+        {"wrong interval", {"setup", "--port", port, "--interval", "00:00"}, 1, "--interval"},
+        {"nothing to write", {"download", "--port", port}, 1, "nothing to write"},
+        {"csv and txt", {"download", "--port", port, "--csv", dir.path(), "--txt", dir.path()}, 1, "exclude"},
+        {"missing file", {"convert", dir.filePath("none.ch4"), "--csv", dir.path()}, 1, "none.ch4"},
+        {"no such port", {"live", "--port", "/dev/tq612-none", "--count", "1"}, 2, "no serial port /dev/tq612-none"},
+        {"not a meter", {"download", "--port", notAMeter->portPath(), "-o", out}, 2, "no meter answered"},
+        {"meter recording", {"download", "--port", recording->portPath(), "-o", out}, 3, "please stop recording"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = runCli(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.name << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.saying))) << c.name << ": " << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(out)) << "nothing written on failure";
+}
+
+TEST(CliExitCodes, AFailedTransferIsTriedAgainRetriesTimesThenReportedWithItsCode)
+{
+    // Every sending of block 2 is spoilt 21 times in a row: the first transfer fails.
+    const struct {
+        int retries;
+        int exitCode;
+    } cases[] = {{0, 3}, {1, 0}};
+    for (const auto& c : cases) {
+        const auto sim = startMeter();
+        ASSERT_TRUE(sim);
+        {
+            auto locked = sim->lock();
+            sim->downloadServer().faults = {{metersim::BlockFault::Kind::BadChecksum, 2, 21}};
+        }
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("x.ch4"));
+        const CliRun run = runCli({"download", "--port", sim->portPath(), "-o", out, "--retries",
+                                   QString::number(c.retries)});
+        EXPECT_EQ(run.exitCode, c.exitCode) << "retries " << c.retries << ": " << run.err.toStdString();
+        if (c.exitCode == 3) {
+            EXPECT_TRUE(run.err.contains(QLatin1String("There was error when reading data from meter (code 3)")))
+                << run.err.toStdString();
+            EXPECT_FALSE(QFile::exists(out));
+        } else {
+            EXPECT_TRUE(run.err.contains(QLatin1String("trying again")));
+            EXPECT_EQ(readFile(out), sim->memoryImage());
+        }
+    }
+}
+
+// ---- the dialout hint ---------------------------------------------------------------------
+
+TEST(CliPermission, APortThisAccountMayNotOpenGetsTheDialoutHint)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    const QString hint = PortAccess::permissionHint(sim->portPath());
+    CliRun run;
+    if (::geteuid() == 0) {
+        run = runProgram(QStringLiteral("setpriv"), {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                                     QStringLiteral(TQ612_CLI), "live", "--port", sim->portPath(),
+                                                     "--count", "1"});
+    } else {
+        const PortDenied denied(sim->portPath());
+        run = runCli({"live", "--port", sim->portPath(), "--count", "1"});
+    }
+    EXPECT_EQ(run.exitCode, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(hint)) << run.err.toStdString();
+    EXPECT_TRUE(hint.contains(QLatin1String("sudo adduser $USER dialout, then log in again")));
+}
+
+TEST_F(CliFiles, TheProgramShowsTheSameHintOnceWhenItsProbeIsRefused)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    {
+        // Filled as at start-up, without the port change that would open the port.
+        const QSignalBlocker quiet(main.ComboBoxDeviceName);
+        main.ComboBoxDeviceName->clear();
+        main.ComboBoxDeviceName->addItems({sim->portPath(), sim->portPath()});
+    }
+    Clock wallClock;  // the probe's waits run on real time
+    const ScopedClock realTime(wallClock);
+    {
+        const PortDenied denied(sim->portPath());
+        main.Link.ProbePorts();
+    }
+    EXPECT_FALSE(main.Link.Connected);
+    EXPECT_EQ(userMessages(), QStringList{PortAccess::permissionHint(sim->portPath())});
+}
+
+} // namespace

@@ -1,0 +1,1 @@
+int coreFunction() { return 0; }

@@ -2,7 +2,7 @@
 // "Fit to data" of the Y axis dialog: whole-degree MIN and MAX per channel
 // that hold all of the channel's readings with a little room on each side.
 
-#include "graph/GraphStatistics.h"
+#include "stats/GraphStatistics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -89,7 +89,8 @@ public:
     // The MainTimer handler: keep-alive, sampling, watchdog, drift correction.
     void MainTimerTimer();
     // The user picked or typed a port: `text` is the list's text, `index` the
-    // matching entry or -1.
+    // matching entry or -1. Of changes that meet while a tick is handled, the
+    // last one counts.
     void ComboBoxDeviceNameChange(const QString& text, int index);
     // Comm1's OnRxChar: reads what waits (at most 256 bytes) and handles every complete frame.
     void Comm1RxChar();
@@ -118,4 +119,5 @@ private:
     AppSettings& settings;
     QTimer& mainTimer;
     std::optional<QDateTime> previousTickTime;
+    int portChanges = 0;  // port changes asked for so far
 };

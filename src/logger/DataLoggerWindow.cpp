@@ -16,6 +16,9 @@
 #include <QMdiSubWindow>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QTimer>
+#include <memory>
+#include <utility>
 
 TfrmGraph* TfrmMain::ShowDataLoggerGraph()
 {
@@ -28,9 +31,22 @@ TfrmGraph* TfrmMain::ShowDataLoggerGraph()
     graph->setWindowTitle(QLatin1String(TfrmGraph::DataLoggerCaption));
     DataLoggerGraph = graph;
     graph->pnlDataSets->show();
-    // A click or a key that moves the selection draws the chosen data set.
-    connect(graph->Grid2, &QTableWidget::cellClicked, this, &TfrmMain::Grid2Click);
-    connect(graph->Grid2, &QTableWidget::currentCellChanged, this, &TfrmMain::Grid2Click);
+    // A key that moves to another row draws the chosen data set, and so does
+    // a click. A click on another row moves the current row first, in the
+    // same mouse press: that press then draws nothing more.
+    auto rowJustMoved = std::make_shared<bool>(false);
+    connect(graph->Grid2, &QTableWidget::currentCellChanged, this,
+            [this, rowJustMoved](int row, int, int previousRow, int) {
+                if (row == previousRow)
+                    return;
+                Grid2Click();
+                *rowJustMoved = true;
+                QTimer::singleShot(0, this, [rowJustMoved] { *rowJustMoved = false; });
+            });
+    connect(graph->Grid2, &QTableWidget::cellPressed, this, [this, rowJustMoved] {
+        if (!std::exchange(*rowJustMoved, false))
+            Grid2Click();
+    });
 
     QMdiSubWindow* sub = addChild(graph);
     const QSize client = MdiArea->viewport()->size();
@@ -87,4 +103,5 @@ void TfrmMain::DrawDataSet(int k)
 
     chart.PEactions(sgUndoZoom);
     chart.redraw();
+    emit dataSetDrawn(k);
 }

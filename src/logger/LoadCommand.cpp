@@ -84,6 +84,8 @@ void LoadCommand::LoadData1Click()
                 Prompts::current().information(NoData);
                 break;
             }
+            if (code == LoadResult::ScratchFileError)
+                break;  // reported by the writer
             const int answer = askAboutError(frmErr, code);
             if (answer == TfrmErr::TryAgain)
                 continue;
@@ -109,7 +111,6 @@ int LoadCommand::LoadDataSets()
     takeLinkOver();
 
     ImageDownload download(*port, {
-        [this](int ms) { link.waitMs(ms); },
         [this] { link.processMessages(); },
         hooks.openProgress,
     });
@@ -120,7 +121,8 @@ int LoadCommand::LoadDataSets()
     const QByteArray& image = download.image();
     code = dataSets.ParseImage(image);
     if (code == LoadResult::Success) {
-        dataSets.WriteScratchFile(image);
+        if (!dataSets.WriteScratchFile(image))
+            return LoadResult::ScratchFileError;
         dataSets.drawDataSet(1);
     }
     return code;

@@ -33,19 +33,25 @@ TfrmGraph* TfrmMain::ShowDataLoggerGraph()
     graph->pnlDataSets->show();
     // A key that moves to another row draws the chosen data set, and so does
     // a click. A click on another row moves the current row first, in the
-    // same mouse press: that press then draws nothing more.
+    // same mouse press (before the selection follows): that press then draws
+    // nothing more.
+    QTableWidget* grid = graph->Grid2;
     auto rowJustMoved = std::make_shared<bool>(false);
-    connect(graph->Grid2, &QTableWidget::currentCellChanged, this,
-            [this, rowJustMoved](int row, int, int previousRow, int) {
+    const auto drawRow = [this, grid](int row) {
+        if (const auto k = DataSetsGrid::dataSetAt(*grid, row))
+            DrawDataSet(*k);
+    };
+    connect(grid, &QTableWidget::currentCellChanged, this,
+            [this, drawRow, rowJustMoved](int row, int, int previousRow, int) {
                 if (row == previousRow)
                     return;
-                Grid2Click();
+                drawRow(row);
                 *rowJustMoved = true;
                 QTimer::singleShot(0, this, [rowJustMoved] { *rowJustMoved = false; });
             });
-    connect(graph->Grid2, &QTableWidget::cellPressed, this, [this, rowJustMoved] {
+    connect(grid, &QTableWidget::cellPressed, this, [drawRow, rowJustMoved](int row, int) {
         if (!std::exchange(*rowJustMoved, false))
-            Grid2Click();
+            drawRow(row);
     });
 
     QMdiSubWindow* sub = addChild(graph);

@@ -238,7 +238,11 @@ TEST_F(MainFiles, OneClickOrKeyDrawsTheChosenDataSetOnce)
     TfrmGraph* graph = main.DataLoggerGraph;
     ASSERT_NE(graph, nullptr);
     QTableWidget& grid = *graph->Grid2;
+    graph->parentWidget()->resize(900, 600);
     QCoreApplication::processEvents();
+    ASSERT_TRUE(grid.isVisible());
+    ASSERT_TRUE(grid.viewport()->rect().contains(grid.visualItemRect(grid.item(2, 1)).center()))
+        << grid.viewport()->width() << "x" << grid.viewport()->height();
 
     QList<int> drawn;
     QObject::connect(&main, &TfrmMain::dataSetDrawn, [&](int k) { drawn << k; });

@@ -9,10 +9,12 @@
 #include "graph/UAnnoEdit.h"
 #include "graph/UGraph.h"
 #include "graph/USetupScale.h"
+#include "panel/UPanel.h"
 #include "support/FakePrompts.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QDir>

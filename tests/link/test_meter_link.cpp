@@ -322,6 +322,7 @@ TEST_P(LinkThroughAdapter, ProbeFindsTheMeterAndEveryFrameArrives)
     auto sim = startSim(o);
     LinkFixture f;
     f.host.ports << sim->portPath();
+    f.link.ProbeReplyMs = 300;  // the program's own wait, longer than any adapter holds a reply
     f.link.ProbePorts();
     ASSERT_TRUE(f.link.Connected);
     EXPECT_EQ(f.link.MeterModel, 618);

@@ -53,6 +53,9 @@ protected:
         sim = std::make_unique<metersim::MeterSim>(o);
         ASSERT_TRUE(sim->start());
         f.host.ports = QStringList{sim->portPath()};
+        // The program clock runs ten times as fast: the meter gets the
+        // program's own 300 ms to answer the probe, 30 ms of real time.
+        f.link.ProbeReplyMs = 300;
         f.link.ProbePorts();
         ASSERT_TRUE(f.link.Connected);
         f.mainTimer.setInterval(1000);

@@ -40,6 +40,11 @@ protected:
             return window->StatusPanel1->text() == QStringLiteral("On Connection") && window->Link.FrameSeen;
         }));
         window->MainTimer.stop();   // the test drives the ticks
+        // Frames of the loop above may still be on their way: once they are
+        // in, every frame the test sends is the next one the link sees.
+        ASSERT_TRUE(waitUntil([&] { return window->Comm1.InputCount() == 0; }));
+        QThread::msleep(20);
+        QCoreApplication::processEvents();
         window->DocumentFolder = docs.path() + QLatin1Char('/');
         prompts.messages.clear();
     }

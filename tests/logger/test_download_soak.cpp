@@ -80,7 +80,7 @@ TEST(DownloadSoak, DISABLED_RandomLineFaultsNeverGiveAWrongImage)
     ASSERT_TRUE(line.isOpen());
 
     std::map<int, int> codes;
-    int exact = 0, wrong = 0, faultsPlanned = 0, adapters = 0, lateAcks = 0;
+    int exact = 0, wrong = 0, faultsPlanned = 0, adapters = 0, lateAcks = 0, exactWithoutLateAcks = 0;
     std::uniform_int_distribution<int> sets(1, 3), records(0, 120), model(0, 1), lateEvery(0, 8);
     for (int run = 0; run < runs; ++run) {
         MemoryImageBuilder b;
@@ -108,6 +108,7 @@ TEST(DownloadSoak, DISABLED_RandomLineFaultsNeverGiveAWrongImage)
         if (code == LoadResult::Success) {
             if (download.image() == image) {
                 ++exact;
+                exactWithoutLateAcks += late <= 1;
             } else {
                 ++wrong;
                 std::printf("soak: run %d wrong image, adapter %d bytes / %d ms, late acks every %d\n", run,
@@ -120,6 +121,10 @@ TEST(DownloadSoak, DISABLED_RandomLineFaultsNeverGiveAWrongImage)
                 runs, adapters, lateAcks, faultsPlanned, exact, wrong);
     for (const auto& [code, count] : codes)
         std::printf("soak: code %d: %d runs\n", code, count);
+    // A meter that answered late may be a block ahead: a spoilt block then
+    // ends the transfer (code 3) instead of asking for a repeat.
+    std::printf("soak: without late acknowledgements %d of %d runs gave the exact image\n", exactWithoutLateAcks,
+                runs - lateAcks);
     EXPECT_EQ(wrong, 0);
 }
 

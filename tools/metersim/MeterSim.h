@@ -23,6 +23,11 @@
 // that starts the frame's command bytes wins. More command sets (download,
 // setup) add themselves the same way from files of their own.
 //
+// With an adapter model (Options::adapter, setAdapter()) everything the meter
+// sends reaches the terminal in chunks on a latency timer, as through a USB
+// serial adapter; Options::lateAckEvery makes it answer download
+// acknowledgements late.
+//
 // A loop thread does the I/O; handlers run on it with the meter locked, so
 // inside a handler meter() and send() may be used freely. From other threads
 // use the locked accessors (snapshot(), commands(), setSilent() ...).

@@ -73,7 +73,7 @@ void BM_PacedDownload(benchmark::State& state)
         comm2.setDeviceName(line.devicePath());
         comm2.Open();
         ComDownloadPort port(comm2);
-        ImageDownload download(port, {MeterLink::WaitMs, [] { QCoreApplication::processEvents(); }, {}});
+        ImageDownload download(port, {[] { QCoreApplication::processEvents(); }, {}});
         QElapsedTimer timer;
         timer.start();
         const double cpuStart = threadCpuSeconds();

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Reliability soak of the memory download: hundreds of downloads against the
-# unpaced simulated meter with random line faults. SOAK_RUNS and SOAK_SEED
+# unpaced simulated meter with random line faults, each behind a random USB
+# serial adapter model (chunks of 1 to 64 bytes, latency 0 to 40 ms, or none)
+# and with acknowledgements answered late at random. SOAK_RUNS and SOAK_SEED
 # choose the number of runs and the random sequence.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -12,6 +12,10 @@
 #include "support/UnwritableFolder.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <functional>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -239,6 +243,59 @@ TEST_F(MainFiles, GridClickDrawsTheChosenDataSet)
     EXPECT_EQ(chart.Points(), 0);
     EXPECT_EQ(graph->txtDataNo->text(), QStringLiteral("0"));
     EXPECT_EQ(graph->Grid2->item(3, 4)->text(), QStringLiteral("0"));
+}
+
+TEST_F(MainFiles, OneClickOrKeyDrawsTheChosenDataSetOnce)
+{
+    std::vector<DataSetSpec> sets;
+    for (int k = 0; k < 5; ++k)
+        sets.push_back(countingSet(k + 2, std::uint16_t(100 * k)));
+    writeFile(path("five.CH4"), buildImage(sets));
+    prompts.fileNames.push_back(path("five.CH4"));
+    main.OpenCollection();
+    TfrmGraph* graph = main.DataLoggerGraph;
+    ASSERT_NE(graph, nullptr);
+    QTableWidget& grid = *graph->Grid2;
+    graph->parentWidget()->resize(900, 600);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(grid.isVisible());
+    ASSERT_TRUE(grid.viewport()->rect().contains(grid.visualItemRect(grid.item(2, 1)).center()))
+        << grid.viewport()->width() << "x" << grid.viewport()->height();
+
+    QList<int> drawn;
+    QObject::connect(&main, &TfrmMain::dataSetDrawn, [&](int k) { drawn << k; });
+    const auto click = [&](int row) {
+        const QPoint at = grid.visualItemRect(grid.item(row, 1)).center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, grid.viewport()->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(grid.viewport(), &event);
+            QCoreApplication::processEvents();
+        }
+    };
+    const auto keyDown = [&] {
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QCoreApplication::sendEvent(&grid, &event);
+        QCoreApplication::processEvents();
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        QList<int> drawn;
+    };
+    const Step steps[] = {
+        {"click on data set 3", [&] { click(2); }, {2}},
+        {"click on it again", [&] { click(2); }, {2}},
+        {"arrow key down", keyDown, {3}},
+        {"click on data set 1", [&] { click(0); }, {0}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        drawn.clear();
+        step.act();
+        EXPECT_EQ(drawn, step.drawn);
+        EXPECT_EQ(graph->txtDataNo->text(), QString::number(step.drawn.last() + 2));
+    }
 }
 
 TEST_F(MainFiles, TableToGraph)

@@ -9,10 +9,12 @@
 #include "graph/UAnnoEdit.h"
 #include "graph/UGraph.h"
 #include "graph/USetupScale.h"
+#include "panel/UPanel.h"
 #include "support/FakePrompts.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QDir>
@@ -246,6 +248,30 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
         }
         prompts.messages.clear();
     }
+}
+
+TEST_F(GraphWindowTest, ClosingTheMainWindowClosesNoChildWhenOneRefuses)
+{
+    main.ControlPanel1Click();  // the front panel comes first in the window list
+    ASSERT_TRUE(main.FrontPanel);
+    ASSERT_TRUE(main.ShowDataLoggerGraph());
+    main.DataSetsUnsaved = true;
+    prompts.answers = {QMessageBox::Cancel};
+    EXPECT_FALSE(main.close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(main.FrontPanel) << "the panel stays open as well";
+    EXPECT_TRUE(main.DataLoggerGraph);
+    EXPECT_EQ(main.MdiArea->subWindowList().size(), 2);
+    EXPECT_TRUE(main.DataSetsUnsaved);
+
+    // Agreed, everything closes, and the question is asked once.
+    prompts.messages.clear();
+    prompts.answers = {QMessageBox::No};
+    EXPECT_TRUE(main.close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("Save DataLogger Data ?")});
+    EXPECT_FALSE(main.FrontPanel);
+    EXPECT_FALSE(main.DataLoggerGraph);
 }
 
 TEST_F(GraphWindowTest, ClearButtonAsksThenClears)

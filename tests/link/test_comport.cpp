@@ -3,6 +3,8 @@
 #include "link/ComPort.h"
 
 #include <QSettings>
+#include <csignal>
+#include <sys/wait.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -211,6 +213,119 @@ TEST(ComPort, ADeviceThatDisappearsEndsTheThreadAndClosesThePort)
     // Reopening the vanished device fails quietly as well.
     EXPECT_THROW(port.Open(), EComAbort);
     EXPECT_FALSE(port.Active());
+}
+
+// A pseudo-terminal with the settings a fresh terminal has (echo, lines).
+struct CookedPty {
+    CookedPty()
+    {
+        char name[256] = {};
+        ::openpty(&master, &slave, name, nullptr, nullptr);
+        path = QString::fromLocal8Bit(name);
+    }
+    ~CookedPty()
+    {
+        ::close(slave);
+        ::close(master);
+    }
+    tcflag_t localFlags() const
+    {
+        termios tio{};
+        ::tcgetattr(slave, &tio);
+        return tio.c_lflag;
+    }
+    int master = -1, slave = -1;
+    QString path;
+};
+
+// A child process in a session of its own with `path` as its controlling
+// terminal, as a shell has its terminal.
+class SessionOnTerminal {
+public:
+    explicit SessionOnTerminal(const QString& path)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        const QByteArray device = path.toLocal8Bit();
+        child = ::fork();
+        if (child == 0) {
+            ::setsid();
+            const int fd = ::open(device.constData(), O_RDWR);  // a session leader's first terminal becomes its own
+            const char ok = fd >= 0 ? 'y' : 'n';
+            [[maybe_unused]] auto n = ::write(ready[1], &ok, 1);
+            for (;;)
+                ::pause();
+        }
+        char ok = 'n';
+        [[maybe_unused]] auto n = ::read(ready[0], &ok, 1);
+        started = ok == 'y';
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+    ~SessionOnTerminal()
+    {
+        if (child > 0) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+    }
+    bool started = false;
+
+private:
+    pid_t child = -1;
+};
+
+TEST(ComPort, NeverTakesOverATerminalInUse)
+{
+    CookedPty shell;
+    SessionOnTerminal session(shell.path);
+    ASSERT_TRUE(session.started);
+    const tcflag_t before = shell.localFlags();
+    ASSERT_TRUE(before & ICANON);
+    // The user's own terminal, by its alias and as a terminal of a running session.
+    for (const QString& device : {QStringLiteral("/dev/tty"), shell.path}) {
+        SCOPED_TRACE(device.toStdString());
+        TComPort port;
+        abortOnError(port);
+        port.setDeviceName(device);
+        EXPECT_THROW(port.Open(), EComAbort);
+        EXPECT_FALSE(port.Active());
+    }
+    EXPECT_EQ(shell.localFlags(), before) << "the terminal keeps its settings";
+}
+
+TEST(ComPort, ClosingGivesTheDeviceItsSettingsBack)
+{
+    CookedPty device;  // a terminal nobody has as controlling terminal, like a virtual serial port
+    const tcflag_t before = device.localFlags();
+    TComPort port;
+    port.setDeviceName(device.path);
+    port.BaudRate = TBaudRate::br9600;
+    port.Open();
+    EXPECT_FALSE(device.localFlags() & (ICANON | ECHO)) << "raw while open";
+    port.Close();
+    EXPECT_EQ(device.localFlags(), before);
+}
+
+TEST(ComPort, AFailedBackgroundWriteIsReportedByTheNextOperation)
+{
+    auto pty = std::make_unique<RawPty>();
+    TComPort port;
+    port.setDeviceName(pty->path);
+    QList<int> errors;
+    port.OnError = [&](TComPort&, const EComError& e, TComAction& a) {
+        errors << e.code();
+        a = TComAction::caAbort;
+    };
+    port.Open();
+    port.Write(QByteArray(200000, 'x'));
+    ASSERT_GT(port.PendingOutput(), 0);
+    pty->hangUp();
+    ASSERT_TRUE(waitUntil([&] { return port.PendingOutput() == 0; }));
+    EXPECT_TRUE(errors.isEmpty()) << "nothing to report to until the next operation";
+    EXPECT_THROW(port.WaitForInput(0), EComAbort);
+    EXPECT_EQ(errors, QList<int>{EIO});
 }
 
 TEST(ComPort, ListPortsAppendsRegisteredVirtualPorts)

@@ -309,6 +309,39 @@ TEST(Reconnect, AMeterPluggedBackInUnderTheSameNameIsFoundAgain)
     EXPECT_EQ(second->commandCount('a'), 1);
 }
 
+// ---- Through USB serial adapters ----------------------------------------------------
+
+// The identify reply and frames sent back to back reach the link in chunks
+// that cut across frames; every frame is still found and decoded.
+class LinkThroughAdapter : public ::testing::TestWithParam<metersim::AdapterModel> {};
+
+TEST_P(LinkThroughAdapter, ProbeFindsTheMeterAndEveryFrameArrives)
+{
+    auto o = simOptions(618, 0);
+    o.adapter = GetParam();
+    auto sim = startSim(o);
+    LinkFixture f;
+    f.host.ports << sim->portPath();
+    f.link.ProbeReplyMs = 300;  // the program's own wait, longer than any adapter holds a reply
+    f.link.ProbePorts();
+    ASSERT_TRUE(f.link.Connected);
+    EXPECT_EQ(f.link.MeterModel, 618);
+    ASSERT_TRUE(waitUntil([&] { return sim->commandCount('a') == 1; }));
+
+    const int before = int(f.host.frames.size());
+    for (int i = 0; i < 5; ++i)
+        sim->sendLiveFrame();
+    ASSERT_TRUE(waitUntil([&] { return f.host.frames.size() >= before + 5; }));
+    EXPECT_EQ(f.host.frames.size(), before + 5);
+    const metersim::MeterState shown = sim->snapshot();
+    for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR(f.link.LatestReadings[c], shown.shown[c], 0.051) << "T" << c + 1;
+}
+
+INSTANTIATE_TEST_SUITE_P(Adapters, LinkThroughAdapter,
+                         ::testing::Values(metersim::AdapterModel{1, 0}, metersim::AdapterModel{16, 16},
+                                           metersim::AdapterModel{7, 30}, metersim::AdapterModel{64, 40}));
+
 // ---- Port change ---------------------------------------------------------------
 
 TEST(PortChange, ReopensComm1OnTheTextAndRemembersTheIndex)
@@ -325,6 +358,22 @@ TEST(PortChange, ReopensComm1OnTheTextAndRemembersTheIndex)
     EXPECT_EQ(f.link.Comm1.DeviceName(), QStringLiteral("/dev/ttyNoSuch"));
     EXPECT_EQ(f.settings.LastConnectedPort, -1);
     EXPECT_FALSE(f.link.Connected);  // nothing else changes at once
+}
+
+TEST(PortChange, TheLastTypedNameCountsWhenKeystrokesMeetATick)
+{
+    auto sim = startSim(simOptions());
+    LinkFixture f;
+    // While a tick is handled the change waits; the next keystrokes come in
+    // during that wait, and the tick ends after them.
+    f.link.InMainTimer = true;
+    QTimer::singleShot(0, [&] { f.link.ComboBoxDeviceNameChange(QStringLiteral("ttyNoSu"), -1); });
+    QTimer::singleShot(5, [&] { f.link.ComboBoxDeviceNameChange(sim->portPath(), 2); });
+    QTimer::singleShot(20, [&] { f.link.InMainTimer = false; });
+    f.link.ComboBoxDeviceNameChange(QStringLiteral("ttyNo"), -1);
+    EXPECT_EQ(f.link.Comm1.DeviceName(), sim->portPath());
+    EXPECT_TRUE(f.link.Comm1.Active());
+    EXPECT_EQ(f.settings.LastConnectedPort, 2);
 }
 
 // ---- Drift correction ------------------------------------------------------------

@@ -30,19 +30,57 @@ QByteArray smallImage()
     return b.build();  // 257 + 48 + 32 = 337 bytes: 6 blocks
 }
 
-TEST(DownloadOverPty, ImageArrivesByteForByte)
+// The meter's answers as they reach the program: byte by byte as a
+// pseudo-terminal passes them, or in chunks through a USB serial adapter,
+// with acknowledgements the meter answers late and stray bytes on the line.
+struct LineCase {
+    const char* name;
+    metersim::AdapterModel adapter;
+    int lateAckEvery = 0;
+    bool strayBytes = false;
+};
+
+// A stray byte before block `index` that makes the block read one byte out
+// of step carry a matching checksum: only the byte still coming behind it
+// tells that it is shifted.
+QByteArray strayByteWithMatchingChecksum(const QByteArray& image, int index)
 {
+    const QByteArray payload = image.mid(index * 64, 64);
+    const quint8 shiftedSum = ImageDownload::blockChecksum(payload.constData(), 63);
+    return QByteArray(1, char(quint8(payload.at(63)) - shiftedSum));
+}
+
+class DownloadThroughAdapter : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(DownloadThroughAdapter, ImageArrivesWhole)
+{
+    const LineCase& c = GetParam();
     DownloadServer meter(smallImage());
-    PtyDownloadMeter line(meter, false);
+    meter.lateAckEvery = c.lateAckEvery;
+    if (c.strayBytes) {
+        meter.faults = {{BlockFault::Kind::InsertGarbage, 1, 1, 0, strayByteWithMatchingChecksum(meter.image(), 1)},
+                        {BlockFault::Kind::InsertGarbage, 3, 2, 0, QByteArray(5, char(0xFF))}};
+    }
+    PtyDownloadMeter line(meter, false, c.adapter);
     ASSERT_TRUE(line.isOpen());
     PtyComm2 comm2;
     ASSERT_TRUE(comm2.open(line.devicePath()));
-    ImageDownload download(comm2.download, {MeterLink::WaitMs, [] { QCoreApplication::processEvents(); }, {}});
+    ImageDownload download(comm2.download, {[] { QCoreApplication::processEvents(); }, {}});
     EXPECT_EQ(download.DownloadImage(), LoadResult::Success);
     QByteArray served;
     line.withServer([&](DownloadServer& s) { served = s.image(); });
     EXPECT_EQ(download.image(), served);
 }
+
+INSTANTIATE_TEST_SUITE_P(Lines, DownloadThroughAdapter, ::testing::Values(
+    LineCase{"ByteByByte", {}},
+    LineCase{"Chunks16Every16ms", {16, 16}},
+    LineCase{"Chunks64Every40msLateAnswers", {64, 40}, 2},
+    LineCase{"Chunks7Every25msLateAnswers", {7, 25}, 3},
+    // Chunks that end right after the shifted block, its last byte held back.
+    LineCase{"Chunks13Every16msStrayBytes", {13, 16}, 0, true},
+    LineCase{"Chunks5Every40msStrayBytes", {5, 40}, 0, true}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 // The link of the program with both ports on the pty; waits run at a tenth
 // of their length, which the unpaced meter does not notice.
@@ -83,7 +121,7 @@ public:
     void showDataLoggerWindow() override {}
     int ParseImage(const QByteArray& image) override { parsed << image; return LoadResult::Success; }
     int KeepGoodDataSets() override { return LoadResult::DataError; }
-    void WriteScratchFile(const QByteArray&) override {}
+    bool WriteScratchFile(const QByteArray&) override { return true; }
     void drawDataSet(int) override {}
     QList<QByteArray> parsed;
 };

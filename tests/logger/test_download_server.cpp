@@ -1,5 +1,6 @@
 // The simulated meter's side of the download on its own: the memory image it
 // builds and the answers it gives to each command.
+#include "AdapterLine.h"
 #include "DownloadServer.h"
 #include "MemoryImageBuilder.h"
 
@@ -105,6 +106,68 @@ TEST(DownloadServer, FaultsSpoilOnlyTheirSendings)
     EXPECT_TRUE(silent.onCommand('y').isEmpty());
     EXPECT_TRUE(silent.onCommand('n').isEmpty());
     EXPECT_EQ(silent.onCommand('P').size(), 75) << "a new start wakes it";
+}
+
+} // namespace
+
+namespace {
+
+// When the bytes of one answer reach the program through an adapter model.
+TEST(AdapterLine, HandsBytesOverInChunksOnItsLatencyTimer)
+{
+    struct Delivery {
+        double atMs;
+        int bytes;  // handed over by then, in all
+    };
+    struct Case {
+        const char* name;
+        metersim::AdapterModel adapter;
+        bool paced;
+        std::vector<Delivery> deliveries;
+    };
+    const Case cases[] = {
+        // A pseudo-terminal passes every byte on as it comes.
+        {"no adapter, unpaced", {}, false, {{0, 65}}},
+        {"no adapter, paced", {}, true, {{10.5, 10}, {67.8, 65}}},
+        // Full chunks go at once, the rest when the latency timer runs out.
+        {"16-byte chunks, 16 ms", {16, 16}, false, {{0, 64}, {15.9, 64}, {16, 65}}},
+        {"single bytes", {1, 40}, false, {{0, 65}}},
+        // Paced, a chunk that is not full goes 40 ms after its first byte came.
+        {"64-byte chunks, 40 ms, paced", {64, 40}, true, {{41.0, 0}, {41.7, 40}, {82.6, 40}, {82.8, 65}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        metersim::AdapterLine line(c.adapter);
+        QByteArray block(65, '\0');
+        for (int i = 0; i < 65; ++i)
+            block[i] = char(i);
+        line.send(block, 0, c.paced);
+        QByteArray arrived;
+        for (const Delivery& d : c.deliveries) {
+            arrived += line.take(d.atMs);
+            EXPECT_EQ(arrived.size(), d.bytes) << "at " << d.atMs << " ms";
+        }
+        EXPECT_EQ(arrived, block) << "in order, nothing lost";
+        EXPECT_TRUE(line.empty());
+    }
+}
+
+TEST(AdapterLine, LateAnswerStartsAfterItsDelay)
+{
+    DownloadServer meter(MemoryImageBuilder().build());
+    meter.lateAckEvery = 2;
+    meter.lateAckMs = 150;
+    metersim::AdapterLine line;
+    meter.onBytes(frame('P'));
+    QList<int> delays;
+    for (int i = 0; i < 4; ++i) {
+        meter.onBytes(frame('y'));
+        delays << meter.answerDelayMs();
+    }
+    EXPECT_EQ(delays, QList<int>({0, 150, 0, 150}));
+    line.send(QByteArray(5, 'x'), 0, false, meter.answerDelayMs());
+    EXPECT_TRUE(line.take(149).isEmpty());
+    EXPECT_EQ(line.take(150).size(), 5);
 }
 
 } // namespace

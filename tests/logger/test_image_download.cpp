@@ -59,7 +59,6 @@ protected:
     int download(QByteArray* image = nullptr)
     {
         ImageDownload d(port, {
-            [this](int ms) { clock.advance(ms); },
             [] {},
             [this](int total) {
                 progress.total = total;
@@ -229,6 +228,78 @@ TEST_F(ImageDownloadTest, NoBlockAtAllIsIncompleteNotSuccess)
     EXPECT_TRUE(commands().endsWith("Q"));
     EXPECT_EQ(progress.total, -1);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// A device that answers the handshake, sends a spoilt block and then never
+// stops sending: far more than a serial line carries, into an input queue
+// that never fills. Waiting moves the fake clock; a download that has not
+// ended after two minutes of it fails the test instead of hanging it.
+class EndlessSenderPort : public DownloadPort {
+public:
+    explicit EndlessSenderPort(FakeClock& clock) : clock(clock), deadline(clock.tick + 120000) {}
+
+    int inputCount() override { return int(input.size()); }
+    QByteArray read(int count) override
+    {
+        const QByteArray bytes = input.left(count);
+        input.remove(0, count);
+        return bytes;
+    }
+    void write(const QByteArray& frame) override
+    {
+        const char letter = frame.at(1);
+        if (letter == 'c')
+            input += DownloadServer::defaultReply('c');
+        if (letter == 'P' && !sending) {
+            QByteArray spoilt = DownloadServer::block(MemoryImageBuilder().build(), 0);
+            spoilt[64] = char(spoilt.at(64) + 1);
+            input += DownloadServer::defaultReply('P') + spoilt;
+            sending = true;
+        }
+    }
+    void clearInput() override { input.clear(); }
+    void waitForInput(int wanted, int maxMs) override
+    {
+        if (clock.tick > deadline)
+            throw PortAborted("the download never ended");
+        if (inputCount() >= wanted)
+            return;
+        clock.advance(maxMs);
+        if (sending) {
+            for (int i = 0; i < maxMs * BytesPerMs; ++i)
+                input.append(char(next++ * 37));
+        }
+        mostKept = std::max(mostKept, inputCount());
+    }
+
+    static constexpr int BytesPerMs = 20;
+    FakeClock& clock;
+    const qint64 deadline;
+    QByteArray input;
+    bool sending = false;
+    quint8 next = 0;
+    int mostKept = 0;
+};
+
+TEST(EndlessSender, DownloadEndsWithinItsTimeOutsAndStaysResponsive)
+{
+    FakeClock clock;
+    ScopedClock scoped(clock);
+    EndlessSenderPort port(clock);
+    qint64 lastMessages = clock.tick;
+    qint64 longestWithoutMessages = 0;
+    ImageDownload download(port, {[&] {
+                                      longestWithoutMessages = std::max(longestWithoutMessages, clock.tick - lastMessages);
+                                      lastMessages = clock.tick;
+                                  },
+                                  {}});
+    const qint64 start = clock.tick;
+    EXPECT_EQ(download.DownloadImage(), LoadResult::Incomplete);
+    EXPECT_TRUE(download.image().isEmpty());
+    // 21 spoilt blocks in a row end it, each dropped within half a second.
+    EXPECT_LE(clock.tick - start, 30000);
+    EXPECT_LE(longestWithoutMessages, 100) << "window messages handled at least every 100 ms";
+    EXPECT_LE(port.mostKept, 1024) << "the input is dropped instead of kept";
 }
 
 } // namespace

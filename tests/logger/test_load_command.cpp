@@ -84,11 +84,19 @@ public:
         ++keepCalls;
         return keepCode;
     }
-    void WriteScratchFile(const QByteArray& image) override { scratch = image; ++scratchWrites; }
+    bool WriteScratchFile(const QByteArray& image) override
+    {
+        if (!scratchWritable)
+            return false;
+        scratch = image;
+        ++scratchWrites;
+        return true;
+    }
     void drawDataSet(int number) override { drawn << number; }
 
     std::deque<int> codes;
     int keepCode = LoadResult::Success, keepCalls = 0, windowShown = 0, scratchWrites = 0;
+    bool scratchWritable = true;
     QList<QByteArray> parsed;
     QByteArray scratch;
     QList<int> drawn;
@@ -191,6 +199,17 @@ TEST_F(LoadCommandTest, ParseOutcomesAreReported)
         EXPECT_FALSE(unsaved);
         expectLinkGivenBack();
     }
+}
+
+TEST_F(LoadCommandTest, AFailedScratchFileWriteFailsTheLoad)
+{
+    // Without the scratch file the data sets could not be saved later.
+    dataSets.scratchWritable = false;
+    command.LoadData1Click();
+    EXPECT_FALSE(unsaved) << "nothing is marked unsaved";
+    EXPECT_TRUE(dataSets.drawn.isEmpty());
+    EXPECT_TRUE(dialogsSeen.isEmpty()) << "the writer has reported it; no download error";
+    expectLinkGivenBack();
 }
 
 TEST_F(LoadCommandTest, TransferErrorOffersTryAgainWhichRunsAWholeNewCycle)

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -246,6 +247,19 @@ TEST_F(MainLoad, TheDataLoggerWindowStaysOpenWhileALoadRuns)
     prompts.answers.push_back(QMessageBox::No);
     EXPECT_TRUE(frame->close());
     EXPECT_EQ(prompts.messages.last(), QStringLiteral("Save DataLogger Data ?"));
+}
+
+TEST_F(MainLoad, AScratchFileThatCannotBeWrittenFailsTheLoad)
+{
+    showWithTheSimulatorOnly();
+    // The scratch folder's name is taken by a file: the folder cannot be made.
+    QFile blocker(path("temp"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    load();
+    EXPECT_EQ(userMessages(), QStringList{QDir(dir.path()).filePath(QStringLiteral("temp"))});
+    EXPECT_FALSE(window->DataSetsUnsaved) << "nothing that could be saved";
+    EXPECT_TRUE(window->Link.Comm1.Active()) << "the link is back";
 }
 
 } // namespace

@@ -49,7 +49,7 @@ protected:
     }
     int download()
     {
-        ImageDownload d(comm2.download, {[](int ms) { QThread::usleep(ms * 50); }, [] {}, {}});
+        ImageDownload d(comm2.download, {[] {}, {}});
         const int code = d.DownloadImage();
         image = d.image();
         return code;

@@ -284,3 +284,60 @@ TEST_F(MeterSetupSim, LoweredReplyTimeoutMakesASlowAnswerFail)
     EXPECT_FALSE(setup.EraseMeterMemory(true)) << "1 s allowed after a read";
     QThread::msleep(200);  // the late answer goes out before the meter does
 }
+
+TEST_F(MeterSetupSim, AllStartsEachStepWithoutWhatAFailedStepLeft)
+{
+    // A step that fails on an answer one byte too long leaves that byte behind.
+    struct Case {
+        const char* word;
+        const char* failed;  // the label of the failing step
+    };
+    const Case cases[] = {{"int", "lblsetupint"}, {"erase", "lblerase"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        {
+            auto locked = sim->lock();
+            sim->registerHandler(QByteArray(c.word), [](metersim::MeterSim& m, const QByteArray& frame) {
+                m.send(frame + '\x03');
+            });
+        }
+        MeterSetup fresh(f.link, f.host, f.mainTimer);
+        fresh.All(QStringLiteral("00"), QStringLiteral("05"));
+        const MeterSetup::Display& d = fresh.display;
+        const std::pair<const char*, QString> labels[] = {
+            {"lblsetuptime", d.lblsetuptime}, {"lblsetupint", d.lblsetupint},
+            {"lblerase", d.lblerase}, {"lblread", d.lblread}};
+        for (const auto& [name, text] : labels)
+            EXPECT_EQ(text, QLatin1String(qstrcmp(name, c.failed) == 0 ? "fail" : "OK")) << name;
+        EXPECT_EQ(d.lblFirmwareVersion.size(), 2) << "the version answer was read whole";
+        expectLinkGivenBack();
+        const metersim::Options options = sim->options();
+        f.link.Comm1.Close();
+        sim = std::make_unique<metersim::MeterSim>(options);
+        ASSERT_TRUE(sim->start());
+        f.link.Comm1.setDeviceName(sim->portPath());
+        f.link.Comm1.Open();
+    }
+}
+
+// Every answer of the meter through USB serial adapters that hand bytes
+// over in chunks: ALL still does each step.
+class SetupThroughAdapter : public SetupFixture, public ::testing::WithParamInterface<metersim::AdapterModel> {};
+
+TEST_P(SetupThroughAdapter, AllDoesEveryStep)
+{
+    sim->setAdapter(GetParam());
+    setup.All(QStringLiteral("01"), QStringLiteral("30"));
+    const MeterSetup::Display& d = setup.display;
+    for (const QString* label : {&d.lblsetuptime, &d.lblsetupint, &d.lblerase, &d.lblread})
+        EXPECT_EQ(*label, QStringLiteral("OK"));
+    EXPECT_EQ(d.lblInt, QStringLiteral("01:30(mm:ss)"));
+    EXPECT_EQ(d.lblDataSets, QStringLiteral("0"));
+    EXPECT_EQ(d.parameters[0], QStringLiteral("20"));
+    EXPECT_EQ(d.parameters[11], QStringLiteral("2B"));
+    expectLinkGivenBack();
+}
+
+INSTANTIATE_TEST_SUITE_P(Adapters, SetupThroughAdapter,
+                         ::testing::Values(metersim::AdapterModel{1, 0}, metersim::AdapterModel{16, 16},
+                                           metersim::AdapterModel{64, 40}));

@@ -84,3 +84,41 @@ TEST(SetupWindow, HiddenItemOpensOneWindowWithTheControlsAndTexts)
     ASSERT_TRUE(main.frmSetup);
     EXPECT_EQ(main.Setup->ReplyTimeout, 1000);
 }
+
+TEST(SetupWindow, StatusChangesKeepTypedParametersAndANewWindowStartsWithoutOldReadings)
+{
+    FakePrompts prompts;
+    ScopedPrompts answering(prompts);
+    TfrmMain main;
+    main.Setup1->trigger();
+    ASSERT_TRUE(main.frmSetup);
+    MeterSetup::Display& d = main.Setup->display;
+    d.lblFirmwareVersion = QStringLiteral("12");
+    d.lblDataSets = QStringLiteral("3");
+    d.parameters.fill(QStringLiteral("20"));
+    main.Setup->displayChanged();
+
+    auto* edt35 = main.frmSetup->findChild<QLineEdit*>(QStringLiteral("edt35"));
+    edt35->setText(QStringLiteral("7F"));
+    // Status labels change as an operation runs and ends.
+    for (const char* status : {"", "fail"}) {
+        d.lblerase = QLatin1String(status);
+        main.Setup->displayChanged();
+        EXPECT_EQ(edt35->text(), QStringLiteral("7F")) << "what the user typed stays";
+    }
+    EXPECT_EQ(main.frmSetup->lblerase->text(), QStringLiteral("fail"));
+
+    auto* frame = qobject_cast<QMdiSubWindow*>(main.frmSetup->parentWidget());
+    frame->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    main.Setup1->trigger();
+    ASSERT_TRUE(main.frmSetup);
+    TfrmSetup& again = *main.frmSetup;
+    for (const QLabel* info : {again.lblFirmwareVersion, again.lblMeterTime, again.lblInt, again.lblDataSets,
+                               again.lblMemoryAvailable})
+        EXPECT_TRUE(info->text().isEmpty()) << info->objectName().toStdString();
+    for (const QLineEdit* edit : again.parameterEdits)
+        EXPECT_TRUE(edit->text().isEmpty()) << edit->objectName().toStdString();
+    for (const QLabel* status : {again.lblsetuptime, again.lblsetupint, again.lblerase, again.lblread})
+        EXPECT_EQ(status->text(), QStringLiteral("OK"));
+}

@@ -14,7 +14,8 @@ void installDownloadCommands(MeterSim& sim)
                 return;
             if (opening)
                 s.setDownloading(true);
-            s.sendPaced(s.downloadServer().onCommand(letter));
+            const QByteArray answer = s.downloadServer().onCommand(letter);
+            s.sendPaced(answer, s.downloadServer().answerDelayMs());
             if (letter == 'Q')
                 s.setDownloading(false);
         });

@@ -1,5 +1,7 @@
 #include "DownloadServer.h"
 
+#include <algorithm>
+
 namespace metersim {
 
 DownloadServer::DownloadServer(QByteArray image)
@@ -15,6 +17,7 @@ void DownloadServer::setImage(const QByteArray& image)
     sentCount.assign(std::size_t(blockCount()), 0);
     state = State::Idle;
     current = 0;
+    acksSeen = 0;
 }
 
 QByteArray DownloadServer::defaultReply(char letter)
@@ -80,6 +83,9 @@ QByteArray DownloadServer::sendBlock(int index)
 QByteArray DownloadServer::onCommand(char letter)
 {
     commandsSeen.append(letter);
+    lastDelayMs = 0;
+    if (letter == 'y' && lateAckEvery > 0 && ++acksSeen % lateAckEvery == 0)
+        lastDelayMs = lateAckMs;
     // A silent meter ignores the block commands; a new handshake wakes it.
     if (state == State::Silent && (letter == 'y' || letter == 'n'))
         return {};
@@ -118,6 +124,7 @@ QByteArray DownloadServer::onBytes(const QByteArray& bytes)
 {
     pending += bytes;
     QByteArray out;
+    int delayMs = 0;
     for (;;) {
         const int start = int(pending.indexOf(char(0x02)));
         if (start < 0) {
@@ -129,11 +136,13 @@ QByteArray DownloadServer::onBytes(const QByteArray& bytes)
             break;
         if (pending.at(9) == char(0x03)) {
             out += onCommand(pending.at(1));
+            delayMs = std::max(delayMs, lastDelayMs);
             pending.remove(0, 10);
         } else {
             pending.remove(0, 1);  // not a frame: look for the next start byte
         }
     }
+    lastDelayMs = delayMs;
     return out;
 }
 

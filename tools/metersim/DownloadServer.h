@@ -52,6 +52,13 @@ public:
     std::vector<QByteArray> startReplies;                    // used one per "P", then the normal one
     bool answerStart = true;
     std::vector<BlockFault> faults;
+    // A meter that answers late: every `lateAckEvery`-th acknowledgement
+    // (0: none) is answered `lateAckMs` after it came, when the program may
+    // already have sent the next one.
+    int lateAckEvery = 0;
+    int lateAckMs = 150;
+    // How long after its command the latest answer starts.
+    int answerDelayMs() const { return lastDelayMs; }
 
     // One command letter arrived; returns the bytes the meter sends for it.
     QByteArray onCommand(char letter);
@@ -78,6 +85,8 @@ private:
     int current = 0;
     std::size_t startRepliesUsed = 0;
     std::vector<int> sentCount;
+    int acksSeen = 0;
+    int lastDelayMs = 0;
     QByteArray pending;  // bytes of an incomplete command frame
 };
 

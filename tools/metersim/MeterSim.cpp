@@ -24,9 +24,6 @@ namespace metersim {
 namespace {
 
 constexpr int CommandSize = 10;
-// Paced download bytes go to the terminal a few at a time, which keeps the
-// loop thread mostly asleep and the line time right on average.
-constexpr int PacedChunk = 4;
 
 double steadyMs()
 {
@@ -52,7 +49,10 @@ void closeFd(int& fd)
 
 MeterSim::MeterSim(Options options)
     : opts(std::move(options))
+    , line(opts.adapter)
 {
+    download.lateAckEvery = opts.lateAckEvery;
+    download.lateAckMs = opts.lateAckMs;
     installLinkCommands(*this);
     installKeyCommands(*this);
     installDownloadCommands(*this);
@@ -135,7 +135,7 @@ void MeterSim::stop()
     closeFd(wakeWrite);
     isStreaming = false;
     isDownloading = false;
-    pacedOut.clear();
+    line.clear();
 }
 
 void MeterSim::registerPort()
@@ -178,9 +178,31 @@ bool MeterSim::send(const QByteArray& bytes)
     auto l = lock();
     if (isSilent || master < 0)
         return false;
+    // Behind an adapter, or behind bytes still on the line, the bytes queue up.
+    if (line.model().active() || !line.empty()) {
+        line.send(bytes, steadyMs(), false);
+        wake();
+        return true;
+    }
+    return writeNow(bytes);
+}
+
+bool MeterSim::writeNow(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return true;
+    if (isSilent || master < 0)
+        return false;
     // Like a serial line with nobody listening: what the terminal cannot take is lost.
     const ssize_t n = ::write(master, bytes.constData(), size_t(bytes.size()));
     return n == bytes.size();
+}
+
+void MeterSim::setAdapter(AdapterModel adapter)
+{
+    auto l = lock();
+    line.setAdapter(adapter);
+    wake();
 }
 
 void MeterSim::setStreaming(bool on)
@@ -190,32 +212,26 @@ void MeterSim::setStreaming(bool on)
     wake();
 }
 
-void MeterSim::sendPaced(const QByteArray& bytes)
+void MeterSim::sendPaced(const QByteArray& bytes, int delayMs)
 {
     auto l = lock();
-    if (!opts.pacedDownload) {
+    if (bytes.isEmpty())
+        return;
+    if (!opts.pacedDownload && delayMs == 0) {
         send(bytes);
         return;
     }
-    if (pacedOut.isEmpty())
-        lineFreeMs = std::max(lineFreeMs, steadyMs());
-    pacedOut += bytes;
+    if (isSilent || master < 0)
+        return;
+    line.send(bytes, steadyMs(), opts.pacedDownload, delayMs);
     wake();
 }
 
-int MeterSim::flushPaced()
+int MeterSim::flushLine()
 {
-    while (!pacedOut.isEmpty()) {
-        const int chunk = int(std::min<qsizetype>(PacedChunk, pacedOut.size()));
-        const double due = lineFreeMs + chunk * DownloadServer::ByteTimeMs;
-        const double now = steadyMs();
-        if (now < due)
-            return int(std::ceil(due - now));
-        send(pacedOut.left(chunk));  // lost like any byte nobody reads
-        pacedOut.remove(0, chunk);
-        lineFreeMs = due;
-    }
-    return -1;
+    const double now = steadyMs();
+    writeNow(line.take(now));  // lost like any byte nobody reads
+    return line.msUntilDue(now);
 }
 
 void MeterSim::setDownloading(bool on)
@@ -359,7 +375,7 @@ void MeterSim::run()
                 return;
             if (isStreaming && !isDownloading && opts.rateMs > 0)
                 timeout = int(std::max<qint64>(0, nextFrameMs - nowMs()));
-            const int pacedDue = flushPaced();
+            const int pacedDue = flushLine();
             if (pacedDue >= 0 && (timeout < 0 || pacedDue < timeout))
                 timeout = pacedDue;
         }
@@ -384,7 +400,7 @@ void MeterSim::run()
             ::usleep(20000);  // cannot happen while we hold the terminal side; do not spin if it does
             continue;
         }
-        flushPaced();
+        flushLine();
         const qint64 now = nowMs();
         if (isDownloading) {
             nextFrameMs = now;  // frames resume as soon as the download ends

@@ -23,10 +23,16 @@
 // that starts the frame's command bytes wins. More command sets (download,
 // setup) add themselves the same way from files of their own.
 //
+// With an adapter model (Options::adapter, setAdapter()) everything the meter
+// sends reaches the terminal in chunks on a latency timer, as through a USB
+// serial adapter; Options::lateAckEvery makes it answer download
+// acknowledgements late.
+//
 // A loop thread does the I/O; handlers run on it with the meter locked, so
 // inside a handler meter() and send() may be used freely. From other threads
 // use the locked accessors (snapshot(), commands(), setSilent() ...).
 
+#include "AdapterLine.h"
 #include "DownloadServer.h"
 #include "MeterState.h"
 
@@ -52,6 +58,9 @@ struct Options {
     int keepAliveTimeoutMs = 5000;   // stop streaming without "X" for this long; 0: never
     QByteArray memory;               // the logger memory the download serves; empty: no data sets
     bool pacedDownload = true;       // download bytes take their 9600-baud time on the line
+    AdapterModel adapter;            // a USB serial adapter between meter and program; none by default
+    int lateAckEvery = 0;            // every n-th acknowledgement of a download is answered late (0: none)
+    int lateAckMs = 150;             // ... this long after it came
 };
 
 class MeterSim {
@@ -93,8 +102,10 @@ public:
     void setStreaming(bool on);
     void keepAlive();
     // Like send(), but each byte takes its time on a 9600-baud line when the
-    // download is paced.
-    void sendPaced(const QByteArray& bytes);
+    // download is paced, and the answer may start `delayMs` late.
+    void sendPaced(const QByteArray& bytes, int delayMs = 0);
+    // From now on everything the meter sends goes through this adapter.
+    void setAdapter(AdapterModel adapter);
     // The meter's side of the download; only inside a handler or while holding lock().
     DownloadServer& downloadServer() { return download; }
     // While a download runs the meter sends no live frames.
@@ -126,9 +137,10 @@ private:
     qint64 nowMs() const;
     void registerPort();
     void unregisterPort();
-    // Writes the paced bytes whose line time has passed; returns the ms until
-    // the next ones are due, or -1 when none wait.
-    int flushPaced();
+    // Writes the bytes that have come through the line and the adapter;
+    // returns the ms until the next ones are due, or -1 when none wait.
+    int flushLine();
+    bool writeNow(const QByteArray& bytes);
 
     Options opts;
     mutable std::recursive_mutex mutex;
@@ -142,8 +154,7 @@ private:
     bool isDownloading = false;
     qint64 lastKeepAliveMs = 0;
     DownloadServer download;
-    QByteArray pacedOut;         // download bytes still on their way
-    double lineFreeMs = 0;       // when the next paced byte has gone out
+    AdapterLine line;            // bytes still on their way to the program
 
     int master = -1;
     int slave = -1;   // our own descriptor of the terminal side, held while running

@@ -1,7 +1,7 @@
 #include "PtyDownloadMeter.h"
 
 #include <chrono>
-#include <deque>
+#include <cmath>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -10,16 +10,11 @@
 
 namespace metersim {
 
-namespace {
-using Clock = std::chrono::steady_clock;
-using Ms = std::chrono::duration<double, std::milli>;
-// Bytes handed to the pty at once when paced: coarse enough to keep the thread idle.
-constexpr int PacedChunk = 4;
-} // namespace
-
-PtyDownloadMeter::PtyDownloadMeter(DownloadServer& s, bool pacedLine)
+PtyDownloadMeter::PtyDownloadMeter(DownloadServer& s, bool pacedLine, AdapterModel adapter, double scale)
     : server(s)
     , paced(pacedLine)
+    , timeScale(scale > 0 ? scale : 1)
+    , line(adapter)
 {
     char name[256] = {};
     if (openpty(&master, &slaveKeeper, name, nullptr, nullptr) != 0) {
@@ -61,57 +56,53 @@ void PtyDownloadMeter::withServer(const std::function<void(DownloadServer&)>& f)
     f(server);
 }
 
+void PtyDownloadMeter::setAdapter(AdapterModel adapter)
+{
+    const std::lock_guard lock(mutex);
+    line.setAdapter(adapter);
+}
+
+double PtyDownloadMeter::nowMs() const
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count() * timeScale;
+}
+
 void PtyDownloadMeter::run()
 {
-    const auto byteTime = Ms(DownloadServer::ByteTimeMs);
-    const auto lineTime = [&](int bytes) {
-        return std::chrono::duration_cast<Clock::duration>(byteTime * double(paced ? bytes : 0));
-    };
-    std::deque<char> outgoing;
-    Clock::time_point lineFree = Clock::now();  // when the next outgoing byte starts on the line
-    const auto chunkSize = [&] {
-        return paced ? std::min<int>(PacedChunk, int(outgoing.size())) : int(outgoing.size());
-    };
+    QByteArray unwritten;  // handed over, but the program's queue was full
     for (;;) {
-        int timeoutMs = -1;
-        if (!outgoing.empty()) {
-            const auto due = lineFree + lineTime(chunkSize());
-            timeoutMs = std::max<int>(0, int(std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count()));
+        int timeoutMs = unwritten.isEmpty() ? -1 : 1;
+        {
+            const std::lock_guard lock(mutex);
+            const int due = line.msUntilDue(nowMs());
+            if (due >= 0 && (timeoutMs < 0 || due < timeoutMs))
+                timeoutMs = int(std::ceil(due / timeScale));
         }
         pollfd fds[2] = {{master, POLLIN, 0}, {wakeRead, POLLIN, 0}};
         poll(fds, 2, timeoutMs);
         if (fds[1].revents)
             return;
 
+        const std::lock_guard lock(mutex);
         if (fds[0].revents & POLLIN) {
             char buf[256];
             const ssize_t n = ::read(master, buf, sizeof buf);
             if (n > 0) {
-                QByteArray reply;
-                {
-                    const std::lock_guard lock(mutex);
-                    reply = server.onBytes(QByteArray(buf, int(n)));
-                }
+                const QByteArray reply = server.onBytes(QByteArray(buf, int(n)));
                 if (!reply.isEmpty()) {
                     // The command took its own time on the line before the meter had it.
-                    const auto heard = Clock::now() + lineTime(int(n));
-                    if (outgoing.empty() && lineFree < heard)
-                        lineFree = heard;
-                    outgoing.insert(outgoing.end(), reply.begin(), reply.end());
+                    const double heardAfter = paced ? double(n) * DownloadServer::ByteTimeMs : 0;
+                    line.send(reply, nowMs(), paced, heardAfter + server.answerDelayMs());
                 }
             }
         }
-
-        // A byte reaches the program once its whole time on the line has passed.
-        while (!outgoing.empty() && Clock::now() >= lineFree + lineTime(chunkSize())) {
-            const int chunk = chunkSize();
-            QByteArray bytes(chunk, '\0');
-            std::copy_n(outgoing.begin(), chunk, bytes.begin());
-            const ssize_t n = ::write(master, bytes.constData(), std::size_t(chunk));
-            if (n <= 0)
-                break;  // the program's queue is full: try again on the next round
-            outgoing.erase(outgoing.begin(), outgoing.begin() + n);
-            lineFree += lineTime(int(n));
+        // What the program cannot take now waits for the next round.
+        unwritten += line.take(nowMs());
+        if (!unwritten.isEmpty()) {
+            const ssize_t n = ::write(master, unwritten.constData(), std::size_t(unwritten.size()));
+            if (n > 0)
+                unwritten.remove(0, n);
         }
     }
 }

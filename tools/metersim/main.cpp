@@ -12,6 +12,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
@@ -42,7 +43,19 @@ int main(int argc, char* argv[])
     QCommandLineOption memory(QStringLiteral("memory"), QStringLiteral("Serve the data sets of this collection file (*.ch4)."), QStringLiteral("file"));
     QCommandLineOption emptyMemory(QStringLiteral("empty-memory"), QStringLiteral("Serve a memory without data sets."));
     QCommandLineOption unpaced(QStringLiteral("unpaced"), QStringLiteral("Send downloads at once instead of at 9600 baud."));
-    parser.addOptions({model, rate, badIdentify, noRegister, keepAlive, memory, emptyMemory, unpaced});
+    QCommandLineOption chunk(QStringLiteral("chunk"),
+                             QStringLiteral("Behave like a USB serial adapter: hand bytes over in chunks of at most this many."),
+                             QStringLiteral("bytes"), QStringLiteral("0"));
+    QCommandLineOption latency(QStringLiteral("latency-ms"),
+                               QStringLiteral("The adapter's latency timer: a chunk that is not full goes this long after its first byte."),
+                               QStringLiteral("ms"), QStringLiteral("16"));
+    QCommandLineOption lateAckEvery(QStringLiteral("late-ack-every"),
+                                    QStringLiteral("Answer every n-th acknowledgement of a download late."), QStringLiteral("n"),
+                                    QStringLiteral("0"));
+    QCommandLineOption lateAckMs(QStringLiteral("late-ack-ms"), QStringLiteral("How late such an answer comes."),
+                                 QStringLiteral("ms"), QStringLiteral("150"));
+    parser.addOptions({model, rate, badIdentify, noRegister, keepAlive, memory, emptyMemory, unpaced, chunk, latency,
+                       lateAckEvery, lateAckMs});
     parser.process(app);
 
     metersim::Options options;
@@ -55,6 +68,10 @@ int main(int argc, char* argv[])
     options.keepAliveTimeoutMs = std::max(0, parser.value(keepAlive).toInt());
     options.registerPort = !parser.isSet(noRegister);
     options.pacedDownload = !parser.isSet(unpaced);
+    options.adapter.chunk = std::clamp(parser.value(chunk).toInt(), 0, 4096);
+    options.adapter.latencyMs = std::clamp(parser.value(latency).toInt(), 0, 1000);
+    options.lateAckEvery = std::max(0, parser.value(lateAckEvery).toInt());
+    options.lateAckMs = std::clamp(parser.value(lateAckMs).toInt(), 0, 10000);
     if (parser.isSet(memory) && parser.isSet(emptyMemory)) {
         std::fprintf(stderr, "tq612-metersim: --memory and --empty-memory exclude each other\n");
         return 2;

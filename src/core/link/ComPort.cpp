@@ -3,7 +3,9 @@
 #include "app/Settings.h"
 #include "link/ComThread.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
@@ -12,9 +14,12 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -105,6 +110,47 @@ void TComPort::requireOpen()
 {
     if (!Active())
         raise(EComError(0, QString::fromLatin1(ClosedPortText)));
+    raiseDeferredError();
+}
+
+void TComPort::raiseDeferredError()
+{
+    if (deferredError != 0)
+        raiseErrno(std::exchange(deferredError, 0));
+}
+
+bool TComPort::isFreeSerialTerminal(int fd, QString* why)
+{
+    const auto refuse = [why](const char* text) {
+        if (why)
+            *why = QString::fromLatin1(text);
+        return false;
+    };
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || !::isatty(fd))
+        return refuse("not a terminal");
+    // /dev/tty (the opener's own terminal), /dev/console, /dev/ptmx and the
+    // virtual consoles are terminals, never serial ports.
+    const unsigned deviceMajor = major(st.st_rdev);
+    const unsigned deviceMinor = minor(st.st_rdev);
+    if (deviceMajor == 5 || (deviceMajor == 4 && deviceMinor < 64))
+        return refuse("a console or the controlling terminal");
+    // Nor is a terminal that some process has as its controlling terminal:
+    // a user's shell or a login line.
+    QDir proc(QStringLiteral("/proc"));
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!pid.front().isDigit())
+            continue;
+        QFile status(proc.filePath(pid + QStringLiteral("/stat")));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        // pid (comm) state ppid pgrp session tty_nr ...; comm may hold blanks and parentheses.
+        const QByteArray line = status.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 4 && fields[4].toLongLong() == qint64(st.st_rdev) && st.st_rdev != 0)
+            return refuse("the terminal of a running session");
+    }
+    return true;
 }
 
 QString TComPort::devicePathFor(const QString& portName)
@@ -143,7 +189,11 @@ void TComPort::setActive(bool active)
     if (handle < 0)
         raiseErrno(errno);
     fd = handle;
+    deferredError = 0;
     try {
+        QString refusal;
+        if (!isFreeSerialTerminal(fd, &refusal))
+            raise(EComError(ENOTTY, deviceName + QStringLiteral(": ") + refusal));
         if (::ioctl(fd, TIOCEXCL) != 0)
             raiseErrno(errno);
         // The exclusive mode does not hold against root; the lock does, so a
@@ -151,6 +201,11 @@ void TComPort::setActive(bool active)
         // the first one's frames.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
             raiseErrno(errno == EWOULDBLOCK ? EBUSY : errno);
+        // Whoever used the device before us gets its settings back when we close it.
+        auto saved = std::make_unique<termios>();
+        if (::tcgetattr(fd, saved.get()) != 0)
+            raiseErrno(errno);
+        savedSettings = std::move(saved);
         ::tcflush(fd, TCIOFLUSH);
         applyLineSettings();
         if (onRxChar)
@@ -214,12 +269,15 @@ void TComPort::closeHandle()
     writeNotifier.reset();
     pendingOutput.clear();
     if (fd >= 0) {
+        if (savedSettings)
+            ::tcsetattr(fd, TCSANOW, savedSettings.get());
         // Give up exclusivity first: the flag outlives our descriptor while
         // anyone else holds the terminal open, and would bar our next open.
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         fd = -1;
     }
+    savedSettings.reset();
 }
 
 void TComPort::setOnRxChar(RxCharHandler handler)
@@ -337,10 +395,13 @@ bool TComPort::flushPending(int timeoutMs)
 
 void TComPort::onWritable()
 {
-    try {
-        flushPending(0);
-    } catch (const std::exception&) {
-        // A failed background write is reported by the next operation on the port.
+    // A failed background write is reported by the next operation on the port.
+    const ssize_t n = pendingOutput.isEmpty()
+        ? 0 : ::write(fd, pendingOutput.constData(), size_t(pendingOutput.size()));
+    if (n > 0) {
+        pendingOutput.remove(0, n);
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        deferredError = errno;
         pendingOutput.clear();
     }
     if (writeNotifier)

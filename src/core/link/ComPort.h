@@ -21,6 +21,7 @@
 #include <stdexcept>
 
 class QSocketNotifier;
+struct termios;
 
 // A failure of the serial component. `code` is errno, or 0 for the
 // component's own errors.
@@ -117,6 +118,11 @@ public:
     // Bytes accepted by Write that still wait to go out.
     int PendingOutput() const { return int(pendingOutput.size()); }
 
+    // Whether `fd` may be used as a serial port: a terminal that is not the
+    // controlling terminal of any process (so never /dev/tty, a console or a
+    // user's terminal). On refusal `why` says what it is.
+    static bool isFreeSerialTerminal(int fd, QString* why = nullptr);
+
     // Appends the serial ports present: the system's, then the registered virtual ones.
     static void ListPorts(QStringList& ports);
     // The device path of a port name: "/dev/" + name, or the name as is when it starts with "/".
@@ -137,8 +143,13 @@ private:
     // Called on the main thread when the event thread ends because the device failed.
     void threadFailed(int code);
     void deliverRxChar();
+    // Raises the failure of a background write, once, on the next operation.
+    void raiseDeferredError();
 
     int fd = -1;
+    // The device's settings before we opened it, put back when we close it.
+    std::unique_ptr<termios> savedSettings;
+    int deferredError = 0;  // errno of a failed background write, not yet reported
     QString deviceName = QStringLiteral("/dev/ttyS0");
     bool synchronizeEvents = true;
     RxCharHandler onRxChar;

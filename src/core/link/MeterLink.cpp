@@ -309,8 +309,14 @@ void MeterLink::correctDrift(const QDateTime& tickTime)
 
 void MeterLink::ComboBoxDeviceNameChange(const QString& text, int index)
 {
+    // Keystrokes handled inside the wait below ask for later names: only the
+    // latest change may open its port, or an earlier, half-typed name would
+    // win when the waits unwind.
+    const int change = ++portChanges;
     while (InMainTimer)
         processEventsBriefly();
+    if (change != portChanges)
+        return;
     closeComm1Quietly();
     Comm1.setDeviceName(text.isEmpty() ? QString() : TComPort::devicePathFor(text));
     tryOpenComm1();

@@ -93,7 +93,8 @@ public:
     // The MainTimer handler: keep-alive, sampling, watchdog, drift correction.
     void MainTimerTimer();
     // The user picked or typed a port: `text` is the list's text, `index` the
-    // matching entry or -1.
+    // matching entry or -1. Of changes that meet while a tick is handled, the
+    // last one counts.
     void ComboBoxDeviceNameChange(const QString& text, int index);
     // Comm1's OnRxChar: reads what waits (at most 256 bytes) and handles every complete frame.
     void Comm1RxChar();
@@ -123,4 +124,5 @@ private:
     QTimer& mainTimer;
     std::optional<QDateTime> previousTickTime;
     int lastComm1Error = 0;  // errno of Comm1's last failure, for the probe's permission hint
+    int portChanges = 0;  // port changes asked for so far
 };

@@ -65,6 +65,6 @@ void ComDownloadPort::waitForInput(int wanted, int maxMs)
         return;
     }
     // Part of a block is here: sleep about as long as the rest takes on the line.
-    const int restMs = int(std::ceil((wanted - waiting) * ByteTimeMs));
-    QThread::msleep(unsigned(std::clamp(restMs, 1, maxMs)));
+    const double restMs = std::ceil(double(wanted - waiting) * ByteTimeMs);
+    QThread::msleep(unsigned(std::clamp(restMs, 1.0, double(maxMs))));
 }

@@ -20,8 +20,9 @@ public:
     // file, data set 1 drawn). Returns a LoadResult code; anything but 0
     // leaves the model as it was.
     virtual int KeepGoodDataSets() = 0;
-    // WriteScratchFile: the image, byte for byte.
-    virtual void WriteScratchFile(const QByteArray& image) = 0;
+    // WriteScratchFile: the image, byte for byte. False when it could not be
+    // written (reported to the user); no earlier scratch file is left then.
+    virtual bool WriteScratchFile(const QByteArray& image) = 0;
     // Draws data set `number` (counted from 1) in the DataLogger window.
     virtual void drawDataSet(int number) = 0;
 };

@@ -21,10 +21,20 @@ constexpr int ErrorLimit = 20;
 constexpr int AckSends = 10;
 constexpr int AckPauseMs = 10;
 constexpr int AckAnswerMs = 100;
-// About five byte times at 9600 baud without a new byte: the line is quiet.
-constexpr int LineQuietMs = 5;
+// Longer than any gap inside one sending of the meter: USB serial adapters
+// hold bytes back for up to about 40 ms (their latency timer).
+constexpr int LineQuietMs = 60;
+// A block still coming behind a block is complete within this time.
+constexpr int BlockBehindLimitMs = StalledBlockMs;
+// Leftovers of a spoilt block are gone within this time; a device that
+// keeps sending is not waited out.
+constexpr int DiscardLimitMs = 500;
 // Window messages are handled at least this often while the port is polled.
 constexpr int PollSliceMs = 20;
+// More than this behind a block is no meter answering acknowledgements.
+constexpr int MostBlocksBehind = 3;
+// For waits that end by time only.
+constexpr int AnyCount = 1 << 24;
 } // namespace
 
 ImageDownload::ImageDownload(DownloadPort& downloadPort, Hooks downloadHooks)
@@ -65,18 +75,50 @@ qint64 ImageDownload::now() const
     return Clock::current().tickMs();
 }
 
+int ImageDownload::waiting()
+{
+    const int count = port.inputCount();
+    if (count > seen)
+        lastArrival = now();
+    seen = count;
+    return count;
+}
+
+QByteArray ImageDownload::take(int count)
+{
+    const QByteArray bytes = port.read(count);
+    seen = std::max(0, seen - int(bytes.size()));
+    return bytes;
+}
+
+void ImageDownload::clearInput()
+{
+    port.clearInput();
+    seen = 0;
+}
+
+void ImageDownload::pollOnce(int wanted)
+{
+    port.waitForInput(wanted, PollSliceMs);
+    hooks.processMessages();
+    waiting();
+}
+
+void ImageDownload::pause(int ms)
+{
+    const qint64 start = now();
+    for (qint64 left = ms; left > 0; left = ms - (now() - start)) {
+        port.waitForInput(AnyCount, int(std::min<qint64>(left, PollSliceMs)));
+        hooks.processMessages();
+        waiting();
+    }
+}
+
 void ImageDownload::awaitInput(int wanted, int timeoutMs)
 {
     const qint64 start = now();
-    for (;;) {
-        if (port.inputCount() >= wanted)
-            return;
-        const qint64 left = timeoutMs - (now() - start);
-        if (left <= 0)
-            return;
-        port.waitForInput(wanted, int(std::min<qint64>(left, PollSliceMs)));
-        hooks.processMessages();
-    }
+    while (waiting() < wanted && now() - start < timeoutMs)
+        pollOnce(wanted);
 }
 
 void ImageDownload::openingHandshake()
@@ -86,11 +128,11 @@ void ImageDownload::openingHandshake()
     for (int attempt = 0; attempt < OpeningAttempts; ++attempt) {
         send('c');
         awaitInput(OpeningReplyLength, OpeningReplyMs);
-        if (port.inputCount() == OpeningReplyLength)
+        if (waiting() == OpeningReplyLength)
             break;
-        port.clearInput();
+        clearInput();
     }
-    port.clearInput();
+    clearInput();
 }
 
 void ImageDownload::startTransfer()
@@ -98,26 +140,26 @@ void ImageDownload::startTransfer()
     for (int attempt = 0; attempt < StartAttempts; ++attempt) {
         send('P');
         awaitInput(StartReplyLength, StartReplyMs);
-        if (port.inputCount() >= StartReplyLength) {
-            const QByteArray reply = port.read(StartReplyLength);
+        if (waiting() >= StartReplyLength) {
+            const QByteArray reply = take(StartReplyLength);
             if (reply.at(1) == StartReplyMark)
                 return;
             // A reply without the mark may be followed by the real one: keep the input.
         } else {
-            port.clearInput();
+            clearInput();
         }
     }
 }
 
 void ImageDownload::acknowledge()
 {
-    // The first 10 ms pause has already passed while the block was checked.
     for (int sends = 0; sends < AckSends; ++sends) {
-        if (sends > 0)
-            hooks.waitMs(AckPauseMs);
+        pause(AckPauseMs);
         send('y');
-        hooks.waitMs(AckAnswerMs);
-        if (port.inputCount() > 0)
+        if (sends > 0)
+            meterMayBeAhead = true;
+        pause(AckAnswerMs);
+        if (waiting() > 0)
             return;
     }
 }
@@ -126,26 +168,23 @@ ImageDownload::BlockCheck ImageDownload::checkBlock(const QByteArray& block)
 {
     if (blockChecksum(block.constData(), BlockPayload) != quint8(block.at(BlockPayload)))
         return BlockCheck::Bad;
-    // The pause before the acknowledgement shows whether more bytes came
-    // behind the block. Whole blocks mean the meter answered an earlier
-    // acknowledgement late and is a block ahead; anything else means this
-    // block was read out of step (stray bytes before it) and its matching
-    // checksum was chance.
-    hooks.waitMs(AckPauseMs);
-    if (port.inputCount() == 0)
-        return BlockCheck::Good;
-    const int behind = waitForQuietLine();
-    return behind % BlockSize == 0 ? BlockCheck::GoodMeterAhead : BlockCheck::Bad;
-}
-
-int ImageDownload::waitForQuietLine()
-{
-    for (int seen = port.inputCount();;) {
-        port.waitForInput(seen + 1, LineQuietMs);
-        const int now = port.inputCount();
-        if (now == seen)
-            return seen;
-        seen = now;
+    // Once the line behind the block is quiet, whole blocks there mean the
+    // meter answered an acknowledgement late and is a block ahead; anything
+    // else means this block was read out of step (stray bytes before it) and
+    // its matching checksum was chance. While the meter may be ahead, a block
+    // coming behind is waited for until it is whole.
+    const qint64 start = now();
+    for (;;) {
+        const int behind = waiting();
+        const bool wholeBlocks = behind % BlockSize == 0;
+        const bool quiet = now() - lastArrival >= LineQuietMs;
+        if (quiet && wholeBlocks)
+            return behind == 0 ? BlockCheck::Good : BlockCheck::GoodMeterAhead;
+        if (quiet && !meterMayBeAhead)
+            return BlockCheck::Bad;
+        if (behind > MostBlocksBehind * BlockSize || now() - start > BlockBehindLimitMs)
+            return BlockCheck::Bad;
+        pollOnce(AnyCount);
     }
 }
 
@@ -155,13 +194,18 @@ void ImageDownload::discardRestOfBlock()
     // nothing more until it is asked, so once the line is quiet everything
     // waiting belongs to the spoilt block: dropping it keeps the repeated
     // block aligned instead of reading it shifted by the leftovers.
-    waitForQuietLine();
-    port.clearInput();
+    const qint64 start = now();
+    while (now() - lastArrival < LineQuietMs && now() - start < DiscardLimitMs && waiting() <= 2 * BlockSize)
+        pollOnce(AnyCount);
+    clearInput();
 }
 
 int ImageDownload::DownloadImage()
 {
     RawImage.clear();
+    seen = 0;
+    lastArrival = now();
+    meterMayBeAhead = false;
     openingHandshake();
     const std::unique_ptr<BusyIndicator> hourglass = hooks.showBusy ? hooks.showBusy() : nullptr;
     startTransfer();
@@ -170,9 +214,6 @@ int ImageDownload::DownloadImage()
     int received = 0;
     int expected = 0;
     int errors = 0;
-    // Once the meter is a block ahead, a repeat request would bring the wrong
-    // block: a spoilt block then ends the transfer instead.
-    bool meterAhead = false;
     qint64 mark = now();
 
     while (now() - mark < SilenceLimitMs) {
@@ -180,12 +221,12 @@ int ImageDownload::DownloadImage()
             send('Q');
             break;  // and "Q" once more below
         }
-        const int waiting = port.inputCount();
-        if (waiting >= BlockSize) {
-            const QByteArray block = port.read(BlockSize);
+        const int count = waiting();
+        if (count >= BlockSize) {
+            const QByteArray block = take(BlockSize);
             const BlockCheck check = checkBlock(block);
             if (check != BlockCheck::Bad) {
-                meterAhead = meterAhead || check == BlockCheck::GoodMeterAhead;
+                meterMayBeAhead = meterMayBeAhead || check == BlockCheck::GoodMeterAhead;
                 RawImage.append(block.constData(), BlockPayload);
                 received += BlockPayload;
                 errors = 0;
@@ -203,7 +244,8 @@ int ImageDownload::DownloadImage()
                     progress->setReceived(received);
                     hooks.processMessages();
                 }
-            } else if (meterAhead) {
+            } else if (meterMayBeAhead) {
+                // A repeat request could bring another block than the spoilt one.
                 send('Q');
                 break;
             } else {
@@ -213,20 +255,18 @@ int ImageDownload::DownloadImage()
                 send('n');
             }
             mark = now();
-        } else if (waiting >= 1 && now() - mark > StalledBlockMs) {
-            if (meterAhead) {
+        } else if (count >= 1 && now() - std::max(mark, lastArrival) > StalledBlockMs) {
+            if (meterMayBeAhead) {
                 send('Q');
                 break;
             }
             discardRestOfBlock();  // a stalled partial block is asked for again
             ++errors;
-            if (progress)
-                hooks.processMessages();
+            hooks.processMessages();
             send('n');
             mark = now();
         } else {
-            port.waitForInput(BlockSize, PollSliceMs);
-            hooks.processMessages();
+            pollOnce(BlockSize);
         }
         if (received != 0 && received >= expected)
             break;

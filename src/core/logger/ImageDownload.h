@@ -3,7 +3,13 @@
 // memory image: the opening handshake "c", the start command "P", then
 // 65-byte checksummed blocks acknowledged with "y", repeated after "n", and
 // the quit command "Q". Runs on the main thread; every wait keeps window
-// messages flowing.
+// messages flowing and ends by its time-out whatever arrives.
+//
+// The bytes may come through a USB serial adapter, in chunks with gaps of
+// up to a few tens of milliseconds, and the meter may answer an
+// acknowledgement late. A block is therefore taken only once the line behind
+// it has been quiet for longer than such a gap: what follows it must be
+// nothing or whole blocks, never the rest of a block read out of step.
 
 #include "logger/DownloadPort.h"
 #include "logger/DownloadProgress.h"
@@ -20,7 +26,6 @@ public:
     static constexpr int BlockSize = BlockPayload + 1;
 
     struct Hooks {
-        std::function<void(int ms)> waitMs;      // WaitMs: waits while window messages are processed
         std::function<void()> processMessages;   // one round of window messages
         DownloadProgressFactory openProgress;    // may be empty
         BusyIndicatorFactory showBusy;           // the hourglass while blocks are awaited; may be empty
@@ -46,6 +51,14 @@ public:
 private:
     void send(char letter);
     qint64 now() const;
+    // The bytes waiting; notes when their count last grew.
+    int waiting();
+    QByteArray take(int count);
+    void clearInput();
+    // Waits `ms` while window messages are handled and arrivals noted.
+    void pause(int ms);
+    // One short wait for input, then one round of window messages.
+    void pollOnce(int wanted);
     // Polls until at least `wanted` bytes wait or `timeoutMs` has passed.
     void awaitInput(int wanted, int timeoutMs);
     void openingHandshake();
@@ -55,12 +68,15 @@ private:
     enum class BlockCheck { Bad, Good, GoodMeterAhead };
     // Checksum, and nothing but whole blocks behind the block.
     BlockCheck checkBlock(const QByteArray& block);
-    // Waits until no byte has come for a few byte times; returns the count waiting.
-    int waitForQuietLine();
     // Drops the rest of a spoilt block once the line is quiet.
     void discardRestOfBlock();
 
     DownloadPort& port;
     Hooks hooks;
     QByteArray RawImage;
+    int seen = 0;                // bytes waiting at the last look
+    qint64 lastArrival = 0;      // when their count last grew
+    // An acknowledgement went more than once: if the meter answered the first
+    // late, it is a block ahead and a repeat request would bring the wrong block.
+    bool meterMayBeAhead = false;
 };

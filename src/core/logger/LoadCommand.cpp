@@ -79,6 +79,8 @@ void LoadCommand::LoadData1Click()
                 user.inform(NoData);
                 break;
             }
+            if (code == LoadResult::ScratchFileError)
+                break;  // reported by the writer
             const bool dataError = code == LoadResult::DataError;
             const LoadUser::Choice answer = user.askAboutError(code, dataError ? DataError : ReadError, dataError);
             if (answer == LoadUser::Choice::TryAgain)
@@ -97,7 +99,6 @@ int LoadCommand::LoadDataSets()
     takeLinkOver();
 
     ImageDownload download(*port, {
-        [this](int ms) { link.waitMs(ms); },
         [this] { link.processMessages(); },
         hooks.openProgress,
         hooks.showBusy,
@@ -109,7 +110,8 @@ int LoadCommand::LoadDataSets()
     const QByteArray& image = download.image();
     code = dataSets.ParseImage(image);
     if (code == LoadResult::Success) {
-        dataSets.WriteScratchFile(image);
+        if (!dataSets.WriteScratchFile(image))
+            return LoadResult::ScratchFileError;
         dataSets.drawDataSet(1);
     }
     return code;

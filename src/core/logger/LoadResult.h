@@ -9,4 +9,7 @@ inline constexpr int MemoryError = 2;  // more than 4000 data sets
 inline constexpr int Incomplete = 3;   // fewer bytes arrived than the transfer length
 inline constexpr int BadLength = 4;    // announced length below 256 or above 131,072
 inline constexpr int NoData = 6;       // the memory holds no data set
+// The image could not be kept in the scratch file (already reported): without
+// it the data sets could not be saved, so the load counts as failed.
+inline constexpr int ScratchFileError = 7;
 } // namespace LoadResult

@@ -7,6 +7,7 @@
 #include "link/MeterLink.h"
 #include "setup/SetupReplies.h"
 
+#include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
 
@@ -120,11 +121,14 @@ void MeterSetup::setLabel(QString& label, bool ok)
 
 int MeterSetup::waitForInput(int count)
 {
-    // Messages are not handled here (nothing else may read Comm1 meanwhile);
-    // a short sleep between polls keeps the wait from spinning.
+    // The wait ends by its time-out whatever arrives; the bytes stay in the
+    // port's input, which the driver bounds. Window messages keep flowing:
+    // the receiver is detached and MainTimer is off, so no handler reads
+    // Comm1 meanwhile, and the busy mark refuses a second operation.
     const qint64 start = Clock::current().tickMs();
     int waiting = link.Comm1.InputCount();
     while (waiting < count && Clock::current().tickMs() - start < ReplyTimeout) {
+        QCoreApplication::processEvents();
         QThread::msleep(1);
         waiting = link.Comm1.InputCount();
     }
@@ -306,6 +310,8 @@ bool MeterSetup::eraseExchange()
 {
     try {
         const QByteArray frame = frameOf(QByteArrayLiteral("erase")).toByteArray();
+        // What an earlier step left is no answer to this one.
+        link.Comm1.ClearInput();
         write(frame);
         if (waitForInput(10) != 10)
             return false;
@@ -340,6 +346,7 @@ bool MeterSetup::readExchange()
 {
     try {
         TCommandFrame versionFrame = frameOf(QByteArrayLiteral("V"));
+        link.Comm1.ClearInput();
         write(versionFrame);
         if (waitForInput(11) != 11)
             return false;

@@ -1,6 +1,7 @@
 #include "app/UMain.h"
 
 #include "app/AppPaths.h"
+#include "app/CloseQuery.h"
 #include "app/Prompts.h"
 #include "app/ToolIcons.h"
 #include "app/UAbout.h"
@@ -322,6 +323,19 @@ QWidget* TfrmMain::activeChild() const
 
 bool TfrmMain::closeChildren()
 {
+    // Every child is asked before any closes: one that refuses keeps them all.
+    QList<CloseQuery*> agreed;
+    for (QMdiSubWindow* sub : MdiArea->subWindowList()) {
+        auto* child = dynamic_cast<CloseQuery*>(sub->widget());
+        if (!child)
+            continue;
+        if (!child->queryClose()) {
+            for (CloseQuery* other : agreed)
+                other->closeCancelled();
+            return false;
+        }
+        agreed << child;
+    }
     for (QMdiSubWindow* sub : MdiArea->subWindowList()) {
         if (!sub->close())
             return false;

@@ -233,6 +233,10 @@ public:
     // The main window of this run (set while it exists).
     static TfrmMain* instance();
 
+signals:
+    // Data set k is drawn in the DataLogger window.
+    void dataSetDrawn(int k);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -677,13 +677,19 @@ void TfrmGraph::FormClose()
     }
 }
 
+bool TfrmGraph::queryClose()
+{
+    closeAgreed = closed || FormCloseQuery();
+    return closeAgreed;
+}
+
 void TfrmGraph::closeEvent(QCloseEvent* event)
 {
     if (closed) {
         event->accept();
         return;
     }
-    if (!FormCloseQuery()) {
+    if (!closeAgreed && !FormCloseQuery()) {
         event->ignore();
         return;
     }

@@ -4,6 +4,8 @@
 // of data sets at its left. The same window serves the real-time graph, the
 // data logger graph, opened graph files and graphs made from tables.
 
+#include "app/CloseQuery.h"
+
 #include <QWidget>
 
 class PESGraph;
@@ -19,7 +21,7 @@ class QToolBar;
 class QToolButton;
 class TfrmMain;
 
-class TfrmGraph : public QWidget {
+class TfrmGraph : public QWidget, public CloseQuery {
     Q_OBJECT
 public:
     static constexpr const char* RealTimeCaption = "Real-Time Graph";
@@ -117,6 +119,8 @@ public:
     bool FormCloseQuery();
     // What closing does to the main window's state.
     void FormClose();
+    bool queryClose() override;
+    void closeCancelled() override { closeAgreed = false; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -130,6 +134,7 @@ private:
 
     TfrmMain& main;
     bool closed = false;
+    bool closeAgreed = false;  // the close question was answered for the main window's closing
 };
 
 // Initialises a chart: template or defaults, then subsets, points, X range.

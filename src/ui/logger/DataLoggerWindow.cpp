@@ -19,6 +19,9 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QTimer>
+#include <memory>
+#include <utility>
 
 TfrmGraph* TfrmMain::ShowDataLoggerGraph()
 {
@@ -31,9 +34,28 @@ TfrmGraph* TfrmMain::ShowDataLoggerGraph()
     graph->setWindowTitle(QLatin1String(TfrmGraph::DataLoggerCaption));
     DataLoggerGraph = graph;
     graph->pnlDataSets->show();
-    // A click or a key that moves the selection draws the chosen data set.
-    connect(graph->Grid2, &QTableWidget::cellClicked, this, &TfrmMain::Grid2Click);
-    connect(graph->Grid2, &QTableWidget::currentCellChanged, this, &TfrmMain::Grid2Click);
+    // A key that moves to another row draws the chosen data set, and so does
+    // a click. A click on another row moves the current row first, in the
+    // same mouse press (before the selection follows): that press then draws
+    // nothing more.
+    QTableWidget* grid = graph->Grid2;
+    auto rowJustMoved = std::make_shared<bool>(false);
+    const auto drawRow = [this, grid](int row) {
+        if (const auto k = DataSetsGrid::dataSetAt(*grid, row))
+            DrawDataSet(*k);
+    };
+    connect(grid, &QTableWidget::currentCellChanged, this,
+            [this, drawRow, rowJustMoved](int row, int, int previousRow, int) {
+                if (row == previousRow)
+                    return;
+                drawRow(row);
+                *rowJustMoved = true;
+                QTimer::singleShot(0, this, [rowJustMoved] { *rowJustMoved = false; });
+            });
+    connect(grid, &QTableWidget::cellPressed, this, [drawRow, rowJustMoved](int row, int) {
+        if (!std::exchange(*rowJustMoved, false))
+            drawRow(row);
+    });
     // The drawn data set's numbers, as its saved text file would show them.
     auto* btnTable = new QPushButton(QStringLiteral("Table"), graph->pnlDataSets);
     btnTable->setObjectName(QStringLiteral("btnTable"));
@@ -96,4 +118,5 @@ void TfrmMain::DrawDataSet(int k)
 
     chart.PEactions(sgUndoZoom);
     chart.redraw();
+    emit dataSetDrawn(k);
 }

@@ -78,6 +78,11 @@ std::optional<int> selectedDataSet(const QTableWidget& grid)
     int row = grid.currentRow();
     if (!ranges.isEmpty())
         row = ranges.constFirst().topRow();
+    return dataSetAt(grid, row);
+}
+
+std::optional<int> dataSetAt(const QTableWidget& grid, int row)
+{
     if (row < 0)
         return std::nullopt;
     const QTableWidgetItem* date = grid.item(row, 1);

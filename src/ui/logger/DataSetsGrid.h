@@ -21,5 +21,7 @@ void setUp(QTableWidget& grid);
 void fill(QTableWidget& grid, const DataSetModel& model);
 // The data set of the grid's selected row; nothing for a blank row.
 std::optional<int> selectedDataSet(const QTableWidget& grid);
+// The data set of `row`; nothing for a blank row.
+std::optional<int> dataSetAt(const QTableWidget& grid, int row);
 
 } // namespace DataSetsGrid

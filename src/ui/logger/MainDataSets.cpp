@@ -6,6 +6,8 @@
 #include "logger/CollectionFile.h"
 #include "logger/LoadResult.h"
 
+#include <QFile>
+
 int TfrmMain::ParseImage()
 {
     const int code = DataSets.ParseImage(MeterModel);
@@ -17,9 +19,12 @@ int TfrmMain::ParseImage()
 bool TfrmMain::WriteScratchFile(int count)
 {
     const auto error = DataSets.WriteScratchFile(count, DocumentFolder);
-    if (error)
-        Prompts::current().warning(*error);
-    return !error;
+    if (!error)
+        return true;
+    // An older scratch file belongs to other data sets: a later Save must not copy it.
+    QFile::remove(DataSetModel::scratchFilePath(DocumentFolder));
+    Prompts::current().warning(*error);
+    return false;
 }
 
 int TfrmMain::KeepGoodDataSets()
@@ -29,10 +34,12 @@ int TfrmMain::KeepGoodDataSets()
         return LoadResult::DataError;
     DataSets.RawImage = kept;
     DataSets.ImageLength = static_cast<int>(kept.size());
-    const int code = ParseImage();
+    int code = ParseImage();
     if (code == LoadResult::Success) {
-        WriteScratchFile(DataSets.ImageLength);
-        DrawDataSet(0);
+        if (WriteScratchFile(DataSets.ImageLength))
+            DrawDataSet(0);
+        else
+            code = LoadResult::ScratchFileError;
     }
     DataSets.RawImage.clear();
     return code;

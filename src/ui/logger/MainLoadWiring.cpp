@@ -21,10 +21,10 @@ public:
         const ImageInModel loaded(main.DataSets, image);
         return main.ParseImage();
     }
-    void WriteScratchFile(const QByteArray& image) override
+    bool WriteScratchFile(const QByteArray& image) override
     {
         const ImageInModel loaded(main.DataSets, image);
-        main.WriteScratchFile(main.DataSets.ImageLength);
+        return main.WriteScratchFile(main.DataSets.ImageLength);
     }
     int KeepGoodDataSets() override { return main.KeepGoodDataSets(); }
     void drawDataSet(int number) override { main.DrawDataSet(number - 1); }

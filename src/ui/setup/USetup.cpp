@@ -138,9 +138,13 @@ TfrmSetup::TfrmSetup(MeterSetup& setup, QWidget* parent)
     connect(Button4, &QPushButton::clicked, this, &TfrmSetup::Button4Click);
     connect(Button5, &QPushButton::clicked, this, &TfrmSetup::Button5Click);
 
-    // The status labels read "OK" when the window opens.
+    // The status labels read "OK" when the window opens, and the meter's
+    // information is empty until this window reads it.
     MeterSetup::Display& d = setup.display;
     d.lblsetuptime = d.lblsetupint = d.lblerase = d.lblread = QStringLiteral("OK");
+    for (QString* info : {&d.lblFirmwareVersion, &d.lblMeterTime, &d.lblInt, &d.lblDataSets, &d.lblMemoryAvailable})
+        info->clear();
+    d.parameters.fill(QString());
     // The setup may outlive the window, or the window the setup (when the
     // main window goes): the hook checks that the window is still there.
     setup.displayChanged = [window = QPointer<TfrmSetup>(this)] {
@@ -162,8 +166,13 @@ void TfrmSetup::showDisplay()
     lblInt->setText(d.lblInt);
     lblDataSets->setText(d.lblDataSets);
     lblMemoryAvailable->setText(d.lblMemoryAvailable);
-    for (std::size_t i = 0; i < parameterEdits.size(); ++i)
-        parameterEdits[i]->setText(d.parameters[i]);
+    // The edits can be typed into: a status change must not wipe what the
+    // user typed, so they follow the meter only when its bytes change.
+    if (d.parameters != parametersShown) {
+        for (std::size_t i = 0; i < parameterEdits.size(); ++i)
+            parameterEdits[i]->setText(d.parameters[i]);
+        parametersShown = d.parameters;
+    }
     repaint();
 }
 
@@ -192,10 +201,15 @@ void TfrmSetup::Button5Click()
     setup.All(edtInt1->text(), edtInt2->text());
 }
 
+bool TfrmSetup::queryClose()
+{
+    return !setup.running();
+}
+
 void TfrmSetup::closeEvent(QCloseEvent* event)
 {
-    if (setup.running())
-        event->ignore();
-    else
+    if (queryClose())
         event->accept();
+    else
+        event->ignore();
 }

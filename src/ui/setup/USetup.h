@@ -4,6 +4,8 @@
 // a row. The commands themselves live in MeterSetup; this window shows their
 // texts and passes the typed interval on.
 
+#include "app/CloseQuery.h"
+
 #include <QWidget>
 #include <array>
 
@@ -12,7 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class TfrmSetup : public QWidget {
+class TfrmSetup : public QWidget, public CloseQuery {
     Q_OBJECT
 public:
     // `setup` outlives the window (it keeps its frame and reply time-out
@@ -43,11 +45,16 @@ public:
     void Button4Click();
     void Button5Click();
 
+    // The window stays while a command runs.
+    bool queryClose() override;
+
 protected:
     // The window stays while a command runs (its waits let the user click).
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The parameter bytes last shown: edits are rewritten only when they change.
+    std::array<QString, 12> parametersShown;
     // Copies the setup's texts into the controls and repaints.
     void showDisplay();
 

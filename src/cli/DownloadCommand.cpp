@@ -38,7 +38,11 @@ public:
     }
     // Not offered: the command line has no "Fixed the error ".
     int KeepGoodDataSets() override { return LoadResult::DataError; }
-    void WriteScratchFile(const QByteArray& image) override { loadedImage = image; }
+    bool WriteScratchFile(const QByteArray& image) override
+    {
+        loadedImage = image;
+        return true;
+    }
     void drawDataSet(int) override {}
 
     DataSetModel model;

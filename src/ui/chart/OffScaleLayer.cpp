@@ -1,6 +1,7 @@
 #include "chart/OffScaleLayer.h"
 
 #include "app/Regional.h"
+#include "chart/ChartColors.h"
 #include "chart/ChartView.h"
 #include "chart/PESGraph.h"
 

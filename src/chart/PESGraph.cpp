@@ -179,7 +179,7 @@ void PESGraph::setMultiAxesProportions(int axis, double share)
 
 void PESGraph::setMultiAxesSeparators(int v)
 {
-    s.options.multiAxesSeparators = v;
+    s.options.multiAxesSeparators = std::clamp(v, int(sgNoSeparator), int(sgThickLine));
     markLayoutDirty();
 }
 
@@ -268,15 +268,39 @@ void PESGraph::setLineAnnotationTextSize(int percent) { s.lineAnnotationTextSize
 
 // ---- Mouse --------------------------------------------------------------------
 
+namespace {
+
+// The pointer of the cross tool: a thin cross whose centre is the hot spot.
+QCursor crossPointer()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(Qt::white, 3));
+    p.drawLine(16, 4, 16, 28);
+    p.drawLine(4, 16, 28, 16);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(16, 4, 16, 28);
+    p.drawLine(4, 16, 28, 16);
+    return QCursor(pixmap, 16, 16);
+}
+
+} // namespace
+
 void PESGraph::setArrowCursor(int kind)
 {
     s.arrowCursor = kind;
-    view->plot()->setCursor(kind == sgTextCursor ? Qt::IBeamCursor : Qt::ArrowCursor);
-}
-
-void PESGraph::setArrowCursor(const QCursor& cursor)
-{
-    view->plot()->setCursor(cursor);
+    switch (kind) {
+    case sgTextCursor:
+        view->plot()->setCursor(Qt::IBeamCursor);
+        break;
+    case sgCrossCursor:
+        view->plot()->setCursor(crossPointer());
+        break;
+    default:
+        view->plot()->setCursor(Qt::ArrowCursor);
+        break;
+    }
 }
 
 QRect PESGraph::PlottingArea() const
@@ -455,12 +479,14 @@ void PESGraph::print(QPrinter& printer)
 {
     applyPending(false);
     QCustomPlot* plot = view->plot();
+    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
+    if (!(page.width() >= 1 && page.height() >= 1))
+        return;  // no printable area: nothing to scale onto
     QCPPainter painter;
     if (!painter.begin(&printer))
         return;
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
     // Lay the chart out at a screen-like size and scale it onto the page.
     const int logicalWidth = 1100;
     const int logicalHeight = std::max(1, int(std::lround(logicalWidth * page.height() / page.width())));

@@ -12,6 +12,10 @@ packages=(
   poppler-utils
   dpkg-dev file desktop-file-utils appstream groff-base
 )
+# `deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes (scripts/fuzz.sh).
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

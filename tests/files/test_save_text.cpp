@@ -118,7 +118,9 @@ TEST_F(SaveAsText, BoundThatIsNoWholeNumberWritesNothing)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("old");
     }
-    for (const auto& [from, to] : {std::pair{"x", "5"}, std::pair{"1.5", "5"}, std::pair{"1", ""}}) {
+    // The lowest int has no positive counterpart, so it is no bound either.
+    for (const auto& [from, to] : {std::pair{"x", "5"}, std::pair{"1.5", "5"}, std::pair{"1", ""},
+                                   std::pair{"-2147483648", "5"}, std::pair{"3", "-2147483648"}}) {
         for (const QString& file : {fresh, existing}) {
             prompts.messages.clear();
             answerRange(false, from, to);

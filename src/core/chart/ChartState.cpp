@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QtEndian>
 #include <cstring>
+#include <limits>
 #include <type_traits>
 
 // Block layout, all little-endian:
@@ -15,6 +16,10 @@ namespace {
 
 constexpr int MaxSubsets = 256;
 constexpr int MaxAxes = 256;
+constexpr int MaxPaddingPercent = 100;
+// Text sizes of the annotations, in percent of the label size.
+constexpr int MinTextSizePercent = 10;
+constexpr int MaxTextSizePercent = 1000;
 constexpr qsizetype HashSize = 16;
 constexpr qsizetype HeaderSize = 4 + 2 + 4;
 
@@ -89,6 +94,8 @@ public:
         if (!need(qsizetype(n) * qsizetype(sizeof(T))))
             return {};
         std::vector<T> values(n);
+        if (n == 0)
+            return values;  // an empty vector has no storage to copy into
         if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
             std::memcpy(values.data(), in.data() + pos, n * sizeof(T));
             pos += qsizetype(n * sizeof(T));
@@ -99,12 +106,23 @@ public:
         return values;
     }
     // A count that must lie in [0, limit].
-    int getCount(int limit)
+    int getCount(int limit) { return getInt(0, limit); }
+    // A whole number that must lie in [low, high]; 0 once the block is refused.
+    int getInt(int low, int high)
     {
         const qint32 n = get<qint32>();
-        if (n < 0 || n > limit)
+        if (n < low || n > high)
             good = false;
         return good ? n : 0;
+    }
+    // A finite number in [low, high]: NaN and infinities are damage like any other.
+    double getDouble(double low = -std::numeric_limits<double>::max(),
+                     double high = std::numeric_limits<double>::max())
+    {
+        const double v = get<double>();
+        if (!(v >= low && v <= high))
+            good = false;
+        return good ? v : 0.0;
     }
     void fail() { good = false; }
 
@@ -140,11 +158,32 @@ void writeOptions(Writer& w, const ChartOptions& o)
 
 void readOptions(Reader& r, ChartOptions& o)
 {
-    for (int* v : {&o.plottingMethod, &o.gridLineControl, &o.gridStyle, &o.dataShadows, &o.borderTypes,
-                   &o.legendLocation, &o.fontSize, &o.dataPrecision, &o.allowUserInterface, &o.zoomStyle,
-                   &o.autoMinMaxPadding, &o.cursorMode, &o.defOrientation, &o.allowDataLabels, &o.allowZooming,
-                   &o.dateTimeMode, &o.multiAxesSeparators})
-        *v = r.get<qint32>();
+    // Each setting with the values the chart knows; anything else is damage.
+    const struct {
+        int* field;
+        int low;
+        int high;
+    } ints[] = {
+        {&o.plottingMethod, sgLine, sgArea},
+        {&o.gridLineControl, sgGridBoth, sgNoGrid},
+        {&o.gridStyle, sgThin, sgOnePixel},
+        {&o.dataShadows, sgNoShadows, sgWith3D},
+        {&o.borderTypes, sgNoBorder, sgInset},
+        {&o.legendLocation, sgLegendTop, sgLegendRight},
+        {&o.fontSize, sgSmall, sgLarge},
+        {&o.dataPrecision, sgNoDecimals, sgThreeDecimals},
+        {&o.allowUserInterface, sgNoInterface, sgAllInterface},
+        {&o.zoomStyle, sgFramed, sgFilled},
+        {&o.autoMinMaxPadding, 0, MaxPaddingPercent},
+        {&o.cursorMode, sgNoCursor, sgCrossHair},
+        {&o.defOrientation, sgDriverDefault, sgPortrait},
+        {&o.allowDataLabels, sgNoDataLabels, sgBothDataLabels},
+        {&o.allowZooming, sgNoZooming, sgHorzPlusVertZooming},
+        {&o.dateTimeMode, sgNoDateTimeMode, sgVBDateTime},
+        {&o.multiAxesSeparators, sgNoSeparator, sgThickLine},
+    };
+    for (const auto& v : ints)
+        *v.field = r.getInt(v.low, v.high);
     for (bool* b : {&o.showLegend, &o.allowCustomization, &o.allowExporting, &o.allowMaximization,
                     &o.annotationsInFront, &o.allowDataHotSpots, &o.allowGraphHotSpots, &o.allowPopup, &o.noHelp,
                     &o.prepareImages, &o.subsetByPoint, &o.focalRect, &o.allowBar, &o.noRandomPointsToExport,
@@ -299,22 +338,22 @@ std::optional<ChartState> ChartState::deserialize(QByteArrayView block, QString*
         if (s.x[size_t(i)].size() != size_t(s.points) || s.y[size_t(i)].size() != size_t(s.points))
             r.fail();
     }
-    s.nullDataValueY = r.get<double>();
-    s.lineGapThreshold = r.get<double>();
+    s.nullDataValueY = r.getDouble();
+    s.lineGapThreshold = r.getDouble(0.0);
 
-    s.manualScaleControlX = r.get<qint32>();
-    s.manualMinX = r.get<double>();
-    s.manualMaxX = r.get<double>();
+    s.manualScaleControlX = r.getInt(sgNoneManual, sgManualMinAndMax);
+    s.manualMinX = r.getDouble();
+    s.manualMaxX = r.getDouble();
     s.workingAxis = r.get<qint32>();
     const int axisCount = r.getCount(MaxAxes);
     s.axes.assign(size_t(axisCount), {});
     for (ChartAxis& a : s.axes) {
-        a.manualScaleControlY = r.get<qint32>();
-        a.manualMinY = r.get<double>();
-        a.manualMaxY = r.get<double>();
+        a.manualScaleControlY = r.getInt(sgNoneManual, sgManualMinAndMax);
+        a.manualMinY = r.getDouble();
+        a.manualMaxY = r.getDouble();
         a.label = r.getString();
-        a.multiAxesSubsets = r.get<qint32>();
-        a.multiAxesProportion = r.get<double>();
+        a.multiAxesSubsets = r.getCount(MaxSubsets);
+        a.multiAxesProportion = r.getDouble(0.0, 1.0);
     }
     if (s.axes.empty() || s.workingAxis < 0 || s.workingAxis >= axisCount)
         r.fail();
@@ -328,8 +367,9 @@ std::optional<ChartState> ChartState::deserialize(QByteArrayView block, QString*
     const int colorCount = r.getCount(MaxSubsets);
     for (int i = 0; r.ok() && i < colorCount; ++i)
         s.subsetColors.push_back(r.get<qint32>());
-    for (int* c : {&s.graphForeColor, &s.graphBackColor, &s.deskColor, &s.textColor, &s.arrowCursor})
+    for (int* c : {&s.graphForeColor, &s.graphBackColor, &s.deskColor, &s.textColor})
         *c = r.get<qint32>();
+    s.arrowCursor = r.getInt(sgArrowCursor, sgCrossCursor);
     readOptions(r, s.options);
 
     const qint32 annotationCount = r.get<qint32>();
@@ -338,15 +378,17 @@ std::optional<ChartState> ChartState::deserialize(QByteArrayView block, QString*
     for (qint32 i = 0; r.ok() && i < annotationCount; ++i) {
         const int index = r.get<qint32>();
         GraphAnnotation a;
-        a.x = r.get<double>();
-        a.y = r.get<double>();
+        a.x = r.getDouble();
+        a.y = r.getDouble();
         a.type = r.get<qint32>();
+        if (a.type != sgAnnotTextOnly && a.type != sgAnnotCross)
+            r.fail();
         a.text = r.getString();
         a.color = r.get<qint32>();
         s.graphAnnotations.insert(index, a);
     }
     s.showGraphAnnotations = r.get<bool>();
-    s.graphAnnotationTextSize = r.get<qint32>();
+    s.graphAnnotationTextSize = r.getInt(MinTextSizePercent, MaxTextSizePercent);
     s.allowGraphAnnotHotSpots = r.get<bool>();
     const qint32 lineCount = r.get<qint32>();
     if (lineCount < 0)
@@ -354,14 +396,14 @@ std::optional<ChartState> ChartState::deserialize(QByteArrayView block, QString*
     for (qint32 i = 0; r.ok() && i < lineCount; ++i) {
         const int index = r.get<qint32>();
         VertLineAnnotation l;
-        l.x = r.get<double>();
+        l.x = r.getDouble();
         l.text = r.getString();
         l.color = r.get<qint32>();
         s.vertLineAnnotations.insert(index, l);
     }
     s.showVertLineAnnotations = r.get<bool>();
     s.allowVertLineAnnotHotSpots = r.get<bool>();
-    s.lineAnnotationTextSize = r.get<qint32>();
+    s.lineAnnotationTextSize = r.getInt(MinTextSizePercent, MaxTextSizePercent);
 
     if (!r.ok() || !r.atEnd())
         return fail(QStringLiteral("the chart data is damaged (its fields do not fit together)"));

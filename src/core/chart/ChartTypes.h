@@ -43,8 +43,9 @@ enum DefOrientation : int { sgDriverDefault = 0, sgLandscape = 1, sgPortrait = 2
 // Graph annotation types the program uses.
 enum GraphAnnotationType : int { sgAnnotTextOnly = 0, sgAnnotCross = 2 };
 
-// Mouse pointer over the chart (ArrowCursor); any other cursor is set as a QCursor.
-enum ArrowCursorKind : int { sgArrowCursor = 1, sgTextCursor = 2 };
+// Mouse pointer over the chart (ArrowCursor): the arrow, the text cursor or
+// the cross of the cross tool.
+enum ArrowCursorKind : int { sgArrowCursor = 1, sgTextCursor = 2, sgCrossCursor = 3 };
 
 // Actions of PEactions.
 enum PEAction : int {

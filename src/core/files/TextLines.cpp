@@ -3,6 +3,7 @@
 #include "app/Regional.h"
 
 #include <cstdlib>
+#include <limits>
 #include <utility>
 
 namespace TextLines {
@@ -42,7 +43,8 @@ std::optional<Range> chosenRange(const QString& from, const QString& to, int las
     bool okTo = false;
     const int a = from.trimmed().toInt(&okFrom);
     const int b = to.trimmed().toInt(&okTo);
-    if (!okFrom || !okTo)
+    // The lowest int has no positive counterpart: it is no valid bound either.
+    if (!okFrom || !okTo || a == std::numeric_limits<int>::min() || b == std::numeric_limits<int>::min())
         return std::nullopt;
     Range r{std::abs(a), std::abs(b)};
     if (r.to < r.from)

@@ -180,7 +180,7 @@ void PESGraph::setMultiAxesProportions(int axis, double share)
 
 void PESGraph::setMultiAxesSeparators(int v)
 {
-    s.options.multiAxesSeparators = v;
+    s.options.multiAxesSeparators = std::clamp(v, int(sgNoSeparator), int(sgThickLine));
     markLayoutDirty();
 }
 
@@ -269,15 +269,39 @@ void PESGraph::setLineAnnotationTextSize(int percent) { s.lineAnnotationTextSize
 
 // ---- Mouse --------------------------------------------------------------------
 
+namespace {
+
+// The pointer of the cross tool: a thin cross whose centre is the hot spot.
+QCursor crossPointer()
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(Qt::white, 3));
+    p.drawLine(16, 4, 16, 28);
+    p.drawLine(4, 16, 28, 16);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(16, 4, 16, 28);
+    p.drawLine(4, 16, 28, 16);
+    return QCursor(pixmap, 16, 16);
+}
+
+} // namespace
+
 void PESGraph::setArrowCursor(int kind)
 {
     s.arrowCursor = kind;
-    view->plot()->setCursor(kind == sgTextCursor ? Qt::IBeamCursor : Qt::ArrowCursor);
-}
-
-void PESGraph::setArrowCursor(const QCursor& cursor)
-{
-    view->plot()->setCursor(cursor);
+    switch (kind) {
+    case sgTextCursor:
+        view->plot()->setCursor(Qt::IBeamCursor);
+        break;
+    case sgCrossCursor:
+        view->plot()->setCursor(crossPointer());
+        break;
+    default:
+        view->plot()->setCursor(Qt::ArrowCursor);
+        break;
+    }
 }
 
 QRect PESGraph::PlottingArea() const
@@ -461,6 +485,9 @@ void PESGraph::print(QPrinter& printer)
     // proportions, so the page shows the window scaled to the paper. At the
     // printer's resolution the fonts would be measured on the screen but drawn
     // many times larger.
+    const QRectF printable = printer.pageRect(QPrinter::DevicePixel);
+    if (!(printable.width() >= 1 && printable.height() >= 1))
+        return;  // no printable area: nothing to lay out on
     const int printerResolution = printer.resolution();
     printer.setResolution(logicalDpiY());
     QCPPainter painter;

@@ -222,8 +222,8 @@ public:
 
     // ---- Mouse -----------------------------------------------------------
     int ArrowCursor() const { return s.arrowCursor; }
-    void setArrowCursor(int kind);           // sgArrowCursor or sgTextCursor
-    void setArrowCursor(const QCursor& cursor); // any other pointer (kept until the next call)
+    // sgArrowCursor, sgTextCursor or sgCrossCursor; kept in the chart's state.
+    void setArrowCursor(int kind);
 
     // Last mouse position over the chart, in client pixels.
     QPoint LastMousePosition() const { return lastMouse; }

@@ -33,6 +33,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -52,21 +53,6 @@ QIcon glyphIcon(const QString& glyph, const QColor& color = QColor(40, 40, 40))
     p.setPen(color);
     p.drawText(pixmap.rect(), Qt::AlignCenter, glyph);
     return QIcon(pixmap);
-}
-
-// The cross pointer of the cross tool: a thin cross whose centre is the hot spot.
-QCursor crossCursor()
-{
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QPen(Qt::white, 3));
-    p.drawLine(16, 4, 16, 28);
-    p.drawLine(4, 16, 28, 16);
-    p.setPen(QPen(Qt::black, 1));
-    p.drawLine(16, 4, 16, 28);
-    p.drawLine(4, 16, 28, 16);
-    return QCursor(pixmap, 16, 16);
 }
 
 QLineEdit* readOnlyField(QWidget* parent, const char* name, const QString& text = QString(), int width = 150)
@@ -385,7 +371,7 @@ void TfrmGraph::ToolButton4Click()
 
 void TfrmGraph::ToolButton5Click()
 {
-    PESGraph1->setArrowCursor(crossCursor());
+    PESGraph1->setArrowCursor(sgCrossCursor);
     main.CursorMode = TfrmMain::CursorTool::Cross;
 }
 
@@ -523,6 +509,16 @@ void TfrmGraph::UndoZoomClick()
     UndoZoom->setEnabled(false);
 }
 
+// A range bound as the scale fields show it: truncated toward zero. A value
+// no int holds is shown as it is, and the field then reads as invalid.
+static QString wholeNumberText(double value)
+{
+    const double whole = std::trunc(value);
+    if (whole >= std::numeric_limits<int>::min() && whole <= std::numeric_limits<int>::max())
+        return QString::number(static_cast<int>(whole));
+    return Regional::fixed(value, 0);
+}
+
 static bool storeTemplate(PESGraph& chart)
 {
     const QString path = AppPaths::userTemplateFile();
@@ -535,9 +531,8 @@ void TfrmGraph::btnChangeScaleClick()
     TfrmSetupScale dialog(this);
     for (int i = 0; i < 4; ++i) {
         PESGraph1->setWorkingAxis(i);
-        // Truncated toward zero, as the fields show whole numbers.
-        dialog.minField(i)->setText(QString::number(static_cast<long long>(std::trunc(PESGraph1->ManualMinY()))));
-        dialog.maxField(i)->setText(QString::number(static_cast<long long>(std::trunc(PESGraph1->ManualMaxY()))));
+        dialog.minField(i)->setText(wholeNumberText(PESGraph1->ManualMinY()));
+        dialog.maxField(i)->setText(wholeNumberText(PESGraph1->ManualMaxY()));
     }
     PESGraph1->setWorkingAxis(0);
     std::array<std::optional<ScaleFit::Range>, 4> fits;

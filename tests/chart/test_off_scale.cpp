@@ -2,6 +2,7 @@
 // by, in the channel's colour and with the extreme reading, and marks
 // nothing for a channel that stays inside.
 #include "app/Regional.h"
+#include "chart/ChartColors.h"
 #include "chart/PESGraph.h"
 
 #include <QImage>

@@ -33,7 +33,12 @@ QList<QStringList> readBack(const QStringList& lines, QChar separator)
         file += line.toUtf8() + "\r\n";
     QBuffer buffer(&file);
     buffer.open(QIODevice::ReadOnly);
-    return TableTextReader::read(buffer, separator);
+    TableRows rows;
+    TableTextReader::read(buffer, separator, rows);
+    QList<QStringList> read;
+    for (int row = 0; row < rows.count(); ++row)
+        read << rows.fields(row);
+    return read;
 }
 
 } // namespace

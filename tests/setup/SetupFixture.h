@@ -1,7 +1,7 @@
 #pragma once
 // The setup commands against the simulated meter on a real pseudo-terminal:
 // a meter link connected to it (receiver attached, MainTimer on), the setup
-// logic on that link, and a program clock that runs ten times as fast so
+// logic on that link, and a program clock that runs four times as fast so
 // that the setup's pauses (and time-outs) stay short.
 
 #include "../link/LinkTestSupport.h"
@@ -19,7 +19,9 @@
 class SetupClock : public Clock {
 public:
     QDateTime current = QDateTime(QDate(2031, 5, 6), QTime(7, 8, 9));
-    int factor = 10;
+    // Fast enough to keep the setup's pauses short, slow enough that a reply
+    // time-out (1 s of program time at least) leaves a busy machine 250 ms.
+    int factor = 4;
     SetupClock() { started.start(); }
     QDateTime now() const override { return current; }
     qint64 tickMs() const override { return started.elapsed() * factor; }
@@ -54,7 +56,7 @@ protected:
         ASSERT_TRUE(sim->start());
         setup.showMessage = messageBox;
         f.host.ports = QStringList{sim->portPath()};
-        // The fast clock would cut the probe's wait to 30 ms, too short for the
+        // The fast clock would cut the probe's wait to 75 ms, too short for the
         // simulated meter's answer on a busy machine: wait 300 ms of real time,
         // and ask again should it still answer later.
         f.link.ProbeReplyMs = 300 * clock.factor;

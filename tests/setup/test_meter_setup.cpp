@@ -132,7 +132,7 @@ TEST_F(MeterSetupSim, AllGoesOnAfterAFailingStep)
         auto locked = sim->lock();
         sim->registerHandler(QByteArray("erase"), [](metersim::MeterSim&, const QByteArray&) {});
     }
-    setup.ReplyTimeout = 300;
+    setup.ReplyTimeout = 1000;  // the erase that never answers fails sooner
     setup.All(QStringLiteral("00"), QStringLiteral("05"));
     const MeterSetup::Display& d = setup.display;
     EXPECT_EQ(d.lblsetuptime, QStringLiteral("OK"));
@@ -237,7 +237,7 @@ TEST_F(MeterSetupSim, OddAnswersFailWithTheirCodes)
         }
         MeterSetup fresh(f.link, f.host, f.mainTimer);
         fresh.showMessage = messageBox;
-        fresh.ReplyTimeout = 300;
+        fresh.ReplyTimeout = 1000;
         EXPECT_FALSE(c.operation(fresh));
         if (c.clockError >= 0)
             EXPECT_EQ(fresh.lastClockError, c.clockError);
@@ -271,9 +271,10 @@ TEST_F(MeterSetupSim, LoweredReplyTimeoutMakesASlowAnswerFail)
     // A meter that answers the erase after 1.5 s (program time).
     {
         auto locked = sim->lock();
-        sim->registerHandler(QByteArray("erase"), [](metersim::MeterSim& m, const QByteArray& frame) {
-            std::thread([&m, frame] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const int lateMs = 1500 / clock.factor;
+        sim->registerHandler(QByteArray("erase"), [lateMs](metersim::MeterSim& m, const QByteArray& frame) {
+            std::thread([&m, frame, lateMs] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(lateMs));
                 auto locked = m.lock();
                 m.send(frame);
             }).detach();
@@ -282,7 +283,7 @@ TEST_F(MeterSetupSim, LoweredReplyTimeoutMakesASlowAnswerFail)
     EXPECT_TRUE(setup.EraseMeterMemory(true)) << "2.5 s allowed";
     ASSERT_TRUE(setup.ReadMeterInformation(true));
     EXPECT_FALSE(setup.EraseMeterMemory(true)) << "1 s allowed after a read";
-    QThread::msleep(200);  // the late answer goes out before the meter does
+    QThread::msleep(1500 / clock.factor + 50);  // the late answer goes out before the meter does
 }
 
 TEST_F(MeterSetupSim, AllStartsEachStepWithoutWhatAFailedStepLeft)

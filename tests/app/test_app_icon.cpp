@@ -1,24 +1,7 @@
 // The program's window icon is the artwork installed as the desktop's icon.
 #include "app/AppIcon.h"
 
-#include <QPainter>
-#include <QSvgRenderer>
 #include <gtest/gtest.h>
-
-namespace {
-
-QImage installedArtwork(int size)
-{
-    QSvgRenderer svg(QStringLiteral(TQ612_SOURCE_DIR "/resources/icons/tq612.svg"));
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    svg.render(&painter, QRectF(0, 0, size, size));
-    return image;
-}
-
-} // namespace
 
 TEST(AppIcon, EverySizeIsTheInstalledArtworkDrawnSharp)
 {
@@ -28,7 +11,7 @@ TEST(AppIcon, EverySizeIsTheInstalledArtworkDrawnSharp)
         EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size)));
         const QImage shown = icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
         ASSERT_EQ(shown.size(), QSize(size, size));
-        EXPECT_EQ(shown, installedArtwork(size));
+        EXPECT_EQ(shown, AppIcon::drawFile(QStringLiteral(TQ612_SOURCE_DIR "/resources/icons/tq612.svg"), size));
         // Not an empty picture: the housing fills the middle, the corners stay clear.
         EXPECT_EQ(qAlpha(shown.pixel(size / 2, size / 2)), 255);
         EXPECT_EQ(qAlpha(shown.pixel(0, 0)), 0);

@@ -9,12 +9,9 @@
 #include "logger/CollectionFile.h"
 #include "logger/DataSetsGrid.h"
 #include "logger/LoadResult.h"
-#include "support/FakeClock.h"
-#include "support/FakePrompts.h"
+#include "support/MainWindowFixture.h"
 
 #include <QFile>
-#include <QMdiArea>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 inline QByteArray readFile(const QString& path)
@@ -38,26 +35,13 @@ inline QList<QStringList> gridRows(const DataSetModel& model)
     return rows;
 }
 
-class MainFiles : public ::testing::Test {
+class MainFiles : public MainWindowFixture {
 protected:
-    QTemporaryDir dir;
-    FakePrompts prompts;
-    ScopedPrompts scopedPrompts{prompts};
-    FakeClock clock;
-    ScopedClock scopedClock{clock};
-    TfrmMain main;
-
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
         main.DocumentFolder = dir.filePath(QStringLiteral("docs/"));
-        // Child windows become active only in a visible frame; showing the
-        // main window itself would start the meter probe.
-        frame.reset(main.MdiArea);
-        frame->setParent(nullptr);
-        frame->show();
+        MainWindowFixture::SetUp();
     }
-    std::unique_ptr<QMdiArea> frame;
     // What was told to the user, without the note about a missing graph template.
     QStringList userMessages() const
     {

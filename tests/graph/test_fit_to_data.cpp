@@ -1,5 +1,7 @@
 // "Fit to data" in the Y axis dialog: each channel's MIN and MAX taken from
 // its readings with a little room, confirmed with OK, saved as before.
+#include "GraphFixture.h"
+
 #include "app/AppPaths.h"
 #include "app/Regional.h"
 #include "app/UMain.h"
@@ -18,17 +20,8 @@
 
 namespace {
 
-const double Start = 46000.5;
-const double Second = 1.0 / 86400;
-
-class FitToData : public ::testing::Test {
+class FitToData : public GraphFixture {
 protected:
-    FakePrompts prompts;
-    ScopedPrompts scopedPrompts{prompts};
-    QTemporaryDir templateDir;
-    AppPaths::ScopedTemplateFolder scopedTemplate{templateDir.path()};
-    TfrmMain main;
-
     // A graph window on the range -10 .. 50 holding `readings[channel]`, one
     // reading per point; the rest of its 100 points hold no data.
     std::unique_ptr<TfrmGraph> window(const std::array<std::vector<float>, 4>& readings)

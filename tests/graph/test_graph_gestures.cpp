@@ -1,6 +1,8 @@
 // The graph window under the user's hand: a click places one mark and a drag
 // zooms, new marks never overwrite the marks a chart came with, the mouse
 // readout hides nothing of the chart, and the save dialog keeps its file type.
+#include "GraphFixture.h"
+
 #include "app/AppPaths.h"
 #include "app/UMain.h"
 #include "chart/PESGraph.h"
@@ -24,16 +26,8 @@
 
 namespace {
 
-const double Start = 46000.5;
-const double Second = 1.0 / 86400;
-
-class GraphGestureTest : public ::testing::Test {
+class GraphGestureTest : public GraphFixture {
 protected:
-    FakePrompts prompts;
-    ScopedPrompts scopedPrompts{prompts};
-    QTemporaryDir templateDir;
-    AppPaths::ScopedTemplateFolder scopedTemplate{templateDir.path()};
-    TfrmMain main;
     std::unique_ptr<QMdiArea> frame;   // the main window's frame on screen, for the windows it opens
 
     void showFrame()

@@ -1,4 +1,6 @@
 // The graph window: shared set-up, clearing, closing, marks, scale and split.
+#include "GraphFixture.h"
+
 #include "app/AppPaths.h"
 #include "app/UMain.h"
 #include "chart/PESGraph.h"
@@ -31,17 +33,8 @@
 
 namespace {
 
-const double Start = 46000.5;
-const double Second = 1.0 / 86400;
-
-class GraphWindowTest : public ::testing::Test {
+class GraphWindowTest : public GraphFixture {
 protected:
-    FakePrompts prompts;
-    ScopedPrompts scopedPrompts{prompts};
-    QTemporaryDir templateDir;
-    AppPaths::ScopedTemplateFolder scopedTemplate{templateDir.path()};
-    TfrmMain main;
-
     std::unique_ptr<TfrmGraph> makeWindow(const QString& caption = QStringLiteral("Real-Time Graph"))
     {
         auto window = std::make_unique<TfrmGraph>(main);

@@ -14,6 +14,23 @@ void abortOnError(TComPort& port)
     port.OnError = [](TComPort&, const EComError&, TComAction& a) { a = TComAction::caAbort; };
 }
 
+// A port on a pseudo-terminal that notes the code of each error it reports
+// and aborts the failed operation.
+struct PortOnPty {
+    std::unique_ptr<RawPty> pty = std::make_unique<RawPty>();
+    TComPort port;
+    QList<int> errors;
+
+    PortOnPty()
+    {
+        port.setDeviceName(pty->path);
+        port.OnError = [this](TComPort&, const EComError& e, TComAction& a) {
+            errors << e.code();
+            a = TComAction::caAbort;
+        };
+    }
+};
+
 TEST(ComPort, DevicePathOfAPortName)
 {
     EXPECT_EQ(TComPort::devicePathFor(QStringLiteral("ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
@@ -195,14 +212,8 @@ TEST(ComPort, ClosingFromInsideTheHandler)
 
 TEST(ComPort, ADeviceThatDisappearsEndsTheThreadAndClosesThePort)
 {
-    auto pty = std::make_unique<RawPty>();
-    TComPort port;
-    port.setDeviceName(pty->path);
-    QList<int> errors;
-    port.OnError = [&](TComPort&, const EComError& e, TComAction& a) {
-        errors << e.code();
-        a = TComAction::caAbort;
-    };
+    PortOnPty p;
+    auto& [pty, port, errors] = p;
     port.setOnRxChar([](TComPort&) {});
     port.Open();
     pty->hangUp();
@@ -310,14 +321,8 @@ TEST(ComPort, ClosingGivesTheDeviceItsSettingsBack)
 
 TEST(ComPort, AFailedBackgroundWriteIsReportedByTheNextOperation)
 {
-    auto pty = std::make_unique<RawPty>();
-    TComPort port;
-    port.setDeviceName(pty->path);
-    QList<int> errors;
-    port.OnError = [&](TComPort&, const EComError& e, TComAction& a) {
-        errors << e.code();
-        a = TComAction::caAbort;
-    };
+    PortOnPty p;
+    auto& [pty, port, errors] = p;
     port.Open();
     port.Write(QByteArray(200000, 'x'));
     ASSERT_GT(port.PendingOutput(), 0);

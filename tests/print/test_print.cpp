@@ -1,18 +1,16 @@
 // Printing: table lines of padded fixed-pitch text with their pages, and the
 // graph's customisation before its print dialog.
+#include "PrintFixture.h"
+
 #include "app/AppPaths.h"
 #include "app/UMain.h"
 #include "chart/PESGraph.h"
 #include "graph/UGraph.h"
 #include "logger/UList.h"
 #include "print/TablePrintout.h"
-#include "support/FakeClock.h"
-#include "support/FakePrompts.h"
 #include "support/PdfText.h"
 
 #include <QFile>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -65,31 +63,8 @@ int pdfPages(const QString& file)
     return int(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"))));
 }
 
-class PrintCommand : public ::testing::Test {
+class PrintCommand : public PrintFixture {
 protected:
-    QTemporaryDir dir;
-    FakePrompts prompts;
-    ScopedPrompts scopedPrompts{prompts};
-    FakeClock clock;
-    ScopedClock scopedClock{clock};
-    TfrmMain main;
-    std::unique_ptr<QMdiArea> frame;
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        frame.reset(main.MdiArea);
-        frame->setParent(nullptr);
-        frame->show();
-        main.Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        main.Printer->setOutputFormat(QPrinter::PdfFormat);
-    }
-    void activate(QWidget* child)
-    {
-        QMdiSubWindow* sub = main.addChild(child);
-        sub->show();
-        main.MdiArea->setActiveSubWindow(sub);
-    }
     // Lines per page of the fake printer, as the printout measures them.
     int linesPerPage()
     {

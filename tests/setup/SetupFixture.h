@@ -79,6 +79,17 @@ protected:
         EXPECT_TRUE(f.mainTimer.isActive()) << "MainTimer on";
     }
 
+    // A meter with the same options in place of one a case changed, the link on its port.
+    void restartMeter()
+    {
+        const metersim::Options options = sim->options();
+        f.link.Comm1.Close();
+        sim = std::make_unique<metersim::MeterSim>(options);
+        ASSERT_TRUE(sim->start());
+        f.link.Comm1.setDeviceName(sim->portPath());
+        f.link.Comm1.Open();
+    }
+
     QList<QByteArray> commandWords() const
     {
         QList<QByteArray> words;

@@ -243,12 +243,7 @@ TEST_F(MeterSetupSim, OddAnswersFailWithTheirCodes)
             EXPECT_EQ(fresh.lastClockError, c.clockError);
         expectLinkGivenBack();
         // The next case starts from a meter of its own.
-        const metersim::Options options = sim->options();
-        f.link.Comm1.Close();
-        sim = std::make_unique<metersim::MeterSim>(options);
-        ASSERT_TRUE(sim->start());
-        f.link.Comm1.setDeviceName(sim->portPath());
-        f.link.Comm1.Open();
+        ASSERT_NO_FATAL_FAILURE(restartMeter());
     }
 }
 
@@ -312,12 +307,7 @@ TEST_F(MeterSetupSim, AllStartsEachStepWithoutWhatAFailedStepLeft)
             EXPECT_EQ(text, QLatin1String(qstrcmp(name, c.failed) == 0 ? "fail" : "OK")) << name;
         EXPECT_EQ(d.lblFirmwareVersion.size(), 2) << "the version answer was read whole";
         expectLinkGivenBack();
-        const metersim::Options options = sim->options();
-        f.link.Comm1.Close();
-        sim = std::make_unique<metersim::MeterSim>(options);
-        ASSERT_TRUE(sim->start());
-        f.link.Comm1.setDeviceName(sim->portPath());
-        f.link.Comm1.Open();
+        ASSERT_NO_FATAL_FAILURE(restartMeter());
     }
 }
 

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cmath>
+#include <map>
 
 namespace PdfText {
 
@@ -49,6 +51,19 @@ inline QStringList texts(const QList<Word>& words)
     QStringList out;
     for (const Word& w : words)
         out << w.text;
+    return out;
+}
+
+// The words of `page` line by line, top down: words whose tops round to the
+// same point share a line.
+inline QList<QList<Word>> lines(const Page& page)
+{
+    std::map<long, QList<Word>> byTop;
+    for (const Word& w : page.words)
+        byTop[std::lround(w.box.top())].push_back(w);
+    QList<QList<Word>> out;
+    for (const auto& [top, words] : byTop)
+        out.push_back(words);
     return out;
 }
 

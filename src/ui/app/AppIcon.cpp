@@ -15,7 +15,12 @@ QImage AppIcon::draw(int size)
 {
     static std::once_flag once;
     std::call_once(once, initIconResource);
-    QSvgRenderer svg(QStringLiteral(":/icons/tq612.svg"));
+    return drawFile(QStringLiteral(":/icons/tq612.svg"), size);
+}
+
+QImage AppIcon::drawFile(const QString& svgFile, int size)
+{
+    QSvgRenderer svg(svgFile);
     if (!svg.isValid())
         return {};
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);

@@ -11,6 +11,9 @@ namespace AppIcon {
 // when it cannot be read.
 QImage draw(int size);
 
+// The vector artwork of `svgFile` drawn the same way; null when it cannot be read.
+QImage drawFile(const QString& svgFile, int size);
+
 // The icon of every window of the program, at the sizes window systems ask for.
 QIcon icon();
 

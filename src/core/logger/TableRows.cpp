@@ -39,7 +39,9 @@ quint64 TableRows::store(const Fields& fields)
     std::memcpy(out, lengths.data(), HeaderSize);
     out += HeaderSize;
     for (int f = 0; f < FieldCount; ++f) {
-        std::memcpy(out, fields[size_t(f)].data(), lengths[size_t(f)]);
+        // An empty field's view may hold no pointer at all: copy nothing then.
+        if (lengths[size_t(f)] > 0)
+            std::memcpy(out, fields[size_t(f)].data(), lengths[size_t(f)]);
         out += lengths[size_t(f)];
     }
     return start;

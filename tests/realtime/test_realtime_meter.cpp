@@ -47,8 +47,6 @@ protected:
     }
 
     // The meter sends one frame; returns what it shows once the link has it.
-    // Frames that start-up sent in plenty may still be on their way: they come
-    // first, in order, so the link has this one once it shows its readings.
     Readings frame()
     {
         window->Link.FrameSeen = false;

@@ -45,6 +45,18 @@ Points chartPoints(const ChartState& chart)
     return points;
 }
 
+QByteArray lines(const Points& points, QChar separator)
+{
+    QByteArray text;
+    for (size_t i = 0; i < points.x.size(); ++i) {
+        if (points.x[i] == 0)
+            break;  // the recorded points end here
+        const std::array<float, 4> y{points.y[0][i], points.y[1][i], points.y[2][i], points.y[3][i]};
+        text += TextLines::graphLine(points.x[i], y, separator).toUtf8() + "\r\n";
+    }
+    return text;
+}
+
 bool writeFile(const QString& fileName, const Points& points, QChar separator, QString* error)
 {
     QSaveFile file(fileName);
@@ -52,16 +64,11 @@ bool writeFile(const QString& fileName, const Points& points, QChar separator, Q
         *error = file.errorString();
         return false;
     }
-    for (size_t i = 0; i < points.x.size(); ++i) {
-        if (points.x[i] == 0)
-            break;  // the recorded points end here
-        const std::array<float, 4> y{points.y[0][i], points.y[1][i], points.y[2][i], points.y[3][i]};
-        const QByteArray line = TextLines::graphLine(points.x[i], y, separator).toUtf8() + "\r\n";
-        if (file.write(line) != line.size()) {
-            *error = file.errorString();
-            file.cancelWriting();
-            return false;
-        }
+    const QByteArray text = lines(points, separator);
+    if (file.write(text) != text.size()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
     }
     if (!file.commit()) {
         *error = file.errorString();

@@ -5,6 +5,7 @@
 
 #include "chart/ChartState.h"
 
+#include <QByteArray>
 #include <QChar>
 #include <QString>
 #include <array>
@@ -25,6 +26,8 @@ Points dataSetPoints(const DataSetModel& model, int k);
 // The points of a saved chart; a channel the chart does not hold reads as no data.
 Points chartPoints(const ChartState& chart);
 
+// The lines of `points`, each ending in CR LF, as a file holds them.
+QByteArray lines(const Points& points, QChar separator);
 // Writes the lines of `points` to `fileName`, replacing it only when the
 // whole file is written; false with the reason in `error`.
 bool writeFile(const QString& fileName, const Points& points, QChar separator, QString* error);

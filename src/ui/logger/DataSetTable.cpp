@@ -4,7 +4,7 @@
 #include "app/UMain.h"
 #include "chart/PESGraph.h"
 #include "files/TableTextReader.h"
-#include "files/TextLines.h"
+#include "files/TextExport.h"
 #include "graph/UGraph.h"
 #include "logger/DataSetsGrid.h"
 #include "logger/UList.h"
@@ -16,16 +16,7 @@ TableRows DataSetTableRows(const PESGraph& chart)
 {
     // Written as the text writer writes a graph, read as File > Open reads it.
     const QChar separator = QLatin1Char('\t');
-    QByteArray text;
-    for (int i = 0; i < chart.Points(); ++i) {
-        const TDateTime x = chart.XDataII(0, i);
-        if (x == 0)
-            break;  // the recorded points end here
-        std::array<float, 4> y{};
-        for (int s = 0; s < 4; ++s)
-            y[size_t(s)] = chart.YData(s, i);
-        text += TextLines::graphLine(x, y, separator).toUtf8() + "\r\n";
-    }
+    QByteArray text = TextExport::lines(TextExport::chartPoints(chart.state()), separator);
     QBuffer buffer(&text);
     buffer.open(QIODevice::ReadOnly);
     TableRows rows;

@@ -13,19 +13,38 @@
 set(TQ612_APP_ID io.github.tq612.TQ612)
 set(TQ612_ICON_SVG ${PROJECT_SOURCE_DIR}/resources/icons/tq612.svg)
 set(TQ612_ICON_SIZES 16 22 24 32 48 64 128 256)
+# Who answers for the package: the Maintainer field, the changelog and the copyright file.
+set(TQ612_MAINTAINER "TQ612 developers <developers@tq612.org>")
 
 # ---- Programs ----
 install(TARGETS tq612-metersim RUNTIME DESTINATION bin)
 if(TARGET tq612-cli)
   install(TARGETS tq612-cli RUNTIME DESTINATION bin)
-  set(cli_manual ${CMAKE_BINARY_DIR}/packaging/tq612-cli.1.gz)
-  add_custom_command(OUTPUT ${cli_manual}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
-    COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${PROJECT_SOURCE_DIR}/packaging/tq612-cli.1 ${cli_manual}
-    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/tq612-cli.1 VERBATIM)
-  add_custom_target(tq612-cli-manual ALL DEPENDS ${cli_manual})
-  install(FILES ${cli_manual} DESTINATION share/man/man1)
 endif()
+
+# ---- Manual pages, copyright and changelog ----
+# Debian wants them compressed without a time stamp, so packages build alike.
+set(TQ612_MANUALS tq612 tq612-metersim)
+if(TARGET tq612-cli)
+  list(APPEND TQ612_MANUALS tq612-cli)
+endif()
+set(packaging_out ${CMAKE_BINARY_DIR}/packaging)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in ${packaging_out}/copyright @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${packaging_out}/changelog @ONLY)
+set(gzipped_docs)
+foreach(page ${TQ612_MANUALS})
+  list(APPEND gzipped_docs ${packaging_out}/${page}.1.gz)
+  add_custom_command(OUTPUT ${packaging_out}/${page}.1.gz
+    COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${PROJECT_SOURCE_DIR}/packaging/${page}.1 ${packaging_out}/${page}.1.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/${page}.1 VERBATIM)
+  install(FILES ${packaging_out}/${page}.1.gz DESTINATION share/man/man1)
+endforeach()
+add_custom_command(OUTPUT ${packaging_out}/changelog.gz
+  COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${packaging_out}/changelog ${packaging_out}/changelog.gz
+  DEPENDS ${packaging_out}/changelog VERBATIM)
+list(APPEND gzipped_docs ${packaging_out}/changelog.gz)
+add_custom_target(tq612-package-docs ALL DEPENDS ${gzipped_docs})
+install(FILES ${packaging_out}/copyright ${packaging_out}/changelog.gz DESTINATION share/doc/tq612)
 
 # ---- Desktop entry, icon and AppStream metadata ----
 # The PNG sizes are drawn from the SVG artwork when the program is built.
@@ -51,7 +70,7 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tq612)
 set(CPACK_PACKAGE_VENDOR "TQ612 developers")
-set(CPACK_PACKAGE_CONTACT "TQ612 developers <tq612@localhost>")
+set(CPACK_PACKAGE_CONTACT "${TQ612_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion program of a four-channel thermometer with data logger")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "TQ612 finds the meter on a serial port, mirrors its display on an on-screen
 front panel whose keys work, graphs T1 to T4 live, downloads the data sets
@@ -72,6 +91,6 @@ include(CPack)
 # ---- The package check of ./test ----
 add_test(NAME package.deb
   COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check_package.sh
-          ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/packaging/tq612-cli.1
+          ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/packaging
           $<IF:$<TARGET_EXISTS:tq612-cli>,with-cli,without-cli>)
 set_tests_properties(package.deb PROPERTIES TIMEOUT 300)

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   poppler-utils
-  dpkg-dev file desktop-file-utils appstream groff-base
+  dpkg-dev file desktop-file-utils appstream groff-base lintian
 )
 # `deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes (scripts/fuzz.sh).
 if [ "${1:-}" = fuzz ]; then

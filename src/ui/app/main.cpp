@@ -1,18 +1,49 @@
 #include "app/AppIcon.h"
+#include "app/ProgramOptions.h"
 #include "app/UAbout.h"
 #include "app/UMain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <exception>
 
+namespace {
+
+void nameTheProgram()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("TQ612"));
+    QCoreApplication::setApplicationName(QStringLiteral("TQ612"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TQ612_VERSION));
+}
+
+// --help and --version print and exit without a display or a window.
+int answerInformation(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    nameTheProgram();
+    QCommandLineParser parser;
+    ProgramOptions::describe(parser);
+    parser.process(app);  // ends the process after printing
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[])
 {
+    if (ProgramOptions::asksForInformation(argc, argv))
+        return answerInformation(argc, argv);
+
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("TQ612"));
-    QApplication::setApplicationName(QStringLiteral("TQ612"));
-    QApplication::setApplicationVersion(QStringLiteral(TQ612_VERSION));
+    nameTheProgram();
+    // Qt has taken its own options out of the arguments; anything left that the
+    // program does not know is a mistake worth telling (exit code 1).
+    QCommandLineParser parser;
+    ProgramOptions::describe(parser);
+    parser.process(app);
     // The desktop entry's name lets the desktop match the windows to the
     // installed entry and its icon; the window icon serves the rest.
     QApplication::setDesktopFileName(QStringLiteral("io.github.tq612.TQ612"));

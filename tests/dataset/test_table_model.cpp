@@ -42,6 +42,10 @@ TEST(TableModel, CellsOfReadFiles)
 {
     const QString cut179 = QStringLiteral("d\tt\t") + QString(175, 'x');
     const QString umlauts = QStringLiteral("d\tt\t") + QString(175, QChar(0x00FC));  // two bytes each
+    // Lines whose "°" makes them longer in bytes than in characters.
+    const QString degrees = QString(174, 'x') + QChar(0x00B0);
+    const QString degrees178 = QStringLiteral("d\tt\t") + degrees.mid(1);
+    const QString degrees179 = QStringLiteral("d\tt\t") + degrees;
     struct Case {
         const char* what;
         QByteArray text;
@@ -58,6 +62,15 @@ TEST(TableModel, CellsOfReadFiles)
          {{"1", "d", "t", QString(175, 'x'), "", "", ""}, {"2", "n", "m", "", "", "", ""}}},
         {"line of 180 characters is cut and ends the read", (cut179 + "y\nn\tm\n").toUtf8(), '\t',
          {{"1", "d", "t", QString(175, 'x'), "", "", ""}}},
+        {"line of 178 characters is whole and reading goes on", (cut179.chopped(1) + "\nn\tm\n").toUtf8(), '\t',
+         {{"1", "d", "t", QString(174, 'x'), "", "", ""}, {"2", "n", "m", "", "", "", ""}}},
+        {"line of 178 characters with a degree sign is whole", (degrees178 + "\nn\tm\n").toUtf8(), '\t',
+         {{"1", "d", "t", degrees.mid(1), "", "", ""}, {"2", "n", "m", "", "", "", ""}}},
+        {"line of 179 characters with a degree sign is whole and reading goes on",
+         (degrees179 + "\r\nn\tm\n").toUtf8(), '\t',
+         {{"1", "d", "t", degrees, "", "", ""}, {"2", "n", "m", "", "", "", ""}}},
+        {"line of 180 characters with a degree sign is cut and ends the read",
+         (degrees179 + "y\nn\tm\n").toUtf8(), '\t', {{"1", "d", "t", degrees, "", "", ""}}},
         {"cut counts characters, not bytes", (umlauts + QChar(0x00FC) + "\nn\tm\n").toUtf8(), '\t',
          {{"1", "d", "t", QString(175, QChar(0x00FC)), "", "", ""}}},
         {"separator only beyond the cut ends the read", QByteArray(200, 'z') + "\tq\n", '\t', {}},

@@ -136,16 +136,22 @@ TEST(LiveFrameDecoding, ModelDecidesNegativeReadingAndRange)
     EXPECT_TRUE(d618.overRange(0));
 }
 
-TEST(LiveFrameChecking, RejectsWrongChecksumOrEnd)
+TEST(LiveFrameChecking, RejectsWrongChecksumStartOrEnd)
 {
-    QByteArray f = liveFrame(0x08, 0, {300});
-    EXPECT_TRUE(IsValidLiveFrame(bytes(f)));
-    QByteArray badSum = f;
-    badSum[31] = char(badSum[31] + 1);
-    EXPECT_FALSE(IsValidLiveFrame(bytes(badSum)));
-    QByteArray badEnd = f;
-    badEnd[32] = 0x04;
-    EXPECT_FALSE(IsValidLiveFrame(bytes(badEnd)));
+    const QByteArray good = liveFrame(0x08, 0, {300});
+    EXPECT_TRUE(IsValidLiveFrame(bytes(good)));
+    struct Spoil {
+        const char* what;
+        int offset;
+        char byte;
+    };
+    // The checksum covers neither the start nor the end byte, so each is checked on its own.
+    for (const Spoil& spoil : {Spoil{"checksum", 31, char(good[31] + 1)}, Spoil{"start byte", 0, 0x12},
+                               Spoil{"end byte", 32, 0x04}}) {
+        QByteArray f = good;
+        f[spoil.offset] = spoil.byte;
+        EXPECT_FALSE(IsValidLiveFrame(bytes(f))) << spoil.what;
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <QSettings>
 #include <csignal>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <gtest/gtest.h>
 
@@ -304,6 +305,53 @@ TEST(ComPort, NeverTakesOverATerminalInUse)
         EXPECT_FALSE(port.Active());
     }
     EXPECT_EQ(shell.localFlags(), before) << "the terminal keeps its settings";
+}
+
+TEST(ComPort, RefusesConsolesByTheirDeviceNumber)
+{
+    // A pseudo-terminal master is a terminal that no session has as its own,
+    // so only its device number tells it from a serial port.
+    TComPort master;
+    abortOnError(master);
+    master.setDeviceName(QStringLiteral("/dev/ptmx"));
+    EXPECT_THROW(master.Open(), EComAbort);
+    EXPECT_FALSE(master.Active());
+
+    // /dev/tty names the opener's own terminal; the tests have none, so a child
+    // in a session of its own takes a pseudo-terminal as its terminal first.
+    CookedPty terminal;
+    const QByteArray device = terminal.path.toLocal8Bit();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setsid();
+        const int own = ::open(device.constData(), O_RDWR);
+        const int alias = ::open("/dev/tty", O_RDWR | O_NOCTTY);
+        if (own < 0 || alias < 0)
+            ::_exit(2);
+        ::_exit(TComPort::isFreeSerialTerminal(alias) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 2) << "the child could not open its terminal as /dev/tty";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "/dev/tty was taken for a serial port";
+}
+
+TEST(ComPort, APortLockedByAnotherProgramIsRefusedAsBusy)
+{
+    // Another program holds the lock but not the exclusive mode, which does
+    // not hold against root anyway: the lock alone must keep us out.
+    PortOnPty p;
+    const int other = ::open(p.pty->path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_THROW(p.port.Open(), EComAbort);
+    EXPECT_FALSE(p.port.Active());
+    EXPECT_EQ(p.errors, QList<int>{EBUSY});
+    ::close(other);
+    p.errors.clear();
+    EXPECT_NO_THROW(p.port.Open()) << "free again once the other program lets go";
+    EXPECT_TRUE(p.port.Active());
 }
 
 TEST(ComPort, ClosingGivesTheDeviceItsSettingsBack)

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QToolButton>
+#include <functional>
 
 TEST_F(RealTimeTest, RecoveryFileFollowsTheSamples)
 {
@@ -70,5 +71,31 @@ TEST_F(RealTimeTest, ALeftBehindRunIsOfferedAtTheNextStart)
             EXPECT_EQ(next.RealTimeGraph->maxField(2)->text(), QStringLiteral("OL"));
             EXPECT_EQ(next.RealTimeGraph->avgField(2)->text(), QStringLiteral("****"));
         }
+    }
+}
+
+TEST_F(RealTimeTest, UnsavedSamplesKeepTheirRecoveryFileWhenTheWindowsGoWithoutAsking)
+{
+    // As when the program is ended by the session or a signal: no close question.
+    struct Ending {
+        const char* what;
+        std::function<void()> end;
+    };
+    const Ending endings[] = {
+        {"the real-time window destroyed", [this] { delete graph().parentWidget(); }},
+        {"the main window destroyed", [this] { main.reset(); }},
+    };
+    for (const Ending& e : endings) {
+        SCOPED_TRACE(e.what);
+        SetUp();  // a main window of its own for each ending
+        const QString file = recoveryFile();
+        QFile::remove(file);
+        startRun(100, 1);
+        driver.ticks(5);
+        e.end();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const auto run = RealTimeRecovery::read(file);
+        ASSERT_TRUE(run);
+        EXPECT_EQ(run->samples.size(), 5u);
     }
 }

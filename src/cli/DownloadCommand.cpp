@@ -12,7 +12,7 @@
 #include "logger/LoadResult.h"
 #include "logger/MeterLoggerLink.h"
 
-#include <QSaveFile>
+#include "files/CheckedFileWriter.h"
 #include <cstdio>
 
 namespace cli {
@@ -109,10 +109,10 @@ private:
 
 bool writeCollection(const QString& fileName, const QByteArray& image)
 {
-    QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) && file.write(image) == image.size() && file.commit())
+    QString reason;
+    if (CheckedFile::write(fileName, image, &reason))
         return true;
-    error(QStringLiteral("could not write %1: %2").arg(fileName, file.errorString()));
+    error(QStringLiteral("could not write %1: %2").arg(fileName, reason));
     return false;
 }
 

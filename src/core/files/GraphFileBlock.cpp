@@ -1,7 +1,7 @@
 #include "files/GraphFileBlock.h"
 
+#include "files/CheckedFileWriter.h"
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace GraphFile {
@@ -35,23 +35,13 @@ std::optional<QByteArray> readBlock(const QString& fileName, QString* error)
 
 bool writeBlock(const QString& fileName, const QByteArray& block, QString* error)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
     char head[4];
     qToLittleEndian<quint32>(quint32(block.size()), head);
-    if (file.write(head, 4) != 4 || file.write(block) != block.size()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    CheckedFileWriter file(fileName);
+    if (file.open() && file.write(QByteArrayView(head, 4)) && file.write(block) && file.commit())
+        return true;
+    *error = file.errorString();
+    return false;
 }
 
 } // namespace GraphFile

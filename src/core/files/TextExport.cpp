@@ -3,7 +3,7 @@
 #include "files/TextLines.h"
 #include "logger/DataSetModel.h"
 
-#include <QSaveFile>
+#include "files/CheckedFileWriter.h"
 #include <algorithm>
 
 namespace TextExport {
@@ -59,22 +59,7 @@ QByteArray lines(const Points& points, QChar separator)
 
 bool writeFile(const QString& fileName, const Points& points, QChar separator, QString* error)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    const QByteArray text = lines(points, separator);
-    if (file.write(text) != text.size()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return CheckedFile::write(fileName, lines(points, separator), error);
 }
 
 } // namespace TextExport

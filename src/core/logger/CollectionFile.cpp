@@ -1,7 +1,7 @@
 #include "logger/CollectionFile.h"
 
+#include "files/CheckedFileWriter.h"
 #include <QFile>
-#include <QSaveFile>
 
 namespace CollectionFile {
 
@@ -19,11 +19,9 @@ CopyResult copyScratchFile(const QString& scratchPath, const QString& target)
     if (scratch.error() != QFileDevice::NoError)
         return failed(scratch.errorString());
 
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return failed(out.errorString());
-    if (out.write(bytes) != bytes.size() || !out.commit())
-        return failed(out.errorString());
+    QString reason;
+    if (!CheckedFile::write(target, bytes, &reason))
+        return failed(reason);
     return {CopyResult::Copied, {}};
 }
 

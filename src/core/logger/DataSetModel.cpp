@@ -5,7 +5,7 @@
 #include "logger/LoadResult.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include "files/CheckedFileWriter.h"
 #include <numeric>
 
 namespace {
@@ -193,9 +193,9 @@ std::optional<QString> DataSetModel::WriteScratchFile(int count, const QString& 
         return folder;
     // A half-written scratch file would later be saved as a collection, so
     // the old one is replaced only once the new one is complete.
-    QSaveFile file(scratchFilePath(documentFolder));
-    const QByteArray bytes = RawImage.left(std::max(count, 0));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return file.fileName() + QStringLiteral(": ") + file.errorString();
+    const QString path = scratchFilePath(documentFolder);
+    QString reason;
+    if (!CheckedFile::write(path, RawImage.left(std::max(count, 0)), &reason))
+        return path + QStringLiteral(": ") + reason;
     return std::nullopt;
 }

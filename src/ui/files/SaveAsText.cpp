@@ -14,7 +14,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QRadioButton>
-#include <QSaveFile>
+#include "files/CheckedFileWriter.h"
 #include <functional>
 #include <optional>
 
@@ -58,8 +58,8 @@ bool writeLines(const QString& fileName, int count, const std::function<std::opt
     const auto progress = TfrmScope::savingDialog(count, dialogParent());
     progress->show();
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    CheckedFileWriter file(fileName);
+    if (!file.open()) {
         progress->close();
         reportFailure(fileName, file.errorString());
         return false;
@@ -70,7 +70,7 @@ bool writeLines(const QString& fileName, int count, const std::function<std::opt
             break;
         progress->setPosition(k + 1);
         const QByteArray bytes = line->toUtf8() + "\r\n";
-        if (file.write(bytes) != bytes.size())
+        if (!file.write(bytes))
             break;  // the fault is reported below; the old file stays
         QApplication::processEvents();
         if (progress->cancelled())

@@ -1,0 +1,213 @@
+// Every writer of files on a full disk, under a file size limit and in a
+// folder that can not be written: the old file keeps its bytes, nothing
+// partial is left beside it, and the system's reason is told.
+//
+// Each case runs in a child process. A lowered file size limit (writes then
+// fail with EFBIG) works for any account; where the tests run as root, a
+// small filled or read-only tmpfs in a mount namespace of the child's own
+// shows the real ENOSPC and EROFS.
+#include "files/GraphFileBlock.h"
+#include "files/TextExport.h"
+#include "logger/CollectionFile.h"
+#include "logger/DataSetModel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray OldBytes = "the old file, which must survive\r\n";
+// New contents past the limits below: one that a write buffer holds until
+// the commit, and one that goes out while it is written.
+constexpr qsizetype NewSizes[] = {10'000, 200'000};
+
+struct Writer {
+    const char* name;
+    // The file the writer makes in the folder `fs`.
+    std::function<QString(const QString& fs)> target;
+    // Writes about `size` bytes; the error text, or nothing on success. `work`
+    // holds the scratch file of `size` bytes to copy.
+    std::function<std::optional<QString>(const QString& fs, const QString& work, qsizetype size)> write;
+};
+
+std::optional<QString> errorOf(bool ok, const QString& error)
+{
+    return ok ? std::nullopt : std::optional<QString>(error.isEmpty() ? QStringLiteral("(no reason)") : error);
+}
+
+TextExport::Points pointsOfAbout(qsizetype bytes)
+{
+    TextExport::Points points;
+    for (int i = 0; i < bytes / 40; ++i) {
+        points.x.push_back(46000 + i / 86400.0);
+        for (int c = 0; c < 4; ++c)
+            points.y[size_t(c)].push_back(float(21.5 + i % 7 + c));
+    }
+    return points;
+}
+
+const Writer writers[] = {
+    {"graph text", [](const QString& fs) { return fs + "/run1.csv"; },
+     [](const QString& fs, const QString&, qsizetype size) {
+         QString error;
+         return errorOf(TextExport::writeFile(fs + "/run1.csv", pointsOfAbout(size), QLatin1Char(','), &error), error);
+     }},
+    {"graph file", [](const QString& fs) { return fs + "/run1.ghf"; },
+     [](const QString& fs, const QString&, qsizetype size) {
+         QString error;
+         return errorOf(GraphFile::writeBlock(fs + "/run1.ghf", QByteArray(size, 'g'), &error), error);
+     }},
+    {"collection", [](const QString& fs) { return fs + "/mem1.ch4"; },
+     [](const QString& fs, const QString& work, qsizetype) {
+         const CollectionFile::CopyResult r = CollectionFile::copyScratchFile(work + "/scratch.tmp", fs + "/mem1.ch4");
+         return errorOf(r.outcome == CollectionFile::CopyResult::Copied, r.error);
+     }},
+    {"scratch file", [](const QString& fs) { return DataSetModel::scratchFilePath(fs + "/"); },
+     [](const QString& fs, const QString&, qsizetype size) {
+         DataSetModel model;
+         model.RawImage = QByteArray(size, 's');
+         const std::optional<QString> error = model.WriteScratchFile(int(size), fs + "/");
+         return error ? std::optional<QString>(*error) : std::nullopt;
+     }},
+};
+
+enum class Condition { FileSizeLimit, FullFilesystem, ReadOnlyFolder };
+const char* nameOf(Condition c)
+{
+    switch (c) {
+    case Condition::FileSizeLimit: return "file size limit";
+    case Condition::FullFilesystem: return "full filesystem";
+    case Condition::ReadOnlyFolder: return "read-only folder";
+    }
+    return "";
+}
+
+// Fills the filesystem of `folder` until nothing more fits.
+void fillUp(const QString& folder)
+{
+    QFile filler(folder + "/filler");
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return;
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+    // A few bytes may still fit; take them too.
+    while (filler.write("f", 1) == 1) {
+    }
+}
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Runs in the child: prepares the condition, writes, and checks what is left.
+// Returns an empty text when all is as it must be, "skip" when the condition
+// can not be made here.
+QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists, qsizetype size, const QString& work)
+{
+    const QString fs = work + "/fs";
+    if (condition != Condition::FileSizeLimit) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tmpfs", fs.toLocal8Bit().constData(), "tmpfs", 0, "size=256k") != 0)
+            return QStringLiteral("skip");
+    }
+    QFile scratch(work + "/scratch.tmp");  // what the collection is copied from
+    if (!scratch.open(QIODevice::WriteOnly) || scratch.write(QByteArray(size, 'c')) != size)
+        return QStringLiteral("could not write the scratch file to copy");
+    scratch.close();
+    const QString target = writer.target(fs);
+    QDir().mkpath(QFileInfo(target).path());
+    if (oldFileExists) {
+        QFile old(target);
+        if (!old.open(QIODevice::WriteOnly) || old.write(OldBytes) != OldBytes.size())
+            return QStringLiteral("could not write the old file");
+    }
+    switch (condition) {
+    case Condition::FileSizeLimit: {
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        break;
+    }
+    case Condition::FullFilesystem:
+        fillUp(QFileInfo(target).path());
+        break;
+    case Condition::ReadOnlyFolder:
+        if (::mount(nullptr, fs.toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+            return QStringLiteral("skip");
+        break;
+    }
+    const QStringList before = entriesOf(QFileInfo(target).path());
+
+    const std::optional<QString> error = writer.write(fs, work, size);
+
+    if (!error)
+        return QStringLiteral("the writer reported success");
+    QString problems;
+    if (oldFileExists) {
+        QFile old(target);
+        if (!old.open(QIODevice::ReadOnly) || old.readAll() != OldBytes)
+            problems += QStringLiteral("the old file lost its bytes; ");
+    } else if (QFile::exists(target)) {
+        problems += QStringLiteral("a file was left under the new name; ");
+    }
+    if (entriesOf(QFileInfo(target).path()) != before)
+        problems += QStringLiteral("files were left behind: ") + entriesOf(QFileInfo(target).path()).join(' ') + "; ";
+    const bool named = error->contains(QLatin1String("No space left")) || error->contains(QLatin1String("too large"))
+                       || error->contains(QLatin1String("not writable")) || error->contains(QLatin1String("ead-only"));
+    if (!named)
+        problems += QStringLiteral("the reason does not name the system's cause: ") + *error;
+    return problems;
+}
+
+} // namespace
+
+TEST(FullDisk, EveryWriterKeepsTheOldFileAndTellsWhy)
+{
+    const Condition conditions[] = {Condition::FileSizeLimit, Condition::FullFilesystem, Condition::ReadOnlyFolder};
+    for (const Writer& writer : writers) {
+        for (const Condition condition : conditions) {
+            for (const bool oldFileExists : {true, false}) {
+              for (const qsizetype size : NewSizes) {
+                if (condition == Condition::ReadOnlyFolder && !oldFileExists)
+                    continue;  // the scratch folder could not even be made; the same refusal
+                const std::string what = std::string(writer.name) + ", " + nameOf(condition)
+                                         + (oldFileExists ? ", over an existing file" : ", a new name") + ", "
+                                         + std::to_string(size) + " bytes";
+                QTemporaryDir work;
+                ASSERT_TRUE(QDir().mkpath(work.path() + "/fs"));
+                int report[2];
+                ASSERT_EQ(::pipe(report), 0);
+                const pid_t child = ::fork();
+                if (child == 0) {
+                    ::signal(SIGXFSZ, SIG_IGN);  // an oversized write fails with EFBIG instead
+                    const QByteArray result = writeUnder(writer, condition, oldFileExists, size, work.path()).toUtf8();
+                    [[maybe_unused]] auto n = ::write(report[1], result.constData(), size_t(result.size()));
+                    ::_exit(0);
+                }
+                ::close(report[1]);
+                QByteArray result;
+                char buffer[512];
+                for (ssize_t n; (n = ::read(report[0], buffer, sizeof buffer)) > 0;)
+                    result.append(buffer, n);
+                ::close(report[0]);
+                int status = 0;
+                ::waitpid(child, &status, 0);
+                if (result == "skip")
+                    continue;  // no mount namespace for this account
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << what << ": the child died";
+                EXPECT_EQ(result.toStdString(), "") << what;
+              }
+            }
+        }
+    }
+}

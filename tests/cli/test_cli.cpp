@@ -297,6 +297,39 @@ TEST_F(CliFiles, ConvertOfAGraphFileWritesWhatFileSaveWritesFromTheGraph)
     EXPECT_EQ(converted.count("\r\n"), 6) << "the unrecorded points are left out";
 }
 
+TEST_F(CliFiles, ConvertOnAFullDiskFailsAndKeepsTheOldFile)
+{
+    PESGraph chart;
+    chart.setSubsets(4);
+    chart.setPoints(400);
+    const TDateTime t0 = DateTime::fromQDateTime(QDateTime(QDate(2030, 3, 4), QTime(5, 6, 7)));
+    for (int p = 0; p < 400; ++p)
+        for (int s = 0; s < 4; ++s) {
+            chart.setXDataII(s, p, t0 + p * DateTime::OneSecond);
+            chart.setYData(s, p, float(p) * 0.5f + float(s));
+        }
+    const QString graph = path("big.ghf");
+    ASSERT_TRUE(StoreGraphFile(chart, graph));
+    const QString out = folder("full");
+    const QByteArray old = "an earlier conversion\r\n";
+    {
+        QFile earlier(out + QStringLiteral("/big.csv"));
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write(old);
+    }
+    // A disk with room for 4 KiB more: writes past it fail (EFBIG) instead of
+    // ending the program, as the ignored signal is inherited.
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    const CliRun run = runProgram(QStringLiteral("prlimit"),
+                                  {"--fsize=4096", "--", QStringLiteral(TQ612_CLI), "convert", graph, "--csv", out});
+    std::signal(SIGXFSZ, previous);
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("too large"))) << run.err.toStdString();
+    EXPECT_EQ(readFile(out + QStringLiteral("/big.csv")), old);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("big.csv")})
+        << "nothing partial is left";
+}
+
 // ---- setup ------------------------------------------------------------------------------------
 
 TEST(CliSetup, PutsTheSetupFramesOnTheWireAndPrintsTheInformation)

@@ -80,13 +80,14 @@ const Writer writers[] = {
      }},
 };
 
-enum class Condition { FileSizeLimit, FullFilesystem, ReadOnlyFolder };
+enum class Condition { FileSizeLimit, FullFilesystem, ReadOnlyFolder, TargetIsAFolder };
 const char* nameOf(Condition c)
 {
     switch (c) {
     case Condition::FileSizeLimit: return "file size limit";
     case Condition::FullFilesystem: return "full filesystem";
     case Condition::ReadOnlyFolder: return "read-only folder";
+    case Condition::TargetIsAFolder: return "a non-empty folder in the file's place";
     }
     return "";
 }
@@ -116,7 +117,7 @@ QStringList entriesOf(const QString& folder)
 QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists, qsizetype size, const QString& work)
 {
     const QString fs = work + "/fs";
-    if (condition != Condition::FileSizeLimit) {
+    if (condition == Condition::FullFilesystem || condition == Condition::ReadOnlyFolder) {
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
             || ::mount("tmpfs", fs.toLocal8Bit().constData(), "tmpfs", 0, "size=256k") != 0)
             return QStringLiteral("skip");
@@ -127,7 +128,13 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
     scratch.close();
     const QString target = writer.target(fs);
     QDir().mkpath(QFileInfo(target).path());
-    if (oldFileExists) {
+    if (condition == Condition::TargetIsAFolder) {
+        // Even root can not put a file in place of a folder that holds something.
+        QDir().mkpath(target);
+        QFile inside(target + "/kept");
+        if (!inside.open(QIODevice::WriteOnly) || inside.write(OldBytes) != OldBytes.size())
+            return QStringLiteral("could not fill the folder");
+    } else if (oldFileExists) {
         QFile old(target);
         if (!old.open(QIODevice::WriteOnly) || old.write(OldBytes) != OldBytes.size())
             return QStringLiteral("could not write the old file");
@@ -145,6 +152,8 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
         if (::mount(nullptr, fs.toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
             return QStringLiteral("skip");
         break;
+    case Condition::TargetIsAFolder:
+        break;
     }
     const QStringList before = entriesOf(QFileInfo(target).path());
 
@@ -153,7 +162,13 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
     if (!error)
         return QStringLiteral("the writer reported success");
     QString problems;
-    if (oldFileExists) {
+    if (condition == Condition::TargetIsAFolder) {
+        // Even root can not put a file in place of a folder that holds something.
+        QDir().mkpath(target);
+        QFile inside(target + "/kept");
+        if (!inside.open(QIODevice::WriteOnly) || inside.write(OldBytes) != OldBytes.size())
+            return QStringLiteral("could not fill the folder");
+    } else if (oldFileExists) {
         QFile old(target);
         if (!old.open(QIODevice::ReadOnly) || old.readAll() != OldBytes)
             problems += QStringLiteral("the old file lost its bytes; ");
@@ -164,7 +179,7 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
         problems += QStringLiteral("files were left behind: ") + entriesOf(QFileInfo(target).path()).join(' ') + "; ";
     const bool named = error->contains(QLatin1String("No space left")) || error->contains(QLatin1String("too large"))
                        || error->contains(QLatin1String("not writable")) || error->contains(QLatin1String("ead-only"));
-    if (!named)
+    if (!named && condition != Condition::TargetIsAFolder)
         problems += QStringLiteral("the reason does not name the system's cause: ") + *error;
     return problems;
 }
@@ -173,13 +188,14 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
 
 TEST(FullDisk, EveryWriterKeepsTheOldFileAndTellsWhy)
 {
-    const Condition conditions[] = {Condition::FileSizeLimit, Condition::FullFilesystem, Condition::ReadOnlyFolder};
+    const Condition conditions[] = {Condition::FileSizeLimit, Condition::FullFilesystem, Condition::ReadOnlyFolder,
+                                    Condition::TargetIsAFolder};
     for (const Writer& writer : writers) {
         for (const Condition condition : conditions) {
             for (const bool oldFileExists : {true, false}) {
               for (const qsizetype size : NewSizes) {
-                if (condition == Condition::ReadOnlyFolder && !oldFileExists)
-                    continue;  // the scratch folder could not even be made; the same refusal
+                if ((condition == Condition::ReadOnlyFolder || condition == Condition::TargetIsAFolder) && !oldFileExists)
+                    continue;  // no old file to speak of: the same refusal
                 const std::string what = std::string(writer.name) + ", " + nameOf(condition)
                                          + (oldFileExists ? ", over an existing file" : ", a new name") + ", "
                                          + std::to_string(size) + " bytes";

@@ -14,6 +14,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include "logger/CollectionFile.h"
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -274,10 +276,11 @@ TEST(SaveDialogType, ExtensionsOfTheFilters)
     for (const Case& c : cases)
         EXPECT_EQ(SaveDialogType::filterExtensions(c.filter), c.extensions) << c.filter.toStdString();
 
+    // Names get lower-case extensions, which the open dialogs' filters find on Linux.
     const QString filter = SaveGraphFilter('.');
-    EXPECT_EQ(SaveDialogType::nameForType("/home/u/run1.GHF", filter, 2), QStringLiteral("run1.TXT"));
-    EXPECT_EQ(SaveDialogType::nameForType("run1", filter, 3), QStringLiteral("run1.CSV"));
-    EXPECT_EQ(SaveDialogType::nameForType("a.b.ghf", filter, 2), QStringLiteral("a.b.TXT"));
+    EXPECT_EQ(SaveDialogType::nameForType("/home/u/run1.GHF", filter, 2), QStringLiteral("run1.txt"));
+    EXPECT_EQ(SaveDialogType::nameForType("run1", filter, 3), QStringLiteral("run1.csv"));
+    EXPECT_EQ(SaveDialogType::nameForType("a.b.ghf", filter, 2), QStringLiteral("a.b.txt"));
     EXPECT_EQ(SaveDialogType::nameForType("run1.GHF", filter, 4), QString());
 }
 
@@ -291,6 +294,32 @@ TEST(SaveDialogType, ChoosingTxtAfterGhfRenamesTheTypedName)
     SaveDialogType::SaveDialog1TypeChange(dialog, SaveGraphFilter('.'), 2);
     auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->text(), QStringLiteral("run1.TXT"));
-    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("TXT"));
+    EXPECT_EQ(box->text(), QStringLiteral("run1.txt"));
+    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("txt"));
+}
+
+TEST(SaveDialogType, OpenFiltersFindFilesOfEitherCase)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"mem1.ch4", "MEM2.CH4", "run1.ghf", "RUN2.GHF", "t.txt", "T.TXT", "s.csv", "S.CSV"}) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    struct Case { QString filter; QStringList found; };
+    const Case cases[] = {
+        {CollectionFile::OpenFilter, {"MEM2.CH4", "mem1.ch4"}},
+        {SaveGraphFilter('.'), {"RUN2.GHF", "S.CSV", "T.TXT", "run1.ghf", "s.csv", "t.txt"}},
+    };
+    const QRegularExpression pattern(QStringLiteral("\\*\\.[A-Za-z0-9]+"));
+    for (const Case& c : cases) {
+        // The patterns are in the last parentheses of each entry; the rest is its description.
+        QStringList patterns;
+        for (const QString& entry : Prompts::qtFilter(c.filter).split(QStringLiteral(";;")))
+            for (const QRegularExpressionMatch& m : pattern.globalMatch(entry.mid(entry.lastIndexOf('('))))
+                patterns << m.captured();
+        // Matched as the dialog matches: case-sensitively on Linux.
+        QDir folder(dir.path(), {}, QDir::Name, QDir::Files | QDir::CaseSensitive);
+        EXPECT_EQ(folder.entryList(patterns, QDir::Files | QDir::CaseSensitive, QDir::Name), c.found)
+            << c.filter.toStdString();
+    }
 }

@@ -20,14 +20,15 @@ QWidget* dialogParent()
     return QApplication::activeWindow();
 }
 
-// The file name with the dialog's default suffix when the user typed none.
+// The file name with the dialog's default suffix when the user typed none,
+// in lower case: Linux file dialogs and shells tell "run1.GHF" from "run1.ghf".
 QString withSuffix(const QString& name, const QString& suffix)
 {
     if (name.isEmpty() || suffix.isEmpty() || !QFileInfo(name).suffix().isEmpty())
         return name;
     QString bare = suffix;
     bare.remove(QLatin1String("*."));
-    return name + QLatin1Char('.') + bare;
+    return name + QLatin1Char('.') + bare.toLower();
 }
 
 } // namespace
@@ -90,7 +91,7 @@ QString Prompts::saveFileName(FileDialogRequest& request)
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &request, filters](const QString& selected) {
         SaveDialogType::SaveDialog1TypeChange(dialog, request.filter, int(filters.indexOf(selected)) + 1);
     });
-    dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.setDefaultSuffix(request.defaultSuffix.toLower());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     request.filterIndex = filters.indexOf(dialog.selectedNameFilter()) + 1;

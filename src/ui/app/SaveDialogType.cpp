@@ -37,14 +37,14 @@ QString nameForType(const QString& fileName, const QString& filter, int filterIn
         return {};
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot > 0 ? name.left(dot) : name;
-    return stem + extensions[filterIndex - 1];
+    return stem + extensions[filterIndex - 1].toLower();
 }
 
 void SaveDialog1TypeChange(QFileDialog& dialog, const QString& filter, int filterIndex)
 {
     const QStringList extensions = filterExtensions(filter);
     if (filterIndex >= 1 && filterIndex <= extensions.size())
-        dialog.setDefaultSuffix(extensions[filterIndex - 1].mid(1));
+        dialog.setDefaultSuffix(extensions[filterIndex - 1].mid(1).toLower());
     const QStringList typed = dialog.selectedFiles();
     if (typed.isEmpty() || QFileInfo(typed.constFirst()).isDir())
         return;  // no name in the box yet

@@ -124,6 +124,42 @@ TEST_F(GraphWindowTest, PrepareGraphWithTemplateKeepsItsLookAndRanges)
     EXPECT_TRUE(chart.AllowGraphAnnotHotSpots());
 }
 
+TEST_F(GraphWindowTest, ASavedTemplateCarriesTheLookButNoMarksIntoLaterGraphs)
+{
+    // The user's graph: a title, T1 renamed, a text mark and a vertical line, then
+    // Y Axis with "save" ticked.
+    auto window = makeWindow();
+    PESGraph& chart = *window->PESGraph1;
+    chart.setMainTitle(QStringLiteral("Oven test"));
+    chart.setSubsetLabels(0, QStringLiteral("Oven"));
+    chart.setGraphAnnotationX(7, Start + 5 * Second);
+    chart.setGraphAnnotationY(7, 22);
+    chart.setGraphAnnotationType(7, sgAnnotTextOnly);
+    chart.setGraphAnnotationText(7, QStringLiteral("peak here"));
+    chart.setVertLineAnnotation(3, Start + 9 * Second);
+    chart.setVertLineAnnotationText(3, QStringLiteral("door"));
+    chart.setXDataII(0, 0, Start);
+    chart.setYData(0, 0, 21.5f);
+    prompts.dialogs.push_back([](QDialog& d) {
+        dynamic_cast<TfrmSetupScale&>(d).chkSave->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    window->btnChangeScaleClick();
+
+    // Later graphs, and a template an earlier version saved with marks in it.
+    const auto later = [this] { return makeWindow(QStringLiteral("Data Set 1")); };
+    const auto fromNewTemplate = later();
+    ASSERT_TRUE(StoreGraphFile(chart, AppPaths::userTemplateFile()));
+    const auto fromOldTemplate = later();
+    for (PESGraph* next : {fromNewTemplate->PESGraph1, fromOldTemplate->PESGraph1}) {
+        EXPECT_EQ(next->MainTitle(), QStringLiteral("Oven test"));
+        EXPECT_EQ(next->SubsetLabels(0), QStringLiteral("Oven"));
+        EXPECT_TRUE(next->state().graphAnnotations.isEmpty());
+        EXPECT_TRUE(next->state().vertLineAnnotations.isEmpty());
+        EXPECT_EQ(next->YData(0, 0), 9999.0f) << "no reading of the old graph";
+    }
+}
+
 TEST_F(GraphWindowTest, ClearGraphEmptiesDataFieldsAndMarks)
 {
     auto window = makeWindow();

@@ -5,6 +5,7 @@
 #include "app/Regional.h"
 #include "app/UMain.h"
 #include "chart/ChartColors.h"
+#include "chart/ChartTemplate.h"
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "files/SaveGraph.h"
@@ -519,11 +520,14 @@ static QString wholeNumberText(double value)
     return Regional::fixed(value, 0);
 }
 
-static bool storeTemplate(PESGraph& chart)
+// The template takes the chart's look, never its marks or points.
+static bool storeTemplate(const PESGraph& chart)
 {
     const QString path = AppPaths::userTemplateFile();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    return StoreGraphFile(chart, path);
+    PESGraph look;
+    look.setState(ChartTemplate::lookOf(chart.state()));
+    return StoreGraphFile(look, path);
 }
 
 void TfrmGraph::btnChangeScaleClick()
@@ -746,6 +750,9 @@ void PrepareGraph(PESGraph& chart, int subsets, double ymax, double ymin, double
     // A template that exists but cannot be read has been reported by the reader;
     // the chart then takes the defaults as if there were none.
     const bool loaded = haveTemplate && LoadGraphFile(chart, templatePath);
+    // A template saved by an earlier version may still hold a graph's marks.
+    if (loaded)
+        chart.setState(ChartTemplate::lookOf(chart.state()));
 
     chart.setPrepareImages(true);
     chart.setNullDataValueY(NoDataValue);

@@ -121,7 +121,7 @@ TEST_F(PrintCommand, GraphIsCustomisedWithoutItsFourPagesThenPrinted)
     bool pagesDuringCustomize = true;
     prompts.dialogs.push_back([&chart, &pagesDuringCustomize](QDialog&) {
         pagesDuringCustomize = chart.AllowFontPage() || chart.AllowPage1() || chart.AllowPage2() || chart.AllowSubsetsPage();
-        return int(QDialog::Rejected);
+        return int(QDialog::Accepted);
     });
     prompts.printAnswers.push_back(false);
     main.btnPrintClick();
@@ -129,6 +129,19 @@ TEST_F(PrintCommand, GraphIsCustomisedWithoutItsFourPagesThenPrinted)
     EXPECT_FALSE(pagesDuringCustomize);
     EXPECT_TRUE(chart.AllowFontPage() && chart.AllowPage1() && chart.AllowPage2() && chart.AllowSubsetsPage());
     EXPECT_TRUE(prompts.printAnswers.empty()) << "then the print dialog";
+}
+
+TEST_F(PrintCommand, CancelInTheGraphOptionsCancelsThePrint)
+{
+    auto* graph = new TfrmGraph(main);
+    activate(graph);
+    const QString pdf = dir.filePath(QStringLiteral("cancelled.pdf"));
+    main.Printer->setOutputFileName(pdf);
+    prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    prompts.printAnswers.push_back(true);
+    main.btnPrintClick();
+    EXPECT_EQ(prompts.printAnswers.size(), 1u) << "the print dialog was not asked";
+    EXPECT_FALSE(QFile::exists(pdf)) << "nothing was printed";
 }
 
 TEST_F(PrintCommand, OtherWindowsPrintNothing)
@@ -181,7 +194,7 @@ TEST_F(PrintCommand, GraphPrintsLikeTheWindowScaledToThePage)
         c.setup();
         const QString pdf = dir.filePath(QStringLiteral("%1.pdf").arg(c.page.width()));
         main.Printer->setOutputFileName(pdf);
-        prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });  // the customisation
+        prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Accepted); });  // the customisation
         prompts.printAnswers.push_back(true);
         main.btnPrintClick();
         EXPECT_EQ(main.Printer->pageLayout().orientation(), QPageLayout::Portrait) << "tables keep their paper";

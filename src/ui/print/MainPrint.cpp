@@ -37,6 +37,9 @@ void TfrmMain::btnPrintClick()
         allowPages(false);
         chart.PEactions(sgCustomize);
         allowPages(true);
+        // Cancel in the options cancels the print.
+        if (chart.DialogResult() != 1)
+            return;
         printGraph(chart);
     }
 }

@@ -140,6 +140,8 @@ TEST_F(GraphWindowTest, ASavedTemplateCarriesTheLookButNoMarksIntoLaterGraphs)
     chart.setVertLineAnnotationText(3, QStringLiteral("door"));
     chart.setXDataII(0, 0, Start);
     chart.setYData(0, 0, 21.5f);
+    window->chkSplit->setChecked(false);
+    window->applySplit(false);
     prompts.dialogs.push_back([](QDialog& d) {
         dynamic_cast<TfrmSetupScale&>(d).chkSave->setChecked(true);
         return int(QDialog::Accepted);
@@ -147,11 +149,18 @@ TEST_F(GraphWindowTest, ASavedTemplateCarriesTheLookButNoMarksIntoLaterGraphs)
     window->btnChangeScaleClick();
 
     // Later graphs, and a template an earlier version saved with marks in it.
-    const auto later = [this] { return makeWindow(QStringLiteral("Data Set 1")); };
+    const auto later = [this] {
+        auto w = makeWindow(QStringLiteral("Data Set 1"));
+        w->updateToolsForLayout();  // as every window does once its graph is prepared
+        return w;
+    };
     const auto fromNewTemplate = later();
     ASSERT_TRUE(StoreGraphFile(chart, AppPaths::userTemplateFile()));
     const auto fromOldTemplate = later();
-    for (PESGraph* next : {fromNewTemplate->PESGraph1, fromOldTemplate->PESGraph1}) {
+    for (TfrmGraph* w : {fromNewTemplate.get(), fromOldTemplate.get()}) {
+        PESGraph* next = w->PESGraph1;
+        EXPECT_EQ(next->MultiAxesProportions(0), 1.0) << "drawn unsplit, as saved";
+        EXPECT_FALSE(w->chkSplit->isChecked()) << "the Split box shows the drawn layout";
         EXPECT_EQ(next->MainTitle(), QStringLiteral("Oven test"));
         EXPECT_EQ(next->SubsetLabels(0), QStringLiteral("Oven"));
         EXPECT_TRUE(next->state().graphAnnotations.isEmpty());

@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -349,6 +350,9 @@ void TfrmGraph::updateToolsForLayout()
     const bool single = PESGraph1->MultiAxesProportions(0) == 1.0;
     ToolButton5->setEnabled(single);
     ToolButton9->setEnabled(single);
+    // The box shows the layout that is drawn, also one a template brought.
+    const QSignalBlocker quiet(chkSplit);
+    chkSplit->setChecked(!single);
 }
 
 void TfrmGraph::ToolButton1Click()

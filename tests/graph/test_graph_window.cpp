@@ -3,6 +3,7 @@
 
 #include "app/AppPaths.h"
 #include "app/UMain.h"
+#include "chart/ChartCustomizeDialog.h"
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "files/OpenGraphFile.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -167,6 +169,22 @@ TEST_F(GraphWindowTest, ASavedTemplateCarriesTheLookButNoMarksIntoLaterGraphs)
         EXPECT_TRUE(next->state().vertLineAnnotations.isEmpty());
         EXPECT_EQ(next->YData(0, 0), 9999.0f) << "no reading of the old graph";
     }
+}
+
+TEST_F(GraphWindowTest, RestoreDefaultsPutsTheShippedLookBackAfterAsking)
+{
+    storeTemplate([](PESGraph& c) { c.setMainTitle(QStringLiteral("Oven test")); });
+    PESGraph chart;
+    ChartCustomizeDialog dialog(chart, nullptr);
+    prompts.answers = {QMessageBox::No};
+    dialog.btnRestoreDefaults->click();
+    EXPECT_TRUE(prompts.answers.empty()) << "it asked first";
+    EXPECT_TRUE(QFile::exists(AppPaths::userTemplateFile())) << "No keeps the saved look";
+
+    prompts.answers = {QMessageBox::Yes};
+    dialog.btnRestoreDefaults->click();
+    EXPECT_FALSE(QFile::exists(AppPaths::userTemplateFile()));
+    EXPECT_NE(makeWindow()->PESGraph1->MainTitle(), QStringLiteral("Oven test"));
 }
 
 TEST_F(GraphWindowTest, ClearGraphEmptiesDataFieldsAndMarks)

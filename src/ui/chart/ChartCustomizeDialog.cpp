@@ -1,5 +1,6 @@
 #include "chart/ChartCustomizeDialog.h"
 
+#include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "chart/ChartColors.h"
 #include "chart/PESGraph.h"
@@ -7,7 +8,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -70,6 +73,10 @@ ChartCustomizeDialog::ChartCustomizeDialog(PESGraph& chart, QWidget* parent)
     connect(btnExportPdf, &QPushButton::clicked, this, [this] { exportChart(true); });
     bottom->addWidget(btnExportPng);
     bottom->addWidget(btnExportPdf);
+    btnRestoreDefaults = new QPushButton(QStringLiteral("Restore &Defaults"), this);
+    btnRestoreDefaults->setObjectName(QStringLiteral("btnRestoreDefaults"));
+    connect(btnRestoreDefaults, &QPushButton::clicked, this, &ChartCustomizeDialog::restoreDefaultTemplate);
+    bottom->addWidget(btnRestoreDefaults);
     bottom->addStretch();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -265,4 +272,24 @@ void ChartCustomizeDialog::exportChart(bool pdf)
     const bool ok = pdf ? chart.exportPdf(fileName) : chart.exportPng(fileName);
     if (!ok)
         Prompts::current().warning(QStringLiteral("Could not write the file %1.").arg(fileName));
+}
+
+// The saved template gives way to the one the program was installed with;
+// this graph keeps its look until the user changes it.
+void ChartCustomizeDialog::restoreDefaultTemplate()
+{
+    const QString saved = AppPaths::userTemplateFile();
+    if (!QFile::exists(saved)) {
+        Prompts::current().information(QStringLiteral("New graphs already look as when the program was installed."));
+        return;
+    }
+    if (Prompts::current().confirm(QStringLiteral("Put the default graph look back for new graphs?\n"
+                                                  "The look saved with \"save the changes\" is removed."),
+                                   QMessageBox::Yes | QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    QFile file(saved);
+    if (!file.remove())
+        Prompts::current().warning(QStringLiteral("Could not remove %1:\n%2")
+                                       .arg(QDir::toNativeSeparators(saved), file.errorString()));
 }

@@ -52,6 +52,8 @@ public:
     // Export.
     QPushButton* btnExportPng = nullptr;
     QPushButton* btnExportPdf = nullptr;
+    // Puts the shipped graph template back for later graphs.
+    QPushButton* btnRestoreDefaults = nullptr;
 
 private:
     QWidget* buildTitlesPage();
@@ -61,6 +63,7 @@ private:
     QWidget* buildAxisPage();
     QPushButton* colorButton(int* colorRef);
     void exportChart(bool pdf);
+    void restoreDefaultTemplate();
 
     PESGraph& chart;
     ChartState edited;

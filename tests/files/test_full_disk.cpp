@@ -106,6 +106,18 @@ void fillUp(const QString& folder)
     }
 }
 
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool holdsBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
+}
+
 QStringList entriesOf(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
@@ -122,22 +134,17 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
             || ::mount("tmpfs", fs.toLocal8Bit().constData(), "tmpfs", 0, "size=256k") != 0)
             return QStringLiteral("skip");
     }
-    QFile scratch(work + "/scratch.tmp");  // what the collection is copied from
-    if (!scratch.open(QIODevice::WriteOnly) || scratch.write(QByteArray(size, 'c')) != size)
+    if (!writeBytes(work + "/scratch.tmp", QByteArray(size, 'c')))  // what the collection is copied from
         return QStringLiteral("could not write the scratch file to copy");
-    scratch.close();
     const QString target = writer.target(fs);
     QDir().mkpath(QFileInfo(target).path());
     if (condition == Condition::TargetIsAFolder) {
         // Even root can not put a file in place of a folder that holds something.
         QDir().mkpath(target);
-        QFile inside(target + "/kept");
-        if (!inside.open(QIODevice::WriteOnly) || inside.write(OldBytes) != OldBytes.size())
+        if (!writeBytes(target + "/kept", OldBytes))
             return QStringLiteral("could not fill the folder");
-    } else if (oldFileExists) {
-        QFile old(target);
-        if (!old.open(QIODevice::WriteOnly) || old.write(OldBytes) != OldBytes.size())
-            return QStringLiteral("could not write the old file");
+    } else if (oldFileExists && !writeBytes(target, OldBytes)) {
+        return QStringLiteral("could not write the old file");
     }
     switch (condition) {
     case Condition::FileSizeLimit: {
@@ -163,14 +170,10 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
         return QStringLiteral("the writer reported success");
     QString problems;
     if (condition == Condition::TargetIsAFolder) {
-        // Even root can not put a file in place of a folder that holds something.
-        QDir().mkpath(target);
-        QFile inside(target + "/kept");
-        if (!inside.open(QIODevice::WriteOnly) || inside.write(OldBytes) != OldBytes.size())
-            return QStringLiteral("could not fill the folder");
+        if (!holdsBytes(target + "/kept", OldBytes))
+            problems += QStringLiteral("the folder lost what it held; ");
     } else if (oldFileExists) {
-        QFile old(target);
-        if (!old.open(QIODevice::ReadOnly) || old.readAll() != OldBytes)
+        if (!holdsBytes(target, OldBytes))
             problems += QStringLiteral("the old file lost its bytes; ");
     } else if (QFile::exists(target)) {
         problems += QStringLiteral("a file was left under the new name; ");

@@ -124,6 +124,8 @@ TEST_F(ImageDownloadTest, AnnouncedLengthDecidesTheTransfer)
         {256, LoadResult::Success, 4, true},
         {300, LoadResult::Success, 5, true},
         {255, LoadResult::BadLength, 1, false},
+        {131072, LoadResult::Success, 2048, true},  // a full memory
+        {131071, LoadResult::Success, 2048, true},
         {131073, LoadResult::BadLength, 1, false},
         {0, LoadResult::BadLength, 1, false},
     };

@@ -6,13 +6,13 @@
 #include "MeterConnection.h"
 #include "OutputFiles.h"
 
+#include "files/CheckedFileWriter.h"
 #include "logger/CollectionFile.h"
 #include "logger/DataSetModel.h"
 #include "logger/LoadCommand.h"
 #include "logger/LoadResult.h"
 #include "logger/MeterLoggerLink.h"
 
-#include "files/CheckedFileWriter.h"
 #include <cstdio>
 
 namespace cli {

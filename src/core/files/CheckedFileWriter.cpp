@@ -56,11 +56,6 @@ bool CheckedFileWriter::commit()
     return file.commit() || fail(file.errorString());
 }
 
-void CheckedFileWriter::cancel()
-{
-    fail(QStringLiteral("cancelled"));
-}
-
 namespace CheckedFile {
 
 bool write(const QString& fileName, QByteArrayView bytes, QString* error)

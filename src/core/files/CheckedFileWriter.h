@@ -21,13 +21,10 @@ public:
     bool write(QByteArrayView bytes);
     // Flushes, syncs and puts the file in place; false when it did not happen.
     bool commit();
-    // Leaves the old file as it is.
-    void cancel();
 
     bool failed() const { return !failure.isEmpty(); }
     // The system's reason for the failure.
     QString errorString() const { return failure; }
-    QString fileName() const { return file.fileName(); }
 
 private:
     bool fail(const QString& reason);

@@ -1,6 +1,7 @@
 #include "files/GraphFileBlock.h"
 
 #include "files/CheckedFileWriter.h"
+
 #include <QFile>
 #include <QtEndian>
 

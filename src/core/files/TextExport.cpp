@@ -1,9 +1,9 @@
 #include "files/TextExport.h"
 
+#include "files/CheckedFileWriter.h"
 #include "files/TextLines.h"
 #include "logger/DataSetModel.h"
 
-#include "files/CheckedFileWriter.h"
 #include <algorithm>
 
 namespace TextExport {

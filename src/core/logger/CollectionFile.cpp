@@ -1,6 +1,7 @@
 #include "logger/CollectionFile.h"
 
 #include "files/CheckedFileWriter.h"
+
 #include <QFile>
 
 namespace CollectionFile {

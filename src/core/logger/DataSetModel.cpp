@@ -2,10 +2,10 @@
 
 #include "app/AppPaths.h"
 #include "app/Clock.h"
+#include "files/CheckedFileWriter.h"
 #include "logger/LoadResult.h"
 
 #include <QDir>
-#include "files/CheckedFileWriter.h"
 #include <numeric>
 
 namespace {

@@ -7,8 +7,13 @@
 
 bool StoreGraphFile(PESGraph& chart, const QString& fileName)
 {
+    return StoreGraphState(chart.state(), fileName);
+}
+
+bool StoreGraphState(const ChartState& state, const QString& fileName)
+{
     QString error;
-    if (!GraphFile::writeBlock(fileName, chart.storeState(), &error)) {
+    if (!GraphFile::writeBlock(fileName, state.serialize(), &error)) {
         Prompts::current().warning(QStringLiteral("Could not save the graph file %1:\n%2")
                                            .arg(QDir::toNativeSeparators(fileName), error));
         return false;

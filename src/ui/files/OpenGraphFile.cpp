@@ -41,7 +41,6 @@ TfrmGraph* OpenGraphFile(TfrmMain& main, const QString& path)
 
     ComputeGraphStatistics(*window);
 
-    window->chkSplit->setChecked(chart.MultiAxesSubsets(1) != 0);
     chart.setAllowDataLabels(sgNoDataLabels);
     chart.PEactions(sgReinitAndReset);
     window->updateToolsForLayout();

@@ -5,6 +5,7 @@
 #include "app/Regional.h"
 #include "app/UMain.h"
 #include "chart/PESGraph.h"
+#include "files/CheckedFileWriter.h"
 #include "files/TextLines.h"
 #include "files/UScope.h"
 #include "logger/UList.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QRadioButton>
-#include "files/CheckedFileWriter.h"
 #include <functional>
 #include <optional>
 

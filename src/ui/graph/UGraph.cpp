@@ -529,9 +529,7 @@ static bool storeTemplate(const PESGraph& chart)
 {
     const QString path = AppPaths::userTemplateFile();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    PESGraph look;
-    look.setState(ChartTemplate::lookOf(chart.state()));
-    return StoreGraphFile(look, path);
+    return StoreGraphState(ChartTemplate::lookOf(chart.state()), path);
 }
 
 void TfrmGraph::btnChangeScaleClick()

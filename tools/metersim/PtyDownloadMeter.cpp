@@ -91,8 +91,9 @@ void PtyDownloadMeter::run()
             if (n > 0) {
                 const QByteArray reply = server.onBytes(QByteArray(buf, int(n)));
                 if (!reply.isEmpty()) {
-                    // The command took its own time on the line before the meter had it.
-                    const double heardAfter = paced ? double(n) * DownloadServer::ByteTimeMs : 0;
+                    // The command took its own time on the line before the meter had it,
+                    // unpaced too: no answer comes back sooner than a real line allows.
+                    const double heardAfter = double(n) * DownloadServer::ByteTimeMs;
                     line.send(reply, nowMs(), paced, heardAfter + server.answerDelayMs());
                 }
             }

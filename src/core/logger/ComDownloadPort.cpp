@@ -2,14 +2,10 @@
 
 #include "link/ComPort.h"
 
-#include <QThread>
+#include <QDeadlineTimer>
 #include <algorithm>
-#include <cmath>
 
 namespace {
-// One byte on the line at 9600 baud, 8N1.
-constexpr double ByteTimeMs = 10.0 / 9.6;
-
 // Runs a port operation; a failure of the port ends the download silently.
 template <typename Operation>
 auto guarded(const char* what, Operation operation)
@@ -24,25 +20,37 @@ auto guarded(const char* what, Operation operation)
 }
 } // namespace
 
-int ComDownloadPort::inputCount()
+void ComDownloadPort::takeArrived()
 {
-    return guarded("InputCount", [this] { return port.InputCount(); });
-}
-
-QByteArray ComDownloadPort::read(int count)
-{
-    return guarded("Read", [this, count] {
-        QByteArray bytes(std::max(count, 0), '\0');
+    guarded("Read", [this] {
+        const int count = port.InputCount();
+        if (count <= 0)
+            return;
+        const qsizetype start = arrived.size();
+        arrived.resize(start + count);
         int got = 0;
         while (got < count) {
-            const int n = port.Read(bytes.data() + got, count - got);
+            const int n = port.Read(arrived.data() + start + got, count - got);
             if (n <= 0)
                 break;  // fewer than were counted: keep what came
             got += n;
         }
-        bytes.truncate(got);
-        return bytes;
+        arrived.truncate(start + got);
     });
+}
+
+int ComDownloadPort::inputCount()
+{
+    takeArrived();
+    return int(arrived.size());
+}
+
+QByteArray ComDownloadPort::read(int count)
+{
+    takeArrived();
+    const QByteArray bytes = arrived.left(std::max(count, 0));
+    arrived.remove(0, bytes.size());
+    return bytes;
 }
 
 void ComDownloadPort::write(const QByteArray& bytes)
@@ -53,18 +61,13 @@ void ComDownloadPort::write(const QByteArray& bytes)
 void ComDownloadPort::clearInput()
 {
     port.ClearInput();
+    arrived.clear();
 }
 
 void ComDownloadPort::waitForInput(int wanted, int maxMs)
 {
-    const int waiting = inputCount();
-    if (waiting >= wanted || maxMs <= 0)
-        return;
-    if (waiting == 0) {
-        guarded("WaitForInput", [this, maxMs] { return port.WaitForInput(maxMs); });
-        return;
-    }
-    // Part of a block is here: sleep about as long as the rest takes on the line.
-    const double restMs = std::ceil(double(wanted - waiting) * ByteTimeMs);
-    QThread::msleep(unsigned(std::clamp(restMs, 1.0, double(maxMs))));
+    const QDeadlineTimer deadline(std::max(maxMs, 0));
+    // The port holds no bytes once they are counted, so its wait sleeps until a new one comes.
+    while (inputCount() < wanted && !deadline.hasExpired())
+        guarded("WaitForInput", [this, &deadline] { return port.WaitForInput(int(deadline.remainingTime())); });
 }

@@ -2,6 +2,10 @@
 // The download port `Comm2` as the download sees it: a polled byte queue on a
 // TComPort without a receive handler. Port failures, which Comm2Error turns
 // into silent aborts, end the download as PortAborted.
+//
+// Received bytes are moved out of the port into a queue of our own as they
+// are counted, so that waiting for input sleeps until the next byte arrives
+// instead of waking at once for bytes already there.
 
 #include "logger/DownloadPort.h"
 
@@ -18,5 +22,9 @@ public:
     void waitForInput(int wanted, int maxMs) override;
 
 private:
+    // Moves what the port has received into `arrived`.
+    void takeArrived();
+
     TComPort& port;
+    QByteArray arrived;
 };

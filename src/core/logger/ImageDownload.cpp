@@ -21,9 +21,9 @@ constexpr int ErrorLimit = 20;
 constexpr int AckSends = 10;
 constexpr int AckPauseMs = 10;
 constexpr int AckAnswerMs = 100;
-// Longer than any gap inside one sending of the meter: USB serial adapters
-// hold bytes back for up to about 40 ms (their latency timer).
-constexpr int LineQuietMs = 60;
+// No answer to "y" can arrive before the meter has had the frame's start and
+// letter and sent one byte back: three bytes of about 1.04 ms at 9600 baud.
+constexpr int AnswerEarliestMs = 3;
 // A block still coming behind a block is complete within this time.
 constexpr int BlockBehindLimitMs = StalledBlockMs;
 // Leftovers of a spoilt block are gone within this time; a device that
@@ -31,10 +31,10 @@ constexpr int BlockBehindLimitMs = StalledBlockMs;
 constexpr int DiscardLimitMs = 500;
 // Window messages are handled at least this often while the port is polled.
 constexpr int PollSliceMs = 20;
+// ... and not more often than this while bytes come one by one.
+constexpr int LeastMessagesGapMs = 10;
 // More than this behind a block is no meter answering acknowledgements.
 constexpr int MostBlocksBehind = 3;
-// For waits that end by time only.
-constexpr int AnyCount = 1 << 24;
 } // namespace
 
 ImageDownload::ImageDownload(DownloadPort& downloadPort, Hooks downloadHooks)
@@ -78,8 +78,13 @@ qint64 ImageDownload::now() const
 int ImageDownload::waiting()
 {
     const int count = port.inputCount();
-    if (count > seen)
-        lastArrival = now();
+    if (count > seen) {
+        const qint64 arrival = now();
+        // Bytes already waiting mean this delivery belongs to the same sending.
+        if (seen > 0)
+            line.delivery(count - seen, arrival - lastArrival);
+        lastArrival = arrival;
+    }
     seen = count;
     return count;
 }
@@ -97,28 +102,29 @@ void ImageDownload::clearInput()
     seen = 0;
 }
 
-void ImageDownload::pollOnce(int wanted)
+void ImageDownload::pollOnce(int sliceMs)
 {
-    port.waitForInput(wanted, PollSliceMs);
-    hooks.processMessages();
+    // One byte more than is waiting: the wait ends at the next delivery, so
+    // its time is known to within the scheduler's latency.
+    port.waitForInput(seen + 1, std::clamp(sliceMs, 1, PollSliceMs));
     waiting();
+    if (now() - lastMessages >= LeastMessagesGapMs) {
+        hooks.processMessages();
+        lastMessages = now();
+    }
 }
 
-void ImageDownload::pause(int ms)
+void ImageDownload::pauseUntil(qint64 until)
 {
-    const qint64 start = now();
-    for (qint64 left = ms; left > 0; left = ms - (now() - start)) {
-        port.waitForInput(AnyCount, int(std::min<qint64>(left, PollSliceMs)));
-        hooks.processMessages();
-        waiting();
-    }
+    for (qint64 left = until - now(); left > 0; left = until - now())
+        pollOnce(int(std::min<qint64>(left, PollSliceMs)));
 }
 
 void ImageDownload::awaitInput(int wanted, int timeoutMs)
 {
     const qint64 start = now();
     while (waiting() < wanted && now() - start < timeoutMs)
-        pollOnce(wanted);
+        pollOnce(int(timeoutMs - (now() - start)));
 }
 
 void ImageDownload::openingHandshake()
@@ -151,23 +157,41 @@ void ImageDownload::startTransfer()
     }
 }
 
-void ImageDownload::acknowledge()
+ImageDownload::Answer ImageDownload::acknowledge()
 {
     for (int sends = 0; sends < AckSends; ++sends) {
-        pause(AckPauseMs);
+        pauseUntil(sends == 0 ? firstAckAt : now() + AckPauseMs);
         send('y');
         if (sends > 0)
             meterMayBeAhead = true;
-        pause(AckAnswerMs);
+        awaitInput(1, AckAnswerMs);
         if (waiting() > 0)
-            return;
+            return sends == 0 && lastArrival < quietUntil ? Answer::BlockWasShifted : Answer::Answered;
     }
+    return Answer::None;
 }
 
 ImageDownload::BlockCheck ImageDownload::checkBlock(const QByteArray& block)
 {
     if (blockChecksum(block.constData(), BlockPayload) != quint8(block.at(BlockPayload)))
         return BlockCheck::Bad;
+    line.blockDone();
+    const qint64 blockEnd = lastArrival;
+    const int quietMs = line.quietMs();
+    // The first block is used before "y" goes (its announced length), so it
+    // gets the whole quiet window first.
+    const bool firstBlock = RawImage.isEmpty();
+    if (!meterMayBeAhead && !firstBlock) {
+        // The pause before "y" is part of the quiet window. What the pause
+        // leaves of it is watched while "y" crosses the line: until then no
+        // answer can arrive, so a byte is the rest of this block.
+        firstAckAt = blockEnd + std::max(AckPauseMs, quietMs - AnswerEarliestMs);
+        quietUntil = blockEnd + quietMs;
+        while (waiting() == 0 && now() < firstAckAt)
+            pollOnce(int(firstAckAt - now()));
+        if (waiting() == 0)
+            return BlockCheck::Good;
+    }
     // Once the line behind the block is quiet, whole blocks there mean the
     // meter answered an acknowledgement late and is a block ahead; anything
     // else means this block was read out of step (stray bytes before it) and
@@ -177,14 +201,17 @@ ImageDownload::BlockCheck ImageDownload::checkBlock(const QByteArray& block)
     for (;;) {
         const int behind = waiting();
         const bool wholeBlocks = behind % BlockSize == 0;
-        const bool quiet = now() - lastArrival >= LineQuietMs;
-        if (quiet && wholeBlocks)
+        const bool quiet = now() - lastArrival >= quietMs;
+        if (quiet && wholeBlocks) {
+            firstAckAt = blockEnd + AckPauseMs;
+            quietUntil = 0;
             return behind == 0 ? BlockCheck::Good : BlockCheck::GoodMeterAhead;
+        }
         if (quiet && !meterMayBeAhead)
             return BlockCheck::Bad;
         if (behind > MostBlocksBehind * BlockSize || now() - start > BlockBehindLimitMs)
             return BlockCheck::Bad;
-        pollOnce(AnyCount);
+        pollOnce(PollSliceMs);
     }
 }
 
@@ -195,8 +222,8 @@ void ImageDownload::discardRestOfBlock()
     // waiting belongs to the spoilt block: dropping it keeps the repeated
     // block aligned instead of reading it shifted by the leftovers.
     const qint64 start = now();
-    while (now() - lastArrival < LineQuietMs && now() - start < DiscardLimitMs && waiting() <= 2 * BlockSize)
-        pollOnce(AnyCount);
+    while (now() - lastArrival < line.quietMs() && now() - start < DiscardLimitMs && waiting() <= 2 * BlockSize)
+        pollOnce(PollSliceMs);
     clearInput();
 }
 
@@ -239,7 +266,14 @@ int ImageDownload::DownloadImage()
                     if (hooks.openProgress)
                         progress = hooks.openProgress(expected);
                 }
-                acknowledge();
+                if (acknowledge() == Answer::BlockWasShifted) {
+                    // "y" has gone: the meter is sending the next block and
+                    // the shifted one cannot be asked for again.
+                    RawImage.chop(BlockPayload);
+                    received -= BlockPayload;
+                    send('Q');
+                    break;
+                }
                 if (progress) {
                     progress->setReceived(received);
                     hooks.processMessages();
@@ -266,7 +300,7 @@ int ImageDownload::DownloadImage()
             send('n');
             mark = now();
         } else {
-            pollOnce(BlockSize);
+            pollOnce(PollSliceMs);
         }
         if (received != 0 && received >= expected)
             break;

@@ -9,10 +9,14 @@
 // up to a few tens of milliseconds, and the meter may answer an
 // acknowledgement late. A block is therefore taken only once the line behind
 // it has been quiet for longer than such a gap: what follows it must be
-// nothing or whole blocks, never the rest of a block read out of step.
+// nothing or whole blocks, never the rest of a block read out of step. The
+// quiet needed is learned from the line (LineQuietLearner) and is watched
+// during the waits the protocol has anyway: the pause before "y" and the time
+// "y" takes to cross the line before any answer can come back.
 
 #include "logger/DownloadPort.h"
 #include "logger/DownloadProgress.h"
+#include "logger/LineQuietLearner.h"
 
 #include <QByteArray>
 #include <functional>
@@ -55,16 +59,19 @@ private:
     int waiting();
     QByteArray take(int count);
     void clearInput();
-    // Waits `ms` while window messages are handled and arrivals noted.
-    void pause(int ms);
-    // One short wait for input, then one round of window messages.
-    void pollOnce(int wanted);
+    // Waits until the tick reaches `until` while window messages are handled and arrivals noted.
+    void pauseUntil(qint64 until);
+    // Waits for the next delivery, at most one short slice, then handles window messages.
+    void pollOnce(int sliceMs);
     // Polls until at least `wanted` bytes wait or `timeoutMs` has passed.
     void awaitInput(int wanted, int timeoutMs);
     void openingHandshake();
     void startTransfer();
+    enum class Answer { Answered, None, BlockWasShifted };
     // The acknowledgement after a good block, repeated until the meter answers.
-    void acknowledge();
+    // A byte arriving before the quiet window behind the block has passed is
+    // the rest of that block, not an answer: the block was read out of step.
+    Answer acknowledge();
     enum class BlockCheck { Bad, Good, GoodMeterAhead };
     // Checksum, and nothing but whole blocks behind the block.
     BlockCheck checkBlock(const QByteArray& block);
@@ -76,6 +83,10 @@ private:
     QByteArray RawImage;
     int seen = 0;                // bytes waiting at the last look
     qint64 lastArrival = 0;      // when their count last grew
+    qint64 lastMessages = 0;     // when window messages were last handled
+    LineQuietLearner line;
+    qint64 firstAckAt = 0;       // when "y" may go for the block just taken
+    qint64 quietUntil = 0;       // the line behind that block must stay quiet until then
     // An acknowledgement went more than once: if the meter answered the first
     // late, it is a block ahead and a repeat request would bring the wrong block.
     bool meterMayBeAhead = false;

@@ -57,6 +57,8 @@ struct Line {
     const char* name;
     AdapterModel adapter;
     bool paced;
+    // A block shifted by one byte is seen only once "y" has gone for it.
+    bool shiftSeenAfterAck = false;
 };
 
 const Line Lines[] = {
@@ -69,7 +71,7 @@ const Line Lines[] = {
     // Chunks that end right after a block shifted by one stray byte, its
     // last byte held until the last milliseconds of the safe quiet window:
     // only the watch while "y" crosses the line sees it.
-    {"Chunks5Every58ms", {5, 58}, true},
+    {"Chunks5Every58ms", {5, 58}, true, true},
 };
 
 struct Row {
@@ -113,7 +115,11 @@ TEST_P(DownloadOverLine, GivesTheExactImageOrAnErrorCodeNeverAShiftedOne)
     ImageDownload download(port, {[] {}, {}});
 
     const int result = download.DownloadImage();
-    if (row.stray == Stray::None) {
+    // Without late answers a stray byte costs a repeat of the block, not the
+    // download, unless it shows only when the block can no longer be asked for.
+    const bool repeatRecovers = row.lateAckEvery == 0
+        && !(row.line.shiftSeenAfterAck && row.stray == Stray::MatchingBeforeDataBlock);
+    if (row.stray == Stray::None || repeatRecovers) {
         EXPECT_EQ(result, LoadResult::Success);
         EXPECT_EQ(download.image(), image);
     } else if (result == LoadResult::Success) {

@@ -305,3 +305,109 @@ TEST(EndlessSender, DownloadEndsWithinItsTimeOutsAndStaysResponsive)
 }
 
 } // namespace
+
+// A device that, after a block, keeps sending one byte every 50 ms: never a
+// quiet line and never enough bytes to reach a cap, so only the waits' own
+// time bounds end them. `spoilFirstBlock` sends block 0 with a wrong
+// checksum; otherwise the first "y" goes unanswered and the second brings
+// block 1, so that the meter may be a block ahead when the trickle starts.
+class TricklingPort : public DownloadPort {
+public:
+    TricklingPort(FakeClock& clock, bool spoilFirstBlock) : clock(clock), spoilFirstBlock(spoilFirstBlock) {}
+
+    int inputCount() override
+    {
+        while (trickleFrom >= 0 && clock.tick >= trickleFrom) {
+            input.append(char(0x5A));
+            trickleFrom += TrickleEveryMs;
+        }
+        return int(input.size());
+    }
+    QByteArray read(int count) override
+    {
+        inputCount();
+        const QByteArray bytes = input.left(count);
+        input.remove(0, count);
+        return bytes;
+    }
+    void write(const QByteArray& frame) override
+    {
+        const char letter = frame.at(1);
+        sent << QPair<char, qint64>(letter, clock.tick);
+        if (letter == 'c')
+            input += DownloadServer::defaultReply('c');
+        if (letter == 'P') {
+            QByteArray first = DownloadServer::block(image, 0);
+            if (spoilFirstBlock) {
+                first[64] = char(first.at(64) + 1);
+                trickleFrom = clock.tick + TrickleEveryMs;
+            }
+            input += DownloadServer::defaultReply('P') + first;
+        }
+        if (letter == 'y' && ++acks == 2) {
+            input += DownloadServer::block(image, 1);
+            trickleFrom = clock.tick + TrickleEveryMs;
+        }
+    }
+    void clearInput() override { input.clear(); }
+    void waitForInput(int wanted, int maxMs) override
+    {
+        if (inputCount() >= wanted)
+            return;
+        const qint64 next = trickleFrom >= 0 ? trickleFrom - clock.tick : maxMs;
+        clock.advance(std::clamp<qint64>(next, 1, maxMs));
+    }
+
+    qint64 sentAt(char letter) const
+    {
+        for (const auto& [l, at] : sent) {
+            if (l == letter)
+                return at;
+        }
+        return -1;
+    }
+
+    static constexpr int TrickleEveryMs = 50;
+    FakeClock& clock;
+    const bool spoilFirstBlock;
+    const QByteArray image = imageOfLength(4 * 64);
+    QByteArray input;
+    QList<QPair<char, qint64>> sent;
+    qint64 trickleFrom = -1;
+    int acks = 0;
+};
+
+TEST(TricklingLine, WaitsBehindABlockEndWithinTheirBoundsAndKeepMessagesFlowing)
+{
+    struct Case {
+        const char* name;
+        bool spoilFirstBlock;
+        char endsWith;        // the command that ends the wait
+        qint64 mostWaitMs;    // from the block to that command
+    } cases[] = {
+        // The rest of a spoilt block is dropped within half a second, then it is asked for again.
+        {"after a spoilt block", true, 'n', 500 + 20},
+        // A block that may be one of a meter ahead is given up within 1.5 s.
+        {"behind a good block while the meter may be ahead", false, 'Q', 1500 + 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeClock clock;
+        ScopedClock scoped(clock);
+        TricklingPort port(clock, c.spoilFirstBlock);
+        qint64 lastMessages = clock.tick;
+        qint64 longestWithoutMessages = 0;
+        ImageDownload download(port, {[&] {
+                                          longestWithoutMessages = std::max(longestWithoutMessages, clock.tick - lastMessages);
+                                          lastMessages = clock.tick;
+                                      },
+                                      {}});
+        download.DownloadImage();
+        // The block came with "P", or with the second "y".
+        const qint64 trickleStart = c.spoilFirstBlock ? port.sentAt('P') : port.sent.at(3).second;
+        const qint64 ended = port.sentAt(c.endsWith);
+        ASSERT_GE(ended, 0);
+        EXPECT_LE(ended - trickleStart, c.mostWaitMs);
+        EXPECT_LE(longestWithoutMessages, 100) << "window messages handled at least every 100 ms";
+    }
+}

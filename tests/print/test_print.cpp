@@ -3,6 +3,7 @@
 #include "PrintFixture.h"
 
 #include "app/AppPaths.h"
+#include "app/Regional.h"
 #include "app/UMain.h"
 #include "chart/PESGraph.h"
 #include "graph/UGraph.h"
@@ -10,7 +11,12 @@
 #include "print/TablePrintout.h"
 #include "support/PdfText.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTabWidget>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -155,12 +161,10 @@ TEST_F(PrintCommand, OtherWindowsPrintNothing)
     EXPECT_EQ(prompts.dialogs.size(), 1u);
 }
 
-TEST_F(PrintCommand, GraphPrintsLikeTheWindowScaledToThePage)
+// A graph window of four channels over 100 seconds, titled "Kiln".
+TfrmGraph* kilnGraph(TfrmMain& main, double start)
 {
-    QTemporaryDir templates;   // no template: the chart takes the default look
-    AppPaths::ScopedTemplateFolder noTemplate{templates.path()};
     auto* graph = new TfrmGraph(main);
-    const double start = 46000.5;
     PrepareGraph(*graph->PESGraph1, 4, 50, -10, start + 110.0 / 86400, start, 100);
     PESGraph& chart = *graph->PESGraph1;
     for (int p = 0; p < 100; ++p)
@@ -172,6 +176,31 @@ TEST_F(PrintCommand, GraphPrintsLikeTheWindowScaledToThePage)
     chart.setWorkingAxis(0);
     chart.setYAxisLabel(QStringLiteral("Celsius"));
     chart.redraw();
+    return graph;
+}
+
+// The share of the printed page's pixels that are nearly white.
+double whiteShareOf(const QString& pdf)
+{
+    const QString base = pdf + QStringLiteral(".page");
+    QProcess tool;
+    tool.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("30"),
+                                            QStringLiteral("-singlefile"), pdf, base});
+    EXPECT_TRUE(tool.waitForFinished(30000)) << "pdftoppm (poppler-utils) runs";
+    const QImage page(base + QStringLiteral(".png"));
+    EXPECT_FALSE(page.isNull());
+    qint64 white = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            white += qGray(page.pixel(x, y)) > 230;
+    return page.isNull() ? 0 : double(white) / (double(page.width()) * page.height());
+}
+
+TEST_F(PrintCommand, GraphPrintsLikeTheWindowScaledToThePage)
+{
+    QTemporaryDir templates;   // no template: the chart takes the default look
+    AppPaths::ScopedTemplateFolder noTemplate{templates.path()};
+    auto* graph = kilnGraph(main, 46000.5);
     activate(graph);
     main.Printer->setPageSize(QPageSize(QPageSize::A4));
 
@@ -204,4 +233,54 @@ TEST_F(PrintCommand, GraphPrintsLikeTheWindowScaledToThePage)
         EXPECT_NEAR(page.size.height(), c.page.height(), 2);
         PdfText::expectReadableGraph(page, {"Kiln", "T1", "T2", "T3", "T4", "Time", "Celsius"});
     }
+}
+
+TEST_F(PrintCommand, GraphPrintsOnWhitePaperWithAFooterOrAsOnTheScreen)
+{
+    QTemporaryDir templates;
+    AppPaths::ScopedTemplateFolder noTemplate{templates.path()};
+    const double start = 46000.5;
+    TfrmGraph* graph = kilnGraph(main, start);
+    graph->setWindowTitle(QStringLiteral("kiln-run.ghf"));
+    activate(graph);
+    struct Case {
+        const char* name;
+        int colors;    // index in the Paper page's colour choice
+        bool footer;
+        bool white;    // most of the page is white
+    } cases[] = {
+        {"the default: white paper with a footer", 0, true, true},
+        {"the screen's black, no footer", 1, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString pdf = dir.filePath(QStringLiteral("paper%1.pdf").arg(c.colors));
+        main.Printer->setOutputFileName(pdf);
+        bool paperPageFirst = false;
+        prompts.dialogs.push_back([&](QDialog& dialog) {
+            auto* pages = dialog.findChild<QTabWidget*>();
+            paperPageFirst = pages && pages->count() > 0 && pages->tabText(0) == QStringLiteral("&Paper");
+            dialog.findChild<QComboBox*>(QStringLiteral("cboPaperColors"))->setCurrentIndex(c.colors);
+            dialog.findChild<QCheckBox*>(QStringLiteral("chkFooter"))->setChecked(c.footer);
+            return int(QDialog::Accepted);
+        });
+        prompts.printAnswers.push_back(true);
+        main.btnPrintClick();
+        EXPECT_TRUE(paperPageFirst) << "printing offers the Paper page";
+
+        const PdfText::Page page = PdfText::read(pdf);
+        const QString text = PdfText::texts(page.words).join(' ');
+        for (const QString& w : {QStringLiteral("kiln-run.ghf"), QStringLiteral("Started ") + Regional::dateText(start),
+                                 QStringLiteral("Printed ")}) {
+            EXPECT_EQ(text.contains(w), c.footer) << w.toStdString() << " in " << text.toStdString();
+        }
+        PdfText::expectReadableGraph(page, {"Kiln", "T1", "T4", "Celsius"});
+        const double white = whiteShareOf(pdf);
+        if (c.white)
+            EXPECT_GT(white, 0.8);
+        else
+            EXPECT_LT(white, 0.5);
+    }
+    // The window keeps its own look.
+    EXPECT_EQ(graph->PESGraph1->state().graphBackColor, 0x000000);
 }

@@ -8,6 +8,7 @@
 // instead of waking at once for bytes already there.
 
 #include "logger/DownloadPort.h"
+#include "logger/RunQueueDelay.h"
 
 class TComPort;
 
@@ -20,6 +21,7 @@ public:
     void write(const QByteArray& bytes) override;
     void clearInput() override;
     void waitForInput(int wanted, int maxMs) override;
+    bool arrivalTimed() const override { return timed; }
 
 private:
     // Moves what the port has received into `arrived`.
@@ -27,4 +29,6 @@ private:
 
     TComPort& port;
     QByteArray arrived;
+    RunQueueDelay runQueueDelay;
+    bool timed = false;
 };

@@ -22,6 +22,11 @@ public:
     // passed, whichever comes first, without spinning the processor. The
     // download calls it between polls and processes window messages after it.
     virtual void waitForInput(int wanted, int maxMs) = 0;
+    // True when the last waitForInput() ended because input arrived while it
+    // waited and the program ran at once: the time it returned is the time
+    // of the arrival. Input that was already there, or a wait for a busy
+    // processor, leaves the arrival's time unknown.
+    virtual bool arrivalTimed() const { return true; }
 };
 
 // A port failure ends the running operation without a message: the caller

@@ -75,15 +75,17 @@ qint64 ImageDownload::now() const
     return Clock::current().tickMs();
 }
 
-int ImageDownload::waiting()
+int ImageDownload::waiting(bool arrivalTimed)
 {
     const int count = port.inputCount();
     if (count > seen) {
         const qint64 arrival = now();
-        // Bytes already waiting mean this delivery belongs to the same sending.
-        if (seen > 0)
+        // Bytes already waiting mean this delivery belongs to the same sending;
+        // its gap tells about the line only when both ends of it were timed.
+        if (seen > 0 && arrivalTimed && lastArrivalTimed)
             line.delivery(count - seen, arrival - lastArrival);
         lastArrival = arrival;
+        lastArrivalTimed = arrivalTimed;
     }
     seen = count;
     return count;
@@ -107,7 +109,7 @@ void ImageDownload::pollOnce(int sliceMs)
     // One byte more than is waiting: the wait ends at the next delivery, so
     // its time is known to within the scheduler's latency.
     port.waitForInput(seen + 1, std::clamp(sliceMs, 1, PollSliceMs));
-    waiting();
+    waiting(port.arrivalTimed());
     if (now() - lastMessages >= LeastMessagesGapMs) {
         hooks.processMessages();
         lastMessages = now();

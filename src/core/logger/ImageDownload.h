@@ -55,8 +55,9 @@ public:
 private:
     void send(char letter);
     qint64 now() const;
-    // The bytes waiting; notes when their count last grew.
-    int waiting();
+    // The bytes waiting; notes when their count last grew and, when the
+    // port timed that arrival, the gap since the one before.
+    int waiting(bool arrivalTimed = false);
     QByteArray take(int count);
     void clearInput();
     // Waits until the tick reaches `until` while window messages are handled and arrivals noted.
@@ -83,6 +84,7 @@ private:
     QByteArray RawImage;
     int seen = 0;                // bytes waiting at the last look
     qint64 lastArrival = 0;      // when their count last grew
+    bool lastArrivalTimed = false;  // ... and that time is the arrival's
     qint64 lastMessages = 0;     // when window messages were last handled
     LineQuietLearner line;
     qint64 firstAckAt = 0;       // when "y" may go for the block just taken

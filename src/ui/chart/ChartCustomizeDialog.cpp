@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -32,7 +33,7 @@ void paintSwatch(QPushButton* button, int colorRef)
 
 } // namespace
 
-ChartCustomizeDialog::ChartCustomizeDialog(PESGraph& chart, QWidget* parent)
+ChartCustomizeDialog::ChartCustomizeDialog(PESGraph& chart, QWidget* parent, const PaperLook* paper)
     : QDialog(parent)
     , chart(chart)
     , edited(chart.state())
@@ -44,6 +45,9 @@ ChartCustomizeDialog::ChartCustomizeDialog(PESGraph& chart, QWidget* parent)
     layout->addWidget(pages);
 
     const ChartOptions& o = edited.options;
+    const bool printing = paper != nullptr;
+    if (printing)
+        pages->addTab(buildPaperPage(*paper), QStringLiteral("&Paper"));
     // Each page exists always, so callers can rely on the fields; only the allowed ones are shown.
     struct Page { QWidget* widget; QString title; bool allowed; };
     const Page all[] = {
@@ -76,6 +80,7 @@ ChartCustomizeDialog::ChartCustomizeDialog(PESGraph& chart, QWidget* parent)
     btnRestoreDefaults = new QPushButton(QStringLiteral("Restore &Defaults"), this);
     btnRestoreDefaults->setObjectName(QStringLiteral("btnRestoreDefaults"));
     connect(btnRestoreDefaults, &QPushButton::clicked, this, &ChartCustomizeDialog::restoreDefaultTemplate);
+    btnRestoreDefaults->setVisible(!printing);  // a matter of later graphs, not of this print
     bottom->addWidget(btnRestoreDefaults);
     bottom->addStretch();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -96,6 +101,43 @@ QPushButton* ChartCustomizeDialog::colorButton(int* colorRef)
         }
     });
     return button;
+}
+
+QWidget* ChartCustomizeDialog::buildPaperPage(const PaperLook& paper)
+{
+    auto* page = new QWidget;
+    auto* form = new QFormLayout(page);
+    cboPaperColors = new QComboBox(page);
+    cboPaperColors->setObjectName(QStringLiteral("cboPaperColors"));
+    cboPaperColors->addItem(QStringLiteral("White paper, dark grid"));
+    cboPaperColors->addItem(QStringLiteral("As on the screen"));
+    cboPaperColors->setCurrentIndex(paper.screenColors ? 1 : 0);
+    spnLineWidth = new QSpinBox(page);
+    spnLineWidth->setObjectName(QStringLiteral("spnLineWidth"));
+    spnLineWidth->setRange(1, 6);
+    spnLineWidth->setValue(paper.lineWidth);
+    chkFooter = new QCheckBox(QStringLiteral("&Footer with the name, the start of the data and the printing date"), page);
+    chkFooter->setObjectName(QStringLiteral("chkFooter"));
+    chkFooter->setChecked(paper.footer);
+    auto* colorsLabel = new QLabel(QStringLiteral("&Colors"), page);
+    colorsLabel->setBuddy(cboPaperColors);
+    auto* widthLabel = new QLabel(QStringLiteral("&Line width"), page);
+    widthLabel->setBuddy(spnLineWidth);
+    form->addRow(colorsLabel, cboPaperColors);
+    form->addRow(widthLabel, spnLineWidth);
+    form->addRow(QString(), chkFooter);
+    return page;
+}
+
+PaperLook ChartCustomizeDialog::paperLook() const
+{
+    PaperLook look;
+    if (cboPaperColors) {
+        look.screenColors = cboPaperColors->currentIndex() == 1;
+        look.lineWidth = spnLineWidth->value();
+        look.footer = chkFooter->isChecked();
+    }
+    return look;
 }
 
 QWidget* ChartCustomizeDialog::buildTitlesPage()

@@ -3,8 +3,10 @@
 // axis's Y range, subset labels and colours, chart colours, grid and fonts,
 // and export of the chart as PNG or PDF. Pages can be switched off by the
 // chart's AllowAxisPage, AllowPage1, AllowPage2, AllowSubsetsPage, AllowFontPage.
+// Before a print it also has the Paper page: colours, line width and footer.
 
 #include "chart/ChartState.h"
+#include "chart/PaperLook.h"
 
 #include <QDialog>
 #include <vector>
@@ -15,18 +17,26 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 class ChartCustomizeDialog : public QDialog {
     Q_OBJECT
 public:
-    ChartCustomizeDialog(PESGraph& chart, QWidget* parent = nullptr);
+    // With `paper`, the dialog comes before a print and begins with the Paper page.
+    ChartCustomizeDialog(PESGraph& chart, QWidget* parent = nullptr, const PaperLook* paper = nullptr);
 
+    // The choices of the Paper page.
+    PaperLook paperLook() const;
     // `current` with the choices of the dialog's shown pages applied; the
     // data, marks and X range of `current` stay as they are.
     ChartState appliedTo(ChartState current) const;
 
     QTabWidget* pages = nullptr;
+    // Paper page (printing only).
+    QComboBox* cboPaperColors = nullptr;
+    QSpinBox* spnLineWidth = nullptr;
+    QCheckBox* chkFooter = nullptr;
     // Page 1: titles and grid.
     QLineEdit* edtMainTitle = nullptr;
     QLineEdit* edtSubTitle = nullptr;
@@ -56,6 +66,7 @@ public:
     QPushButton* btnRestoreDefaults = nullptr;
 
 private:
+    QWidget* buildPaperPage(const PaperLook& paper);
     QWidget* buildTitlesPage();
     QWidget* buildColorsPage();
     QWidget* buildSubsetsPage();

@@ -460,6 +460,33 @@ void ChartView::rebuildLayout(const ChartState& s)
     layoutStale = true;
 }
 
+void ChartView::applyLook(const ChartState& s, int lineWidth)
+{
+    const QColor text = colorOf(s.textColor);
+    customPlot->setBackground(colorOf(s.deskColor));
+    for (QCPLayoutElement* element : customPlot->plotLayout()->elements(true)) {
+        if (auto* title = qobject_cast<QCPTextElement*>(element))
+            title->setTextColor(text);
+        else if (auto* legend = qobject_cast<QCPLegend*>(element))
+            legend->setTextColor(text);
+    }
+    for (QCPAxisRect* rect : rects) {
+        rect->setBackground(colorOf(s.graphBackColor));
+        for (QCPAxis* axis : rect->axes()) {
+            axis->setBasePen(QPen(text, 1));
+            axis->setTickPen(QPen(text, 1));
+            axis->setSubTickPen(QPen(text, 1));
+            axis->setTickLabelColor(text);
+            axis->setLabelColor(text);
+            axis->grid()->setPen(QPen(colorOf(s.graphForeColor), 1, gridPenStyle(s.options.gridStyle)));
+        }
+    }
+    for (size_t subset = 0; subset < graphs.size(); ++subset) {
+        const int colorRef = subset < s.subsetColors.size() ? s.subsetColors[subset] : 0xFF0000;
+        graphs[subset]->setPen(QPen(colorOf(colorRef), lineWidth));
+    }
+}
+
 void ChartView::balanceRows()
 {
     // Stretch factors share the outer heights; give each axis its share of the

@@ -39,6 +39,9 @@ public:
     void syncChangedPoints(const ChartState& s, const std::vector<PointRange>& changed);
     // Sets the unzoomed ranges from the manual scales or from the data.
     void applyRanges(const ChartState& s);
+    // Colours and line width of what is laid out, without laying it out
+    // again, so that a print keeps the zoom.
+    void applyLook(const ChartState& s, int lineWidth);
     // Lays the plot out without drawing, so that pixel positions are current.
     void ensureLayout();
     void markLayoutStale() { layoutStale = true; }

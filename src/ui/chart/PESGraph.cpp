@@ -1,6 +1,9 @@
 #include "chart/PESGraph.h"
 
 #include "app/Prompts.h"
+#include "app/Clock.h"
+#include "app/Regional.h"
+#include "chart/ChartColors.h"
 #include "chart/ChartCustomizeDialog.h"
 #include "chart/ChartView.h"
 #include "chart/OffScaleLayer.h"
@@ -9,6 +12,7 @@
 #include <QPrinter>
 #include <QResizeEvent>
 #include <cmath>
+#include <optional>
 
 PESGraph::PESGraph(QWidget* parent)
     : QWidget(parent)
@@ -476,6 +480,39 @@ void PESGraph::customize()
 
 // ---- Printing and export ------------------------------------------------------
 
+bool PESGraph::customizeForPrinting()
+{
+    dialogResult = 0;
+    ChartCustomizeDialog dialog(*this, this, &paper);
+    if (Prompts::current().exec(dialog) == QDialog::Accepted) {
+        paper = dialog.paperLook();
+        setState(dialog.appliedTo(s));
+        dialogResult = 1;
+    }
+    emit OnCustomizeDlg();
+    return dialogResult == 1;
+}
+
+QString PESGraph::paperFooterText() const
+{
+    QStringList parts;
+    if (!paperName.isEmpty())
+        parts << paperName;
+    // The data start at the earliest time any subset holds.
+    std::optional<double> start;
+    for (int subset = 0; subset < s.subsets && size_t(subset) < s.x.size(); ++subset) {
+        for (double x : s.x[size_t(subset)]) {
+            if (x > 0 && (!start || x < *start))
+                start = x;
+            break;
+        }
+    }
+    if (start)
+        parts << QStringLiteral("Started %1").arg(Regional::dateTimeText(*start));
+    parts << QStringLiteral("Printed %1").arg(Regional::dateTimeText(DateTime::fromQDateTime(Clock::current().now())));
+    return parts.join(QStringLiteral("   "));
+}
+
 void PESGraph::print(QPrinter& printer)
 {
     applyPending(false);
@@ -488,6 +525,11 @@ void PESGraph::print(QPrinter& printer)
     const QRectF printable = printer.pageRect(QPrinter::DevicePixel);
     if (!(printable.width() >= 1 && printable.height() >= 1))
         return;  // no printable area: nothing to lay out on
+    // The paper look for this print only; the window keeps its own.
+    const PaperLook::Colors onScreen = PaperLook::Colors::of(s);
+    if (!paper.screenColors)
+        PaperLook::paperColors(s.subsets).applyTo(s);
+    view->applyLook(s, std::max(1, paper.lineWidth));
     const int printerResolution = printer.resolution();
     printer.setResolution(logicalDpiY());
     QCPPainter painter;
@@ -495,12 +537,23 @@ void PESGraph::print(QPrinter& printer)
         painter.setMode(QCPPainter::pmVectorized);
         painter.setMode(QCPPainter::pmNoCaching);
         const QRect page = printer.pageRect(QPrinter::DevicePixel).toRect();
+        QFont footerFont(s.options.labelFont);
+        footerFont.setPointSize(8);
+        const int footerHeight = paper.footer ? QFontMetrics(footerFont, &printer).height() * 2 : 0;
         // Marks ask for pixel positions while they are drawn: the layout must not be redone then.
         view->ensureLayout();
-        plot->toPainter(&painter, page.width(), page.height());
+        plot->toPainter(&painter, page.width(), page.height() - footerHeight);
+        if (paper.footer) {
+            painter.setFont(footerFont);
+            painter.setPen(paper.screenColors ? ChartColor::fromRef(s.textColor) : QColor(Qt::black));
+            const QRect footer(0, page.height() - footerHeight, page.width(), footerHeight);
+            painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter, paperFooterText());
+        }
         painter.end();
     }
     printer.setResolution(printerResolution);
+    onScreen.applyTo(s);
+    view->applyLook(s, 1);
     view->markLayoutStale();
     plot->replot(QCustomPlot::rpQueuedReplot);
 }

@@ -6,6 +6,7 @@
 
 #include "chart/ChartState.h"
 #include "chart/OffScaleMarks.h"
+#include "chart/PaperLook.h"
 #include "chart/PointRange.h"
 
 #include <QCursor>
@@ -250,7 +251,14 @@ public:
     // Applies pending changes and draws at once (benchmarks, screenshots).
     void redrawNow();
 
-    // Prints the chart onto `printer`, filling its printable area.
+    // The customisation before a print: the pages left to adjust for paper,
+    // among them the paper look. False when cancelled.
+    bool customizeForPrinting();
+    const PaperLook& paperLook() const { return paper; }
+    void setPaperLook(const PaperLook& look) { paper = look; }
+    // The name the printed footer gives the graph (its window's caption or file).
+    void setPaperName(const QString& name) { paperName = name; }
+    // Prints the chart onto `printer` in the paper look, filling its printable area.
     void print(QPrinter& printer);
     // The print dialog for `printer`, then the print; false when cancelled.
     bool printWithDialog(QPrinter& printer);
@@ -303,6 +311,8 @@ private:
     void applyPending(bool resetRanges);
     void customize();
     void printWithDialog();
+    // The footer line: the graph's name, the start of its data, the printing date.
+    QString paperFooterText() const;
     void undoZoom();
     void handleClick(QPoint pos, bool doubleClick);
 
@@ -312,6 +322,8 @@ private:
     int narg1 = 0;
     int narg2 = 0;
     int dialogResult = 0;
+    PaperLook paper;
+    QString paperName;
     bool zoomed = false;
     bool layoutDirty = false;
     bool dataDirty = false;

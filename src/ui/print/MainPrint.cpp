@@ -35,11 +35,12 @@ void TfrmMain::btnPrintClick()
             chart.setAllowSubsetsPage(on);
         };
         allowPages(false);
-        chart.PEactions(sgCustomize);
+        const bool accepted = chart.customizeForPrinting();
         allowPages(true);
         // Cancel in the options cancels the print.
-        if (chart.DialogResult() != 1)
+        if (!accepted)
             return;
+        chart.setPaperName(graph->windowTitle());
         printGraph(chart);
     }
 }

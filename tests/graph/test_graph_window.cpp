@@ -432,17 +432,30 @@ TEST_F(GraphWindowTest, YAxisDialog)
     chart.setWorkingAxis(2);
     EXPECT_EQ(chart.ManualMinY(), -10.5);
 
+    // MIN not below MAX: OK says so and keeps the dialog with what was typed.
+    prompts.messages.clear();
+    bool keptOpen = false;
     prompts.dialogs.push_back([&](QDialog& d) {
         auto& dialog = static_cast<TfrmSetupScale&>(d);
+        dialog.edtT2Min->setText(QStringLiteral("50"));
+        dialog.edtT2Max->setText(QStringLiteral("10"));
+        dialog.accept();
+        keptOpen = dialog.result() != QDialog::Accepted && dialog.edtT2Min->text() == QStringLiteral("50")
+            && dialog.edtT2Max->text() == QStringLiteral("10");
         dialog.edtT2Min->setText(QStringLiteral("80"));
+        dialog.edtT2Max->setText(QStringLiteral("90"));
         dialog.chkSave->setChecked(true);
-        return int(QDialog::Accepted);
+        dialog.accept();
+        return dialog.result();
     });
     window->btnChangeScaleClick();
+    EXPECT_TRUE(keptOpen);
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("T2: MIN must be less than MAX.")});
     chart.setWorkingAxis(2);
     EXPECT_EQ(chart.ManualMinY(), -10);  // truncated value set back
     chart.setWorkingAxis(1);
-    EXPECT_EQ(chart.ManualMinY(), 80);  // larger than its maximum, accepted
+    EXPECT_EQ(chart.ManualMinY(), 80);
+    EXPECT_EQ(chart.ManualMaxY(), 90);
     EXPECT_EQ(chart.WorkingAxis(), 1);
     EXPECT_TRUE(QFileInfo::exists(AppPaths::userTemplateFile()));
 }

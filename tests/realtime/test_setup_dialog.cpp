@@ -50,7 +50,8 @@ TEST(TfrmSetupRealTime, OpeningThenChangingTheRate)
     EXPECT_EQ(d.edtPeriod->text(), QStringLiteral("2:46:40"));   // 2000 × 5 s
 
     d.edtRealTimeNo->setText(QStringLiteral("100"));
-    EXPECT_EQ(d.edtPeriod->text(), QStringLiteral("2:46:40"));   // the number alone changes nothing
+    emit d.edtRealTimeNo->textEdited(d.edtRealTimeNo->text());  // as typing does
+    EXPECT_EQ(d.edtPeriod->text(), QStringLiteral("0:08:20"));   // typing the number: 100 × 5 s
     choose(d.ComboBox1, QStringLiteral("01"));
     EXPECT_EQ(d.edtPeriod->text(), QStringLiteral("1:48:20"));   // 100 × 65 s
 }

@@ -549,28 +549,16 @@ void TfrmGraph::btnChangeScaleClick()
     if (Prompts::current().exec(dialog) != QDialog::Accepted)
         return;
 
-    int mins[4] = {};
-    int maxs[4] = {};
-    QString invalidText;
-    bool valid = true;
-    for (int i = 3; i >= 0; --i) {
-        for (auto [field, out] : {std::pair{dialog.maxField(i), &maxs[i]}, std::pair{dialog.minField(i), &mins[i]}}) {
-            bool ok = false;
-            *out = field->text().trimmed().toInt(&ok);
-            if (!ok) {
-                valid = false;
-                invalidText = field->text();
-            }
-        }
-    }
-    if (!valid) {
-        Prompts::current().information(invalidText + QStringLiteral(" is invalid."));
+    QString refusal;
+    const std::optional<TfrmSetupScale::Ranges> ranges = dialog.ranges(&refusal);
+    if (!ranges) {
+        Prompts::current().information(refusal);
         return;
     }
     for (int i = 0; i < 4; ++i) {
         PESGraph1->setWorkingAxis(i);
-        PESGraph1->setManualMinY(mins[i]);
-        PESGraph1->setManualMaxY(maxs[i]);
+        PESGraph1->setManualMinY(ranges->mins[size_t(i)]);
+        PESGraph1->setManualMaxY(ranges->maxs[size_t(i)]);
     }
     PESGraph1->setWorkingAxis(0);
     PESGraph1->redraw();

@@ -1,5 +1,7 @@
 #include "graph/USetupScale.h"
 
+#include "app/Prompts.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -80,4 +82,44 @@ void TfrmSetupScale::btnFitToDataClick()
         minField(i)->setText(QString::number(dataFits[i]->min));
         maxField(i)->setText(QString::number(dataFits[i]->max));
     }
+}
+
+std::optional<TfrmSetupScale::Ranges> TfrmSetupScale::ranges(QString* refusal) const
+{
+    Ranges r;
+    QString invalidText;
+    bool valid = true;
+    // Read from T4 to T1, MAX before MIN: the message names the last field that is no number.
+    for (int i = 3; i >= 0; --i) {
+        for (auto [field, out] : {std::pair{maxField(i), &r.maxs[size_t(i)]}, std::pair{minField(i), &r.mins[size_t(i)]}}) {
+            bool ok = false;
+            *out = field->text().trimmed().toInt(&ok);
+            if (!ok) {
+                valid = false;
+                invalidText = field->text();
+            }
+        }
+    }
+    if (!valid) {
+        *refusal = invalidText + QStringLiteral(" is invalid.");
+        return std::nullopt;
+    }
+    // An axis whose MIN is not below its MAX would be drawn upside down or flat.
+    for (int i = 0; i < 4; ++i) {
+        if (r.mins[size_t(i)] >= r.maxs[size_t(i)]) {
+            *refusal = QStringLiteral("T%1: MIN must be less than MAX.").arg(i + 1);
+            return std::nullopt;
+        }
+    }
+    return r;
+}
+
+void TfrmSetupScale::accept()
+{
+    QString refusal;
+    if (!ranges(&refusal)) {
+        Prompts::current().information(refusal);
+        return;
+    }
+    QDialog::accept();
 }

@@ -4,6 +4,7 @@
 #include "graph/ScaleFit.h"
 
 #include <QDialog>
+#include <QString>
 #include <array>
 #include <optional>
 
@@ -34,6 +35,16 @@ public:
     // readings keeps its fields. The button is enabled when one channel has some.
     void setDataFits(const std::array<std::optional<ScaleFit::Range>, 4>& fits);
     void btnFitToDataClick();
+
+    // Each channel's whole-number MIN and MAX, or the message that refuses them.
+    struct Ranges {
+        std::array<int, 4> mins{};
+        std::array<int, 4> maxs{};
+    };
+    std::optional<Ranges> ranges(QString* refusal) const;
+    // OK closes the dialog only on ranges it can take; otherwise it says why
+    // and keeps what was typed.
+    void accept() override;
 
 private:
     std::array<std::optional<ScaleFit::Range>, 4> dataFits;

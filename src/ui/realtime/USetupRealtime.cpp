@@ -40,6 +40,8 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent)
     edtRealTimeNo->setInputMask(QStringLiteral("00000; "));
     edtRealTimeNo->setText(QStringLiteral(" 2000"));
     Label1->setBuddy(edtRealTimeNo);
+    // The period follows the number typed too: a period left from another number misleads.
+    connect(edtRealTimeNo, &QLineEdit::textEdited, this, &TfrmSetupRealTime::ComboBoxChange);
 
     Label3 = new QLabel(QStringLiteral("Real -Time Sampling Rate"), this);
     ComboBox1 = rateBox(this, "ComboBox1");

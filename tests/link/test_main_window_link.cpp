@@ -5,6 +5,7 @@
 #include "app/UMain.h"
 #include "support/FakePrompts.h"
 
+#include <QMenu>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -83,10 +84,12 @@ TEST_F(MainWindowLink, ASilentMeterTurnsTheLinkControlsOff)
     EXPECT_FALSE(window->Run1->isEnabled());
     EXPECT_FALSE(window->btnDataLogger->isEnabled());
     EXPECT_FALSE(window->LoadData1->isEnabled());
+    EXPECT_FALSE(window->DataLogger1->menuAction()->isEnabled()) << "the Data Logger menu itself";
 
     sim->setSilent(false);
     EXPECT_TRUE(waitUntil([&] { return window->StatusPanel1->text() == QStringLiteral("On Connection"); }));
     EXPECT_TRUE(window->LoadData1->isEnabled());
+    EXPECT_TRUE(window->DataLogger1->menuAction()->isEnabled());
 }
 
 TEST_F(MainWindowLink, TypingAPortNameChangesThePortOnEveryKeystroke)

@@ -236,6 +236,18 @@ TEST_F(ConnectedLink, FirstFrameAfterALossRestoresTheControls)
     EXPECT_TRUE(f.host.clearEnabled);
 }
 
+TEST_F(ConnectedLink, ALossDuringARunLeavesOnlyStop)
+{
+    f.host.running = true;
+    for (int tick = 0; tick < 3; ++tick)
+        f.link.MainTimerTimer();
+    ASSERT_FALSE(f.link.Connected);
+    for (auto [control, on] : f.host.enabled) {
+        const bool stop = control == LinkControl::btnStop || control == LinkControl::Stop1;
+        EXPECT_EQ(on, stop) << int(control);
+    }
+}
+
 TEST_F(ConnectedLink, FirstFrameDuringARunEnablesStopOnly)
 {
     for (int tick = 0; tick < 3; ++tick)

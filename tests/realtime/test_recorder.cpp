@@ -6,6 +6,7 @@
 #include "stats/GraphStatistics.h"
 
 #include <QAction>
+#include <cmath>
 #include <QFile>
 #include <QToolButton>
 
@@ -110,6 +111,13 @@ TEST_F(RealTimeTest, LostLinkPausesSampling)
     EXPECT_EQ(main->SampleCount, 3);
     EXPECT_DOUBLE_EQ(chart().XDataII(0, 2), now());
     EXPECT_GT(chart().XDataII(0, 2), chart().XDataII(0, 1));
+    // No line across the silence: the chart breaks it between the samples.
+    chart().redrawNow();
+    const auto drawn = chart().plottedData(0);
+    ASSERT_EQ(drawn.size(), 4u) << "three samples and the break between the second and the third";
+    EXPECT_TRUE(std::isnan(drawn[2].second));
+    for (size_t i : {0u, 1u, 3u})
+        EXPECT_FALSE(std::isnan(drawn[i].second)) << i;
 }
 
 TEST_F(RealTimeTest, OverRangeReadingsShowOLAndStayOutOfTheAverage)

@@ -279,9 +279,12 @@ void MeterLink::MainTimerTimer()
 
 void MeterLink::linkLost()
 {
-    for (LinkControl c : {LinkControl::btnRun, LinkControl::Run1, LinkControl::btnStop, LinkControl::Stop1,
-                          LinkControl::btnDataLogger, LinkControl::DataLogger1})
+    for (LinkControl c : {LinkControl::btnRun, LinkControl::Run1, LinkControl::btnDataLogger, LinkControl::DataLogger1})
         host.setControlEnabled(c, false);
+    // A run goes on without the meter (its samples wait for it): it can still be stopped.
+    const bool running = host.realTimeRunning();
+    host.setControlEnabled(LinkControl::btnStop, running);
+    host.setControlEnabled(LinkControl::Stop1, running);
     host.setStatus(Comm1.DeviceName(), OffConnection);
     host.setNoConnectionVisible(true);
     if (Connected)

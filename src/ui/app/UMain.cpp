@@ -126,11 +126,13 @@ void TfrmMain::createActions()
     Save1->setShortcut(QKeySequence::Save);
     Print1 = make(QStringLiteral("&Print"), "Print1", &TfrmMain::btnPrintClick);
     Print1->setShortcut(QKeySequence::Print);
-    PrinterSetup1 = make(QStringLiteral("&Printer Setup"), "PrinterSetup1", &TfrmMain::PrinterSetup1Click);
+    PrinterSetup1 = make(QStringLiteral("Printer Set&up"), "PrinterSetup1", &TfrmMain::PrinterSetup1Click);
     Exit1 = make(QStringLiteral("E&xit"), "Exit1", &TfrmMain::Exit1Click);
-    Run1 = make(QStringLiteral("Run"), "Run1", &TfrmMain::btnRunClick);
+    Run1 = make(QStringLiteral("&Run"), "Run1", &TfrmMain::btnRunClick);
+    Run1->setShortcut(Qt::Key_F5);
     Run1->setEnabled(false);
-    Stop1 = make(QStringLiteral("Stop"), "Stop1", &TfrmMain::btnStopClick);
+    Stop1 = make(QStringLiteral("&Stop"), "Stop1", &TfrmMain::btnStopClick);
+    Stop1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     Stop1->setEnabled(false);
     LoadData1 = make(QStringLiteral("&Load "), "LoadData1", &TfrmMain::LoadData1Click);
     Setup1 = make(QStringLiteral("&Setup"), "Setup1", &TfrmMain::Setup1Click);
@@ -167,17 +169,17 @@ void TfrmMain::createMenus()
     file->addSeparator();
     file->addAction(Exit1);
 
-    QMenu* realTime = bar->addMenu(QStringLiteral("Real Time"));
+    QMenu* realTime = bar->addMenu(QStringLiteral("&Real Time"));
     realTime->setObjectName(QStringLiteral("RealTime1"));
     realTime->addAction(Run1);
     realTime->setToolTipsVisible(true);   // Run says why it is disabled
     realTime->addAction(Stop1);
 
-    QMenu* logger = bar->addMenu(QStringLiteral("&Data Logger"));
-    logger->setObjectName(QStringLiteral("DataLogger1"));
-    logger->addAction(LoadData1);
-    logger->setToolTipsVisible(true);     // Load says why it is disabled
-    logger->addAction(Setup1);
+    DataLogger1 = bar->addMenu(QStringLiteral("&Data Logger"));
+    DataLogger1->setObjectName(QStringLiteral("DataLogger1"));
+    DataLogger1->addAction(LoadData1);
+    DataLogger1->setToolTipsVisible(true);     // Load says why it is disabled
+    DataLogger1->addAction(Setup1);
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("View1"));

@@ -119,6 +119,7 @@ public:
     QAction* Contents1 = nullptr;
     QAction* About1 = nullptr;
     QMenu* Window1 = nullptr;
+    QMenu* DataLogger1 = nullptr;   // the "&Data Logger" menu
 
     QTimer MainTimer;
     QTimer MaxMinTimer;

@@ -6,6 +6,7 @@
 #include "graph/UGraph.h"
 #include "panel/UPanel.h"
 
+#include <QMenu>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -50,7 +51,11 @@ void TfrmMain::setControlEnabled(LinkControl control, bool enabled)
     case LinkControl::btnStop: action = btnStop; break;
     case LinkControl::Stop1: action = Stop1; break;
     case LinkControl::btnDataLogger: action = btnDataLogger; break;
-    case LinkControl::DataLogger1: action = LoadData1; break;  // the Load item of the Data Logger menu
+    case LinkControl::DataLogger1:
+        // The menu itself, and its Load item, which says why it is disabled.
+        DataLogger1->menuAction()->setEnabled(enabled);
+        action = LoadData1;
+        break;
     }
     action->setEnabled(enabled);
 }

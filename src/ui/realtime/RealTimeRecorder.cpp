@@ -138,7 +138,7 @@ void RealTimeRecorder::CreateRealTimeGraph()
     chart.setNoRandomPointsToExport(true);
     chart.setFocalRect(false);
     chart.setAllowBar(false);
-    chart.setLineGapThreshold(1e20);
+    breakLinesAtMissedSamples(chart);
 
     window->ComboBox1->setEnabled(true);
     window->ComboBox2->setEnabled(true);
@@ -214,6 +214,7 @@ void RealTimeRecorder::Run()
     }
 
     PESGraph& chart = *g->PESGraph1;
+    breakLinesAtMissedSamples(chart);
     chart.setPoints(points);
     emptyPoints(chart);
     main.SampleCount = 0;
@@ -370,6 +371,16 @@ void RealTimeRecorder::Stop()
 
 // ---- Sampling rate ----------------------------------------------------------------
 
+void RealTimeRecorder::breakLinesAtMissedSamples(PESGraph& chart) const
+{
+    // Samples come one rate apart, on whole timer ticks. Where the meter fell
+    // silent none were taken, and a line drawn across would show readings
+    // that never were: the line breaks once the next sample is half a rate
+    // and a tick late.
+    const double rate = main.Settings.RealTimeRate;
+    chart.setLineGapThreshold((1.5 * rate + 1) * DateTime::OneSecond);
+}
+
 void RealTimeRecorder::RateBoxChange()
 {
     TfrmGraph* g = graph();
@@ -386,6 +397,7 @@ void RealTimeRecorder::RateBoxChange()
             return;
     }
     main.Settings.RealTimeRate = rate;
+    breakLinesAtMissedSamples(*g->PESGraph1);
 
     auto answer = QMessageBox::No;
     if (main.RealTimeRunning || main.SampleCount != 0) {
@@ -402,7 +414,7 @@ void RealTimeRecorder::RateBoxChange()
     setRunStopEnabled(false);
     ClearGraph(*g);
     discardRecovery();
-    g->PESGraph1->setLineGapThreshold(1e20);
+    breakLinesAtMissedSamples(*g->PESGraph1);
     main.XExtensionStep = rate * 100 * DateTime::OneSecond;
     g->PESGraph1->setFocus();
 }

@@ -63,6 +63,8 @@ public:
     static QString recoveryFailureText(const QString& path, const QString& reason);
 
 private:
+    // The chart breaks its lines where samples were not taken.
+    void breakLinesAtMissedSamples(PESGraph& chart) const;
     TfrmGraph* graph() const;
     void setRunStopEnabled(bool running);
     void setClearEnabled(bool enabled);

@@ -1,0 +1,48 @@
+// The keyboard reaches every menu and item: each menu of the menu bar, and
+// each item within its menu, has a mnemonic of its own, and the real-time
+// run starts and stops with F5 and Shift+F5.
+#include "app/UMain.h"
+#include "support/FakePrompts.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The mnemonic letters of the visible, named entries; a repeated or missing one fails.
+void expectOwnMnemonics(const QList<QAction*>& actions, const QString& where)
+{
+    QMap<QKeySequence, QString> taken;
+    for (const QAction* a : actions) {
+        if (a->isSeparator() || !a->isVisible() || a->text().isEmpty())
+            continue;
+        const QKeySequence key = QKeySequence::mnemonic(a->text());
+        EXPECT_FALSE(key.isEmpty()) << where.toStdString() << ": \"" << a->text().toStdString() << "\" has no mnemonic";
+        if (key.isEmpty())
+            continue;
+        EXPECT_FALSE(taken.contains(key)) << where.toStdString() << ": \"" << a->text().toStdString()
+                                          << "\" shares its mnemonic with \"" << taken.value(key).toStdString() << '"';
+        taken.insert(key, a->text());
+    }
+}
+
+} // namespace
+
+TEST(Keyboard, EveryMenuAndItemHasItsOwnMnemonicAndRunAndStopHaveKeys)
+{
+    FakePrompts prompts;
+    ScopedPrompts answering(prompts);
+    TfrmMain window;
+    const QList<QAction*> menus = window.menuBar()->actions();
+    expectOwnMnemonics(menus, QStringLiteral("menu bar"));
+    for (QAction* entry : menus) {
+        QMenu* menu = entry->menu();
+        ASSERT_NE(menu, nullptr);
+        emit menu->aboutToShow();   // menus that are filled as they open
+        expectOwnMnemonics(menu->actions(), menu->title());
+    }
+    EXPECT_EQ(window.Run1->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(window.Stop1->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+}

@@ -2,6 +2,7 @@
 
 #include "app/AppPaths.h"
 #include "app/CloseQuery.h"
+#include "app/HelpWindow.h"
 #include "app/Prompts.h"
 #include "app/ToolIcons.h"
 #include "app/UAbout.h"
@@ -19,7 +20,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -29,7 +29,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
-#include <QUrl>
 
 namespace {
 TfrmMain* theMainWindow = nullptr;
@@ -389,8 +388,15 @@ void TfrmMain::PrinterSetup1Click()
 
 void TfrmMain::Contents1Click()
 {
-    // A missing guide or browser is not reported.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(AppPaths::helpFile()));
+    // The guide opens in a window of the program: a desktop without a
+    // browser launcher would otherwise show nothing at all.
+    if (!HelpWindow) {
+        HelpWindow = new THelpWindow(this);
+        HelpWindow->showGuide(AppPaths::helpFile());
+    }
+    HelpWindow->show();
+    HelpWindow->raise();
+    HelpWindow->activateWindow();
 }
 
 void TfrmMain::About1Click()

@@ -26,6 +26,7 @@ class PESGraph;
 class QToolBar;
 class RealTimeRecorder;
 class TfrmAbout;
+class THelpWindow;
 class TfrmGraph;
 class TfrmList;
 class TfrmPanel;
@@ -53,6 +54,7 @@ public:
 
     // Child windows of which at most one each exists; null while closed.
     QPointer<TfrmPanel> FrontPanel;
+    QPointer<THelpWindow> HelpWindow;   // the user guide, made on the first F1
     QPointer<TfrmGraph> RealTimeGraph;
     QPointer<TfrmGraph> DataLoggerGraph;
 

@@ -46,3 +46,25 @@ TEST(Keyboard, EveryMenuAndItemHasItsOwnMnemonicAndRunAndStopHaveKeys)
     EXPECT_EQ(window.Run1->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(window.Stop1->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F5));
 }
+
+TEST(WindowMenu, WindowsOfOneFileAreToldApart)
+{
+    FakePrompts prompts;
+    ScopedPrompts answering(prompts);
+    TfrmMain window;
+    for (int i = 0; i < 3; ++i) {
+        auto* child = new QWidget;
+        child->setWindowTitle(i < 2 ? QStringLiteral("run1.txt") : QStringLiteral("run2.txt"));
+        window.addChild(child);
+    }
+    emit window.Window1->aboutToShow();
+    QStringList entries;
+    for (const QAction* a : window.Window1->actions()) {
+        if (!a->isSeparator() && a->text().startsWith(QLatin1Char('&')) && a->text().at(1).isDigit())
+            entries << a->text().section(QLatin1Char(' '), 1);
+    }
+    EXPECT_TRUE(entries.contains(QStringLiteral("run1.txt")));
+    EXPECT_TRUE(entries.contains(QStringLiteral("run1.txt (2)")));
+    EXPECT_TRUE(entries.contains(QStringLiteral("run2.txt")));
+    EXPECT_EQ(entries.removeDuplicates(), 0) << entries.join(QStringLiteral(", ")).toStdString();
+}

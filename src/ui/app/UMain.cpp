@@ -17,6 +17,7 @@
 #include "setup/MeterSetup.h"
 
 #include <QAction>
+#include <QHash>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -196,8 +197,12 @@ void TfrmMain::createMenus()
         if (!windows.isEmpty())
             Window1->addSeparator();
         int n = 1;
+        // Two windows of one file are told apart: run1.txt, run1.txt (2).
+        QHash<QString, int> seen;
         for (QMdiSubWindow* w : windows) {
-            QAction* a = Window1->addAction(QStringLiteral("&%1 %2").arg(n++).arg(w->windowTitle()));
+            const int copy = ++seen[w->windowTitle()];
+            const QString name = copy == 1 ? w->windowTitle() : QStringLiteral("%1 (%2)").arg(w->windowTitle()).arg(copy);
+            QAction* a = Window1->addAction(QStringLiteral("&%1 %2").arg(n++).arg(name));
             a->setCheckable(true);
             a->setChecked(w == MdiArea->activeSubWindow());
             connect(a, &QAction::triggered, MdiArea, [this, w] { MdiArea->setActiveSubWindow(w); });

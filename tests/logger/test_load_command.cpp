@@ -341,3 +341,43 @@ TEST_F(LoadCommandTest, WaitsForTheReceiverAtMostTwoSecondsAndDefersInsideATick)
 }
 
 } // namespace
+
+// A progress display whose Cancel the user presses once `cancelAt` bytes have come.
+class CancellingProgress : public DownloadProgress {
+public:
+    explicit CancellingProgress(int cancelAt) : cancelAt(cancelAt) {}
+    void setReceived(int bytes) override { received = bytes; }
+    bool cancelled() const override { return received >= cancelAt; }
+    const int cancelAt;
+    int received = 0;
+};
+
+TEST(LoadCancel, CancelQuitsTheTransferGivesTheLinkBackAndKeepsTheDataSetsThatWereThere)
+{
+    FakeClock clock;
+    ScopedClock scopedClock{clock};
+    FakePrompts prompts;
+    ScopedPrompts scopedPrompts{prompts};
+    MemoryImageBuilder b;
+    b.addDataSet(200);
+    DownloadServer meter(b.build());
+    FakeMeterPort port{meter, clock};
+    FakeLink link{port, clock};
+    FakeDataSets dataSets;
+    bool unsaved = false;
+    ErrorDialogUser user;
+    LoadCommand command{link, dataSets, user,
+                        {[](int) { return std::make_unique<CancellingProgress>(3 * 64); },
+                         [&] { unsaved = true; }, {}, {}}};
+    command.LoadData1Click();
+
+    const QByteArray commands = meter.commandsSeen;
+    EXPECT_TRUE(commands.endsWith('Q')) << "the meter is told to quit";
+    EXPECT_LE(commands.count('y'), 4) << "no block after the Cancel is asked for";
+    EXPECT_TRUE(dataSets.parsed.isEmpty()) << "nothing of the stopped transfer is parsed";
+    EXPECT_EQ(dataSets.scratchWrites, 0) << "the scratch file of the data sets that were there stays";
+    EXPECT_FALSE(unsaved);
+    EXPECT_TRUE(prompts.messages.isEmpty()) << "the user's own choice is not reported as an error";
+    EXPECT_FALSE(link.comm2Open);
+    EXPECT_TRUE(link.comm1Open && link.mainTimer) << "the link is given back";
+}

@@ -64,3 +64,17 @@ TEST(RetrievingProgress, ShowsTotalAndReceivedAndClosesWithItsOwner)
     progress->setReceived(64);
     progress.reset();
 }
+
+TEST(RetrievingProgress, CancelAsksTheTransferToStop)
+{
+    QWidget main;
+    auto progress = openRetrievingProgress(640, &main);
+    auto* dialog = main.findChild<TfrmScope*>(QStringLiteral("frmScope"));
+    ASSERT_TRUE(dialog);
+    auto* cancel = dialog->findChild<QPushButton*>(QStringLiteral("BitBtn2"));
+    ASSERT_TRUE(cancel);
+    EXPECT_TRUE(cancel->isVisible());
+    EXPECT_FALSE(progress->cancelled());
+    cancel->click();
+    EXPECT_TRUE(progress->cancelled());
+}

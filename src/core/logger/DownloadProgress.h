@@ -9,6 +9,8 @@ class DownloadProgress {
 public:
     virtual ~DownloadProgress() = default;  // closes what it shows
     virtual void setReceived(int bytes) = 0;
+    // The user asked to stop the transfer.
+    virtual bool cancelled() const { return false; }
 };
 
 // Opens the progress display for a transfer of `totalBytes`; may return null.

@@ -246,6 +246,11 @@ int ImageDownload::DownloadImage()
     qint64 mark = now();
 
     while (now() - mark < SilenceLimitMs) {
+        if (progress && progress->cancelled()) {
+            send('Q');
+            progress.reset();
+            return LoadResult::Cancelled;
+        }
         if (received > expected || errors > ErrorLimit) {
             send('Q');
             break;  // and "Q" once more below

@@ -38,8 +38,9 @@ public:
     ImageDownload(DownloadPort& port, Hooks hooks);
 
     // DownloadImage: returns 0 (the image is complete), 3 (fewer bytes arrived
-    // than announced, or none at all) or 4 (the announced length is out of
-    // range). image() then holds what arrived.
+    // than announced, or none at all), 4 (the announced length is out of
+    // range) or 8 (the user cancelled in the progress display; "Q" went to
+    // the meter). image() then holds what arrived.
     int DownloadImage();
 
     const QByteArray& image() const { return RawImage; }

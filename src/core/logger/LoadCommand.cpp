@@ -81,6 +81,8 @@ void LoadCommand::LoadData1Click()
             }
             if (code == LoadResult::ScratchFileError)
                 break;  // reported by the writer
+            if (code == LoadResult::Cancelled)
+                break;  // the user's own choice: nothing to report, nothing parsed
             const bool dataError = code == LoadResult::DataError;
             const LoadUser::Choice answer = user.askAboutError(code, dataError ? DataError : ReadError, dataError);
             if (answer == LoadUser::Choice::TryAgain)

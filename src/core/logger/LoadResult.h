@@ -12,4 +12,6 @@ inline constexpr int NoData = 6;       // the memory holds no data set
 // The image could not be kept in the scratch file (already reported): without
 // it the data sets could not be saved, so the load counts as failed.
 inline constexpr int ScratchFileError = 7;
+// The user stopped the transfer: the data sets that were there stay.
+inline constexpr int Cancelled = 8;
 } // namespace LoadResult

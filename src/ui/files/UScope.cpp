@@ -175,7 +175,8 @@ void TfrmScope::setDataRetrievingMode(int totalBytes)
 {
     currentMode = Mode::DataRetrieving;
     setWindowTitle(QStringLiteral("Data Retriving Progress"));
-    showOnly({Progress1, SText1, SText2, lblBytesReceived, lblTotalBytes});
+    // With a Cancel button: a full memory takes minutes.
+    showOnly({Progress1, SText1, SText2, lblBytesReceived, lblTotalBytes, BitBtn2});
     SText1->setText(QStringLiteral("bytes received"));
     SText2->setText(QStringLiteral("total bytes"));
     lblTotalBytes->setText(QString::number(totalBytes));
@@ -237,12 +238,6 @@ void TfrmScope::setBytesReceived(int bytes)
     Progress1->setValue(bytes);
 }
 
-bool TfrmScope::canCancel() const
-{
-    // The download cannot stop half-way, so its dialog offers no way out.
-    return currentMode != Mode::DataRetrieving;
-}
-
 void TfrmScope::BitBtn2Click()
 {
     if (currentMode == Mode::Range || currentMode == Mode::None)
@@ -255,8 +250,8 @@ void TfrmScope::reject()
 {
     if (currentMode == Mode::Range || currentMode == Mode::None)
         done(2);
-    else if (canCancel())
-        setModalResult(2);
+    else
+        setModalResult(2);   // every progress stops at its next step
 }
 
 void TfrmScope::closeEvent(QCloseEvent* event)

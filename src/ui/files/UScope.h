@@ -37,7 +37,7 @@ public:
     static std::unique_ptr<TfrmScope> openDialog(QWidget* parent = nullptr);
     // "Graphing Progress": "graphing.....", progress 0..rows, Cancel; modal result 0.
     static std::unique_ptr<TfrmScope> graphingDialog(int rows, QWidget* parent = nullptr);
-    // "Data Retriving Progress": bytes received of `totalBytes`, progress 0..total; cannot be cancelled.
+    // "Data Retriving Progress": bytes received of `totalBytes`, progress 0..total, Cancel.
     static std::unique_ptr<TfrmScope> dataRetrievingDialog(int totalBytes, QWidget* parent = nullptr);
 
     // The mode functions, for a dialog made with the plain constructor.
@@ -87,7 +87,6 @@ private:
     void BitBtn2Click();
     // Hides every control, then shows `visible` and resizes to fit.
     void showOnly(std::initializer_list<QWidget*> visible);
-    bool canCancel() const;
 
     Mode currentMode = Mode::None;
 };

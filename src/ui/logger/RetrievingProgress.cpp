@@ -28,6 +28,7 @@ public:
         if (frmScope)
             frmScope->setBytesReceived(bytes);
     }
+    bool cancelled() const override { return frmScope && frmScope->cancelled(); }
 
 private:
     std::unique_ptr<TfrmScope> owned;

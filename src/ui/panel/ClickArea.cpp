@@ -1,12 +1,40 @@
 #include "panel/ClickArea.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace {
+
+// To a screen reader a key is a button with its name, pressed through the
+// accessibility interface as by the mouse.
+class ClickAreaAccessible : public QAccessibleWidget {
+public:
+    explicit ClickAreaAccessible(ClickArea* key) : QAccessibleWidget(key, QAccessible::Button) {}
+
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& actionName) override
+    {
+        if (actionName == pressAction())
+            static_cast<ClickArea*>(widget())->press();
+    }
+};
+
+QAccessibleInterface* clickAreaAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("ClickArea") && object && object->isWidgetType())
+        return new ClickAreaAccessible(static_cast<ClickArea*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 ClickArea::ClickArea(QWidget* parent)
     : QWidget(parent)
 {
+    static const bool accessibleKeys = (QAccessible::installFactory(clickAreaAccessible), true);
+    Q_UNUSED(accessibleKeys);
     setCursor(Qt::PointingHandCursor);
     // Tab reaches the keys; a mouse click leaves the focus where it was.
     setFocusPolicy(Qt::TabFocus);
@@ -80,4 +108,11 @@ void ClickArea::paintEvent(QPaintEvent*)
     QPen pen(QColor(0xff, 0xd4, 0x4a), 1.5, Qt::DotLine);
     painter.setPen(pen);
     painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 7, 7);
+}
+
+void ClickArea::press()
+{
+    emit mouseDown();
+    emit mouseUp();
+    emit clicked();
 }

@@ -10,6 +10,9 @@ class ClickArea : public QWidget {
 public:
     explicit ClickArea(QWidget* parent = nullptr);
 
+    // A whole press and release, as assistive technology presses the key.
+    void press();
+
 signals:
     void mouseDown();   // any mouse button, or Space/Enter pressed
     void mouseUp();     // the matching release

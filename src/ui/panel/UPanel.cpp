@@ -88,6 +88,7 @@ void TfrmPanel::createControls()
     };
     const auto makeMark = [&](const char* name, const QRect& where, const char* picture) {
         QLabel* mark = makePicture(name, where, picture);
+        mark->setAccessibleName(spokenMark(QLatin1String(picture)));
         mark->hide();
         return mark;
     };
@@ -100,6 +101,7 @@ void TfrmPanel::createControls()
     };
 
     imgPanel = makePicture("imgPanel", QRect(QPoint(0, 0), PanelLayout::Face), "");
+    imgPanel->setAccessibleName(QStringLiteral("Meter display"));
     imgPanel->setAttribute(Qt::WA_OpaquePaintEvent);
     imgPanel->installEventFilter(this);
 
@@ -214,6 +216,37 @@ void TfrmPanel::ShowLiveFrame(const LiveFrame& frame, bool previousHold)
     // From the second held frame on the meter's display is frozen.
     if (!previousHold)
         showValues(frame);
+    // A screen reader reads the drawn display as this text.
+    imgPanel->setAccessibleDescription(displayText());
+}
+
+QString TfrmPanel::spokenMark(const QString& picture)
+{
+    if (picture == QLatin1String("DEGC"))
+        return QStringLiteral("°C");
+    if (picture == QLatin1String("DEGF"))
+        return QStringLiteral("°F");
+    if (picture == QLatin1String("AUTOOFF"))
+        return QStringLiteral("Auto power off");
+    return picture;
+}
+
+QString TfrmPanel::displayText() const
+{
+    QStringList parts;
+    for (int row = 0; row < 4; ++row) {
+        QString reading = names[row]->text() + QLatin1Char(' ') + values[row]->text().trimmed();
+        for (const QLabel* unit : {celsiusMarks[row], fahrenheitMarks[row]}) {
+            if (unit->isVisibleTo(this))
+                reading += QLatin1Char(' ') + unit->accessibleName();
+        }
+        parts << reading;
+    }
+    for (const QLabel* mark : {lblMAX, lblMIN, lblAVG, imgHOLD, imgREC, imgFULL, imgAutoOff}) {
+        if (mark->isVisibleTo(this))
+            parts << mark->accessibleName();
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 void TfrmPanel::showMarks(const LiveFrame& frame)

@@ -36,6 +36,9 @@ public:
     // frame before it: the values freeze from the second held frame on.
     void ShowLiveFrame(const LiveFrame& frame, bool previousHold);
 
+    // What the display shows, as a screen reader reads it: "T1 23.4 °C, ..., HOLD".
+    QString displayText() const;
+
     // Shows or hides both blinking marks (driven by MaxMinBlink).
     void showMaxMinMarks(bool shown);
 
@@ -57,6 +60,9 @@ public:
     // The long press fires on the third tick of this timer (1000 ms normally).
     void setMmaTimerInterval(int ms) { MMATimer.setInterval(ms); }
     const QTimer& mmaTimer() const { return MMATimer; }
+
+    // The spoken name of a mark's picture ("DEGC" is "°C").
+    static QString spokenMark(const QString& picture);
 
     // Gives the panel's frame window its caption-less, fixed-size look.
     static void fitFrame(QMdiSubWindow& frame);

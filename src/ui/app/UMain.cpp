@@ -243,6 +243,8 @@ void TfrmMain::createToolBar()
     ComboBoxDeviceName->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxDeviceName->setMinimumWidth(160);
     ComboBoxDeviceName->setToolTip(QStringLiteral("ComPort"));
+    ComboBoxDeviceName->setAccessibleName(QStringLiteral("Serial port of the meter"));
+    ComboBoxDeviceName->lineEdit()->setAccessibleName(ComboBoxDeviceName->accessibleName());
     ComboBoxDeviceName->lineEdit()->setPlaceholderText(QStringLiteral("ComPort"));
     Panel1->addWidget(ComboBoxDeviceName);
 }

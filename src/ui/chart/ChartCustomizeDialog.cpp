@@ -42,6 +42,7 @@ ChartCustomizeDialog::ChartCustomizeDialog(PESGraph& chart, QWidget* parent, con
     setWindowTitle(QStringLiteral("Graph Customization"));
     auto* layout = new QVBoxLayout(this);
     pages = new QTabWidget(this);
+    pages->setAccessibleName(QStringLiteral("Graph options"));
     layout->addWidget(pages);
 
     const ChartOptions& o = edited.options;

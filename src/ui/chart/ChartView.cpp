@@ -190,6 +190,7 @@ ChartView::ChartView(PESGraph& chart)
 {
     customPlot = new QCustomPlot(&chart);
     customPlot->setObjectName(QStringLiteral("plot"));
+    customPlot->setAccessibleName(QStringLiteral("Graph"));
     customPlot->setNoAntialiasingOnDrag(true);
     // Thin lines without antialiasing keep redraws of large graphs fast and crisp.
     customPlot->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);

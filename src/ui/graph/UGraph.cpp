@@ -71,6 +71,7 @@ QToolButton* toolButton(QToolBar* bar, const char* name, const QString& hint, co
     auto* button = new QToolButton(bar);
     button->setObjectName(QLatin1String(name));
     button->setToolTip(hint);
+    button->setAccessibleName(hint);   // the icon alone says nothing to a screen reader
     button->setIcon(icon);
     button->setAutoRaise(true);
     button->setCheckable(checkable);
@@ -238,6 +239,10 @@ QWidget* TfrmGraph::buildFactsStrip()
     ComboBox1->setEnabled(false);
     ComboBox2->setEnabled(false);
     txtDataNo = readOnlyField(pnlGraphStatistic, "txtDataNo", QStringLiteral("0"), 80);
+    txtStartTime->setAccessibleName(QStringLiteral("Start Time"));
+    txtDataNo->setAccessibleName(QStringLiteral("Number of samples"));
+    ComboBox1->setAccessibleName(QStringLiteral("Sampling rate, minutes"));
+    ComboBox2->setAccessibleName(QStringLiteral("Sampling rate, seconds"));
     row->addWidget(new QLabel(QStringLiteral("Start Time"), pnlGraphStatistic));
     row->addWidget(txtStartTime);
     row->addSpacing(16);
@@ -274,6 +279,9 @@ QWidget* TfrmGraph::buildStatisticsPanel()
         *maxs[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Max").constData(), QString(), 200);
         *mins[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Min").constData(), QString(), 200);
         *avgs[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Avg").constData(), QStringLiteral("***.* "), 80);
+        (*maxs[i])->setAccessibleName(QStringLiteral("T%1 MAX").arg(i + 1));
+        (*mins[i])->setAccessibleName(QStringLiteral("T%1 MIN").arg(i + 1));
+        (*avgs[i])->setAccessibleName(QStringLiteral("T%1 AVG").arg(i + 1));
         const int row = i + 1;
         grid->addWidget(new QLabel(QStringLiteral("T%1 MAX ").arg(i + 1), pnlStatistic), row, 0, Qt::AlignRight);
         grid->addWidget(*maxs[i], row, 1);

@@ -56,6 +56,7 @@ TfrmPanel::TfrmPanel(const PanelHost& panelHost, QWidget* parent)
     , host(panelHost)
 {
     setObjectName(QStringLiteral("frmPanel"));
+    setAccessibleName(QStringLiteral("Front panel of the meter"));
     setWindowTitle(QStringLiteral("Control Panel"));
     setFixedSize(PanelLayout::Face);
     setAutoFillBackground(true);

@@ -2,9 +2,14 @@
 // each item within its menu, has a mnemonic of its own, and the real-time
 // run starts and stops with F5 and Shift+F5.
 #include "app/UMain.h"
+#include "panel/UPanel.h"
 #include "support/FakePrompts.h"
+#include "support/MainWindowStart.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <gtest/gtest.h>
@@ -67,4 +72,30 @@ TEST(WindowMenu, WindowsOfOneFileAreToldApart)
     EXPECT_TRUE(entries.contains(QStringLiteral("run1.txt (2)")));
     EXPECT_TRUE(entries.contains(QStringLiteral("run2.txt")));
     EXPECT_EQ(entries.removeDuplicates(), 0) << entries.join(QStringLiteral(", ")).toStdString();
+}
+
+TEST(WindowMenu, TheFrontPanelCanBeMinimisedAndBroughtBack)
+{
+    FakePrompts prompts;
+    ScopedPrompts answering(prompts);
+    TfrmMain window;
+    showWithOnlyPort(window, QStringLiteral("/nonexistent/ttyTQ612"));
+    for (int i = 0; i < 50 && !window.FrontPanel; ++i)
+        QCoreApplication::processEvents();
+    ASSERT_TRUE(window.FrontPanel);
+    auto* frame = qobject_cast<QMdiSubWindow*>(window.FrontPanel->parentWidget());
+    ASSERT_NE(frame, nullptr);
+    window.MdiArea->setActiveSubWindow(frame);
+    emit window.Window1->aboutToShow();
+    ASSERT_TRUE(window.Minimize1->isEnabled());
+    window.Minimize1->trigger();
+    EXPECT_TRUE(frame->isMinimized());
+
+    // Its entry in the Window menu brings it back.
+    emit window.Window1->aboutToShow();
+    for (QAction* a : window.Window1->actions()) {
+        if (a->text().endsWith(frame->windowTitle()) && a->text().startsWith(QLatin1Char('&')))
+            a->trigger();
+    }
+    EXPECT_FALSE(frame->isMinimized());
 }

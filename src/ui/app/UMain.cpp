@@ -149,6 +149,14 @@ void TfrmMain::createActions()
     Cascade1 = new QAction(QStringLiteral("&Cascade"), this);
     Cascade1->setObjectName(QStringLiteral("Cascade1"));
     connect(Cascade1, &QAction::triggered, MdiArea, &QMdiArea::cascadeSubWindows);
+    // The front panel has no title bar of its own: this is its way to the side.
+    Minimize1 = new QAction(QStringLiteral("Minimi&ze"), this);
+    Minimize1->setObjectName(QStringLiteral("Minimize1"));
+    Minimize1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(Minimize1, &QAction::triggered, this, [this] {
+        if (QMdiSubWindow* w = MdiArea->activeSubWindow())
+            w->showMinimized();
+    });
     Contents1 = make(QStringLiteral("&Contents"), "Contents1", &TfrmMain::Contents1Click);
     Contents1->setShortcut(QKeySequence::HelpContents);
     About1 = make(QStringLiteral("&About"), "About1", &TfrmMain::About1Click);
@@ -193,6 +201,8 @@ void TfrmMain::createMenus()
         Window1->clear();
         Window1->addAction(Tile1);
         Window1->addAction(Cascade1);
+        Window1->addAction(Minimize1);
+        Minimize1->setEnabled(MdiArea->activeSubWindow() != nullptr);
         const auto windows = MdiArea->subWindowList();
         if (!windows.isEmpty())
             Window1->addSeparator();
@@ -205,11 +215,16 @@ void TfrmMain::createMenus()
             QAction* a = Window1->addAction(QStringLiteral("&%1 %2").arg(n++).arg(name));
             a->setCheckable(true);
             a->setChecked(w == MdiArea->activeSubWindow());
-            connect(a, &QAction::triggered, MdiArea, [this, w] { MdiArea->setActiveSubWindow(w); });
+            connect(a, &QAction::triggered, MdiArea, [this, w] {
+                if (w->isMinimized())
+                    w->showNormal();
+                MdiArea->setActiveSubWindow(w);
+            });
         }
     });
     Window1->addAction(Tile1);
     Window1->addAction(Cascade1);
+    Window1->addAction(Minimize1);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));

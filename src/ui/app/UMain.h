@@ -118,6 +118,7 @@ public:
     QAction* RealTimeGraph1 = nullptr;
     QAction* Tile1 = nullptr;
     QAction* Cascade1 = nullptr;
+    QAction* Minimize1 = nullptr;   // minimises the active window, the front panel too
     QAction* Contents1 = nullptr;
     QAction* About1 = nullptr;
     QMenu* Window1 = nullptr;

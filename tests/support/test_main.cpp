@@ -8,7 +8,9 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen always; a test may have chosen the offscreen screen's size.
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QLatin1String("offscreen")))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     // Never read or write the user's own settings or documents from a test.
     ScratchHome home;
     QApplication app(argc, argv);

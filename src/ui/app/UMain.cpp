@@ -49,9 +49,10 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     setWindowTitle(QStringLiteral("TQ612"));
 
     MdiArea = new QMdiArea(this);
-    // Child windows may be moved anywhere without the frame growing scroll bars.
-    MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A child that does not fit (the front panel on a small or scaled screen)
+    // is scrolled to, never cut off.
+    MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     MdiArea->setBackground(palette().brush(QPalette::Dark));
     setCentralWidget(MdiArea);
     connect(MdiArea, &QMdiArea::subWindowActivated, this, &TfrmMain::childActivated);

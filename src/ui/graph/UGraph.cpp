@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QToolBar>
@@ -88,8 +89,16 @@ TfrmGraph::TfrmGraph(TfrmMain& mainWindow, QWidget* parent)
     setObjectName(QStringLiteral("frmGraph"));
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    Splitter1 = new QSplitter(Qt::Horizontal, this);
-    outer->addWidget(Splitter1);
+    // A window smaller than its contents need (a small or scaled screen)
+    // scrolls them instead of squeezing the chart away or the labels together.
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("GraphScroller"));
+    scroller->setWidgetResizable(true);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);   // its contents take the focus, not the frame
+    outer->addWidget(scroller);
+    Splitter1 = new QSplitter(Qt::Horizontal);
+    scroller->setWidget(Splitter1);
     Splitter1->addWidget(buildDataSetsPanel());
 
     auto* right = new QWidget(Splitter1);
@@ -120,9 +129,11 @@ TfrmGraph::TfrmGraph(TfrmMain& mainWindow, QWidget* parent)
     chartLayout->addWidget(Panel12, 0, Qt::AlignLeft);
     PESGraph1 = new PESGraph(chartPane);
     PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
+    PESGraph1->setMinimumHeight(MinimumPlotHeight);
     chartLayout->addWidget(PESGraph1, 1);
     Splitter2->addWidget(chartPane);
     Splitter2->addWidget(buildStatisticsPanel());
+    Splitter2->setChildrenCollapsible(false);   // the chart never shrinks to nothing
     Splitter2->setStretchFactor(0, 1);
     Splitter2->setStretchFactor(1, 0);
     Splitter2->setCollapsible(0, false);

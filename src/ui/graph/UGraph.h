@@ -26,6 +26,8 @@ class TfrmGraph : public QWidget, public CloseQuery {
 public:
     static constexpr const char* RealTimeCaption = "Real-Time Graph";
     static constexpr const char* DataLoggerCaption = "DataLogger";
+    // The chart keeps at least this height; the window scrolls before it shrinks further.
+    static constexpr int MinimumPlotHeight = 150;
 
     explicit TfrmGraph(TfrmMain& main, QWidget* parent = nullptr);
     ~TfrmGraph() override;

@@ -1,57 +1,23 @@
 // tq612-cli live: one line per sample, taken as the program's real-time
 // recording takes them: on a MainTimer tick after a live frame, every
-// --every ticks, from the latest frame.
+// --every ticks, from the latest frame; with --mqtt each sample also goes to
+// a broker.
 #include "Commands.h"
 #include "Console.h"
 #include "MeterConnection.h"
 #include "StopSignal.h"
 
-#include "app/DateTime.h"
+#include "live/LiveSample.h"
+#include "mqtt/MqttPublisher.h"
 
 #include <QEventLoop>
+#include <QSysInfo>
+#include <QTimer>
+#include <memory>
 
 namespace cli {
 
 namespace {
-
-QString timeStamp(TDateTime t)
-{
-    return DateTime::toQDateTime(t).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-}
-
-// A reading as the meter shows it: one decimal, or OL beyond its range.
-QString reading(const LiveFrame& frame, int channel, bool quoteOverRange)
-{
-    if (frame.overRange(channel))
-        return quoteOverRange ? QStringLiteral("\"OL\"") : QStringLiteral("OL");
-    const float values[] = {frame.T1, frame.T2, frame.T3, frame.T4};
-    return QString::number(double(values[channel]), 'f', 1);
-}
-
-QString unit(const LiveFrame& frame)
-{
-    return frame.Celsius ? QStringLiteral("C") : QStringLiteral("F");
-}
-
-QString csvLine(TDateTime t, const LiveFrame& frame)
-{
-    QStringList fields{timeStamp(t)};
-    for (int c = 0; c < 4; ++c)
-        fields << reading(frame, c, false);
-    fields << unit(frame);
-    return fields.join(QLatin1Char(','));
-}
-
-QString jsonLine(TDateTime t, const LiveFrame& frame)
-{
-    const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
-    QString line = QStringLiteral("{\"time\":\"%1\"").arg(timeStamp(t));
-    for (int c = 0; c < 4; ++c)
-        line += QStringLiteral(",\"T%1\":%2").arg(c + 1).arg(reading(frame, c, true));
-    line += QStringLiteral(",\"unit\":\"%1\",\"hold\":%2,\"rec\":%3}")
-                .arg(unit(frame), flag(frame.Hold), flag(frame.Recording));
-    return line;
-}
 
 // A whole number of at least 1, or nothing.
 std::optional<int> positiveInteger(const QString& text)
@@ -88,6 +54,16 @@ int runLive(const QCommandLineParser& parser)
         }
     }
 
+    std::optional<mqtt::MqttSettings> broker;
+    if (parser.isSet(QStringLiteral("mqtt"))) {
+        auto read = mqtt::readMqttSettings(parser, QProcessEnvironment::systemEnvironment());
+        if (const QString* why = std::get_if<QString>(&read)) {
+            error(*why);
+            return Usage;
+        }
+        broker = std::get<mqtt::MqttSettings>(std::move(read));
+    }
+
     MeterConnection connection(parser.value(QStringLiteral("port")));
     if (const int code = connection.connect())
         return code;
@@ -99,21 +75,58 @@ int runLive(const QCommandLineParser& parser)
     host.sampling = true;
 
     QEventLoop loop;
+    int exitCode = Done;
+    std::unique_ptr<mqtt::MqttPublisher> publisher;
+    if (broker) {
+        broker->meterId = mqtt::meterIdFor(QSysInfo::machineHostName(), connection.link().Comm1.DeviceName());
+        broker->clientId = broker->meterId;
+        publisher = std::make_unique<mqtt::MqttPublisher>(*broker);
+        QObject::connect(publisher.get(), &mqtt::MqttPublisher::refused, &loop, [&](const QString& reason) {
+            error(QStringLiteral("the broker %1 refused the connection: %2").arg(broker->address(), reason));
+            exitCode = BrokerRefused;
+            loop.quit();
+        });
+        QObject::connect(publisher.get(), &mqtt::MqttPublisher::finished, &loop, &QEventLoop::quit);
+        publisher->start();
+    }
+
     const bool jsonl = format == QLatin1String("jsonl");
     if (!jsonl)
-        out(QStringLiteral("time,T1,T2,T3,T4,unit"));
+        out(csvHeading());
     int printed = 0;
     host.onSample = [&](TDateTime tickTime) {
         if (!host.lastFrame)
             return;
-        out(jsonl ? jsonLine(tickTime, *host.lastFrame) : csvLine(tickTime, *host.lastFrame));
+        const LiveSample sample = makeSample(tickTime, *host.lastFrame);
+        out(jsonl ? jsonLine(sample) : csvLine(sample));
+        if (publisher)
+            publisher->publish(sample);
         if (count && ++printed >= *count)
             loop.quit();
     };
     StopSignal stop;
     QObject::connect(&stop, &StopSignal::stopRequested, &loop, &QEventLoop::quit);
     loop.exec();
-    return Done;
+    host.onSample = nullptr;
+    host.sampling = false;
+
+    if (publisher && exitCode == Done) {
+        // What the broker has not taken yet goes before the goodbye; a second
+        // Ctrl-C leaves without it.
+        bool finished = false;
+        QObject::connect(publisher.get(), &mqtt::MqttPublisher::finished, &loop, [&] { finished = true; });
+        QTimer::singleShot(2000, &loop, [&] {
+            note(QStringLiteral("sending %1 kept reading(s) to the broker; Ctrl-C leaves without them")
+                     .arg(publisher->waitingCount()));
+        });
+        publisher->finish();
+        if (!finished && exitCode == Done)
+            loop.exec();
+        publisher->sayDropped();
+        if (!finished && exitCode == Done && publisher->waitingCount() > 0)
+            error(QStringLiteral("%1 reading(s) were not sent to the broker").arg(publisher->waitingCount()));
+    }
+    return exitCode;
 }
 
 } // namespace cli

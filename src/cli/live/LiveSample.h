@@ -1,0 +1,38 @@
+#pragma once
+// One live sample as tq612-cli hands it on: the moment it was taken, with the
+// local clock's offset from UTC, and the meter's frame at that moment. Every
+// output (csv, jsonl, the broker) is made from it here, so they agree.
+
+#include "app/DateTime.h"
+#include "link/LiveFrame.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+
+namespace cli {
+
+struct LiveSample {
+    QDateTime time;  // carries its UTC offset
+    LiveFrame frame;
+};
+
+// The sample taken on the tick at local time `tick`, the clock now reading
+// `now`. Where the clocks go back a local time names two moments; the one
+// nearer `now` is the sample's.
+LiveSample makeSample(TDateTime tick, const LiveFrame& frame,
+                      const QDateTime& now = QDateTime::currentDateTime());
+
+// 2026-03-29T01:59:59+01:00
+QString timeText(const QDateTime& time);
+
+// {"time":..., "T1".."T4": number, "OL" beyond the range or null without a
+// reading, "unit": "C"|"F", "hold": bool, "rec": bool}
+QJsonObject sampleJson(const LiveSample& sample);
+// The object above on one line.
+QString jsonLine(const LiveSample& sample);
+
+QString csvHeading();
+QString csvLine(const LiveSample& sample);
+
+} // namespace cli

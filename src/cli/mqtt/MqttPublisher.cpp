@@ -177,7 +177,7 @@ void MqttPublisher::connected(int code)
     sendWaiting();
 }
 
-void MqttPublisher::disconnected(int)
+void MqttPublisher::disconnected(int code)
 {
     if (state == State::Closing) {
         state = State::Closed;
@@ -186,7 +186,7 @@ void MqttPublisher::disconnected(int)
         return;
     }
     if (state == State::Connecting || state == State::Connected)
-        connectionLost(QStringLiteral("the connection was closed"));
+        connectionLost(code ? errorText(code) : QStringLiteral("it closed the connection"));
 }
 
 void MqttPublisher::published(int messageId)

@@ -1,0 +1,339 @@
+// tq612-cli live --mqtt against a real broker (mosquitto on 127.0.0.1) and the
+// simulated meter on a pseudo-terminal: what a subscriber receives, what
+// stays retained, what survives the broker going away, and how a refused
+// password ends. Also the queue that keeps the readings meanwhile.
+#include "../cli/CliRun.h"
+#include "ConnectionCutter.h"
+#include "MeterSim.h"
+#include "MqttBroker.h"
+
+#include "mqtt/ReadingQueue.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <csignal>
+#include <unistd.h>
+
+using metersim::MeterSim;
+
+namespace {
+
+std::unique_ptr<MeterSim> startMeter(bool holdKnownValues)
+{
+    metersim::Options o;
+    o.rateMs = 100;
+    o.registerPort = false;
+    auto sim = std::make_unique<MeterSim>(o);
+    if (!sim->start())
+        return nullptr;
+    if (holdKnownValues) {
+        auto locked = sim->lock();
+        metersim::MeterState& m = sim->meter();
+        m.hold = true;  // the display keeps these values in every frame
+        m.recording = true;
+        m.shown = {21.5, -3.2, 1500.0, 30.0};  // T3 beyond the Celsius range: OL
+    }
+    return sim;
+}
+
+// Reads what a running process prints until `done` holds or `ms` passed.
+bool readUntil(QProcess& p, QString& out, QString& err, const std::function<bool()>& done, int ms = 30000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        p.waitForReadyRead(100);
+        out += QString::fromUtf8(p.readAllStandardOutput());
+        err += QString::fromUtf8(p.readAllStandardError());
+    }
+    return done();
+}
+
+QJsonObject parse(const QString& line)
+{
+    return QJsonDocument::fromJson(line.toUtf8()).object();
+}
+
+// Readings in the order they came, each time once (a reading the broker took
+// but could not confirm before it went may come twice).
+QStringList withoutRepeats(const QStringList& readings)
+{
+    QStringList out;
+    QSet<QString> seen;
+    for (const QString& r : readings) {
+        const QString time = parse(r).value(QStringLiteral("time")).toString();
+        if (!seen.contains(time)) {
+            seen.insert(time);
+            out << r;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// ---- a broker that stays --------------------------------------------------------------------
+
+TEST(MqttLive, EverySampleReachesTheBrokerAndTheStatusIsRetained)
+{
+    MqttBroker broker;
+    ASSERT_TRUE(broker.start());
+    const auto sim = startMeter(true);
+    ASSERT_TRUE(sim);
+    MqttSubscriber sub(broker, QStringLiteral("tq612/#"));
+
+    QString out, err, statusWhileRunning;
+    const CliRun run = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "4",
+                               "--format", "jsonl"},
+                              {}, [&](QProcess& p) {
+                                  ASSERT_TRUE(readUntil(p, out, err, [&] { return out.contains('\n'); }));
+                                  statusWhileRunning = retained(broker, QStringLiteral("tq612/status"));
+                              });
+    out += run.out;
+    EXPECT_EQ(run.exitCode, 0) << (err + run.err).toStdString();
+    EXPECT_EQ(statusWhileRunning, QStringLiteral("online"));
+    EXPECT_EQ(retained(broker, QStringLiteral("tq612/status")), QStringLiteral("offline")) << "said on a clean end";
+
+    ASSERT_TRUE(sub.collect(5000, [&] { return sub.payloads("tq612/status").size() >= 2; }));
+    const QStringList printed = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList readings = sub.payloads(QStringLiteral("tq612/readings"));
+    EXPECT_EQ(readings.join('\n').toStdString(), printed.join('\n').toStdString())
+        << "the broker gets the lines printed, in order";
+    ASSERT_EQ(readings.size(), 4);
+    QString previous;
+    for (const QString& r : readings) {
+        const QJsonObject o = parse(r);
+        EXPECT_EQ(o.value("T1").toDouble(), 21.5) << r.toStdString();
+        EXPECT_EQ(o.value("T2").toDouble(), -3.2);
+        EXPECT_EQ(o.value("T3").toString(), QStringLiteral("OL"));
+        EXPECT_EQ(o.value("T4").toDouble(), 30.0);
+        EXPECT_EQ(o.value("unit").toString(), QStringLiteral("C"));
+        EXPECT_TRUE(o.value("hold").toBool());
+        EXPECT_TRUE(o.value("rec").toBool());
+        const QString time = o.value("time").toString();
+        EXPECT_GT(time, previous) << "one sample per tick, in order";
+        previous = time;
+    }
+    const QStringList all = sub.messages();
+    ASSERT_FALSE(all.isEmpty());
+    EXPECT_EQ(all.first(), QStringLiteral("tq612/status online"));
+    EXPECT_EQ(all.last(), QStringLiteral("tq612/status offline"));
+}
+
+TEST(MqttLive, AKilledProgramLeavesOfflineByItsLastWill)
+{
+    MqttBroker broker;
+    ASSERT_TRUE(broker.start());
+    const auto sim = startMeter(false);
+    ASSERT_TRUE(sim);
+    QString out, err;
+    runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--topic", "lab/bench2"}, {},
+           [&](QProcess& p) {
+               ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count('\n') >= 2; }));
+               ASSERT_EQ(retained(broker, QStringLiteral("lab/bench2/status")), QStringLiteral("online"));
+               ::kill(pid_t(p.processId()), SIGKILL);
+           });
+    QString status;
+    for (int i = 0; i < 50 && status != QLatin1String("offline"); ++i)
+        status = retained(broker, QStringLiteral("lab/bench2/status"));
+    EXPECT_EQ(status, QStringLiteral("offline"));
+}
+
+// ---- a broker that goes away -----------------------------------------------------------------
+
+TEST(MqttLive, ABrokerThatGoesAndComesBackLosesNoReading)
+{
+    MqttBroker broker;
+    ASSERT_TRUE(broker.start());
+    const auto sim = startMeter(false);  // readings that change from sample to sample
+    ASSERT_TRUE(sim);
+    MqttSubscriber sub(broker, QStringLiteral("tq612/#"));
+
+    QString out, err;
+    const CliRun run = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "10",
+                               "--format", "jsonl"},
+                              {}, [&](QProcess& p) {
+                                  ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count('\n') >= 3; }));
+                                  broker.stop();
+                                  ASSERT_TRUE(readUntil(p, out, err, [&] { return err.contains("lost the broker"); }));
+                                  const int printed = int(out.count('\n'));
+                                  ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count('\n') >= printed + 3; }))
+                                      << "samples go on meanwhile";
+                                  ASSERT_TRUE(broker.start()) << "the same port again";
+                              });
+    out += run.out;
+    err += run.err;
+    EXPECT_EQ(run.exitCode, 0) << err.toStdString();
+    EXPECT_EQ(err.count("lost the broker"), 1) << "said once: " << err.toStdString();
+    EXPECT_TRUE(err.contains("answers again")) << err.toStdString();
+
+    const QStringList printed = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(printed.size(), 10);
+    ASSERT_TRUE(sub.collect(20000, [&] {
+        return withoutRepeats(sub.payloads(QStringLiteral("tq612/readings"))).size() >= 10;
+    })) << sub.messages().join('\n').toStdString();
+    EXPECT_EQ(withoutRepeats(sub.payloads(QStringLiteral("tq612/readings"))).join('\n').toStdString(),
+              printed.join('\n').toStdString());
+    EXPECT_EQ(retained(broker, QStringLiteral("tq612/status")), QStringLiteral("offline"));
+}
+
+TEST(MqttLive, ReadingsLostOnAConnectionThatFailsAreSentAgain)
+{
+    MqttBroker broker;
+    ASSERT_TRUE(broker.start());
+    ConnectionCutter network(broker.port());
+    const auto sim = startMeter(false);
+    ASSERT_TRUE(sim);
+    MqttSubscriber sub(broker, QStringLiteral("tq612/readings"));
+
+    QString out, err;
+    const CliRun run = runCli({"live", "--port", sim->portPath(), "--mqtt", network.address(), "--count", "7",
+                               "--format", "jsonl"},
+                              {}, [&](QProcess& p) {
+                                  ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count('\n') >= 2; }));
+                                  network.loseWhatIsSent();
+                                  ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count('\n') >= 4; }));
+                                  network.cut();
+                              });
+    out += run.out;
+    err += run.err;
+    EXPECT_EQ(run.exitCode, 0) << err.toStdString();
+    const QStringList printed = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(printed.size(), 7);
+    sub.collect(10000, [&] { return withoutRepeats(sub.payloads(QStringLiteral("tq612/readings"))).size() >= 7; });
+    EXPECT_EQ(withoutRepeats(sub.payloads(QStringLiteral("tq612/readings"))).join('\n').toStdString(),
+              printed.join('\n').toStdString())
+        << "the two readings lost on the way come again, in their place";
+}
+
+TEST(MqttLive, ABrokerNotThereAtTheStartGetsTheReadingsWhenItComes)
+{
+    MqttBroker broker;
+    ASSERT_TRUE(broker.start());
+    MqttSubscriber sub(broker, QStringLiteral("tq612/readings"));  // its session outlives the broker's absence
+    broker.stop();
+    const auto sim = startMeter(false);
+    ASSERT_TRUE(sim);
+    QString out, err;
+    const CliRun run = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "4",
+                               "--format", "jsonl"},
+                              {}, [&](QProcess& p) {
+                                  ASSERT_TRUE(readUntil(p, out, err, [&] { return err.contains("cannot reach the broker"); }));
+                                  ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count('\n') >= 4; }));
+                                  ASSERT_TRUE(broker.start());
+                              });
+    out += run.out;
+    err += run.err;
+    EXPECT_EQ(run.exitCode, 0) << err.toStdString();
+    EXPECT_EQ(err.count("cannot reach the broker"), 1) << "said once: " << err.toStdString();
+    const QStringList printed = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    sub.collect(10000, [&] { return withoutRepeats(sub.payloads(QStringLiteral("tq612/readings"))).size() >= 4; });
+    EXPECT_EQ(withoutRepeats(sub.payloads(QStringLiteral("tq612/readings"))).join('\n').toStdString(),
+              printed.join('\n').toStdString());
+    EXPECT_EQ(retained(broker, QStringLiteral("tq612/status")), QStringLiteral("offline"))
+        << "the program connected, sent and said goodbye";
+}
+
+// ---- user names and passwords ------------------------------------------------------------------
+
+TEST(MqttLive, PasswordsComeFromTheEnvironmentOrAFileAndARefusalEndsWithItsReason)
+{
+    MqttBroker broker;
+    const QString passwords = broker.path(QStringLiteral("passwords"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mosquitto_passwd"), {"-b", "-c", passwords, "lab", "s3cret"}), 0);
+    {
+        QFile conf(broker.path(QStringLiteral("mosquitto.conf")));
+        conf.open(QIODevice::Append);
+        conf.write(QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(passwords).toUtf8());
+    }
+    ASSERT_TRUE(broker.start());
+    const auto sim = startMeter(false);
+    ASSERT_TRUE(sim);
+    const QString right = broker.path(QStringLiteral("right")), wrong = broker.path(QStringLiteral("wrong"));
+    for (const auto& [file, text] : {std::pair{right, "s3cret\n"}, std::pair{wrong, "guess\n"}}) {
+        QFile f(file);
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+    }
+    struct Case {
+        const char* name;
+        QStringList args;
+        QByteArray environmentPassword;  // TQ612_MQTT_PASSWORD, empty: unset
+        int exitCode;
+        QString inErr;
+    };
+    const QStringList base{"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "2"};
+    const Case cases[] = {
+        {"right password in a file", base + QStringList{"--mqtt-user", "lab", "--mqtt-password-file", right}, {}, 0, {}},
+        {"right password in the environment", base + QStringList{"--mqtt-user", "lab"}, "s3cret", 0, {}},
+        {"wrong password in a file", base + QStringList{"--mqtt-user", "lab", "--mqtt-password-file", wrong}, {}, 2,
+         "refused the connection: Connection Refused: not authori"},
+        {"wrong password in the environment", base + QStringList{"--mqtt-user", "lab"}, "guess", 2,
+         "refused the connection: Connection Refused: not authori"},
+        {"no user name", base, {}, 2, "not authori"},
+        {"a password on the command line is no option", base + QStringList{"--mqtt-password", "s3cret"}, {}, 1,
+         "mqtt-password"},
+        {"a password without a user", base + QStringList{"--mqtt-password-file", right}, {}, 1, "--mqtt-user"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.environmentPassword.isEmpty())
+            qunsetenv("TQ612_MQTT_PASSWORD");
+        else
+            qputenv("TQ612_MQTT_PASSWORD", c.environmentPassword);
+        const CliRun run = runCli(c.args);
+        qunsetenv("TQ612_MQTT_PASSWORD");
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.inErr)) << run.err.toStdString();
+        if (c.exitCode == 2) {
+            EXPECT_EQ(run.err.count('\n'), 1) << "one clear message, no retries: " << run.err.toStdString();
+        }
+        if (c.exitCode == 0) {
+            EXPECT_EQ(retained(broker, QStringLiteral("tq612/status"), {"-u", "lab", "-P", "s3cret"}),
+                      QStringLiteral("offline"));
+        }
+    }
+}
+
+// ---- the queue behind it ---------------------------------------------------------------------------
+
+TEST(MqttReadingQueue, KeepsOrderResendsWhatWasNotTakenAndDropsTheOldestPastItsBound)
+{
+    using cli::mqtt::ReadingQueue;
+    const auto drain = [](ReadingQueue& q) {
+        QByteArrayList sent;
+        while (const auto e = q.takeNext())
+            sent << e->payload;
+        return sent;
+    };
+
+    ReadingQueue q(4);
+    for (const char* r : {"a", "b", "c"})
+        q.push(r);
+    const auto a = q.takeNext(), b = q.takeNext(), c = q.takeNext();
+    ASSERT_TRUE(a && b && c);
+    q.delivered(b->id);  // confirmations may come out of order
+    EXPECT_EQ(q.size(), 3u) << "a is not taken yet, so b waits behind it";
+    q.rewind();          // the connection went
+    EXPECT_EQ(drain(q), (QByteArrayList{"a", "c"})) << "what was not taken goes again, in order, b not twice";
+    q.delivered(a->id);
+    q.delivered(c->id);
+    EXPECT_TRUE(q.empty());
+
+    for (const char* r : {"1", "2", "3", "4", "5", "6"})
+        q.push(r);
+    EXPECT_EQ(q.takeDroppedCount(), 2u);
+    EXPECT_EQ(q.takeDroppedCount(), 0u) << "counted once";
+    EXPECT_EQ(drain(q), (QByteArrayList{"3", "4", "5", "6"})) << "the oldest went";
+
+    // Dropped while on its way: its late confirmation changes nothing else.
+    ReadingQueue r(2);
+    r.push("x");
+    const auto x = r.takeNext();
+    r.push("y");
+    r.push("z");
+    r.delivered(x->id);
+    EXPECT_EQ(r.size(), 2u);
+    r.rewind();
+    EXPECT_EQ(drain(r), (QByteArrayList{"y", "z"}));
+}

@@ -36,8 +36,8 @@ int runLive(const QCommandLineParser& parser)
         return Usage;
     }
     const QString format = parser.value(QStringLiteral("format"));
-    if (format != QLatin1String("csv") && format != QLatin1String("jsonl")) {
-        error(QStringLiteral("--format must be csv or jsonl"));
+    if (format != QLatin1String("csv") && format != QLatin1String("jsonl") && format != QLatin1String("influx")) {
+        error(QStringLiteral("--format must be csv, jsonl or influx"));
         return Usage;
     }
     const auto every = positiveInteger(parser.value(QStringLiteral("every")));
@@ -76,10 +76,12 @@ int runLive(const QCommandLineParser& parser)
 
     QEventLoop loop;
     int exitCode = Done;
+    // One name for this host's meter on this port: the broker's client, the sensors, the influx tag.
+    const QString meterId = mqtt::meterIdFor(QSysInfo::machineHostName(), connection.link().Comm1.DeviceName());
     std::unique_ptr<mqtt::MqttPublisher> publisher;
     if (broker) {
-        broker->meterId = mqtt::meterIdFor(QSysInfo::machineHostName(), connection.link().Comm1.DeviceName());
-        broker->clientId = broker->meterId;
+        broker->meterId = meterId;
+        broker->clientId = meterId;
         publisher = std::make_unique<mqtt::MqttPublisher>(*broker);
         QObject::connect(publisher.get(), &mqtt::MqttPublisher::refused, &loop, [&](const QString& reason) {
             error(QStringLiteral("the broker %1 refused the connection: %2").arg(broker->address(), reason));
@@ -90,15 +92,21 @@ int runLive(const QCommandLineParser& parser)
         publisher->start();
     }
 
-    const bool jsonl = format == QLatin1String("jsonl");
-    if (!jsonl)
+    const auto line = [&](const LiveSample& sample) {
+        if (format == QLatin1String("jsonl"))
+            return jsonLine(sample);
+        if (format == QLatin1String("influx"))
+            return influxLine(sample, meterId);
+        return csvLine(sample);
+    };
+    if (format == QLatin1String("csv"))
         out(csvHeading());
     int printed = 0;
     host.onSample = [&](TDateTime tickTime) {
         if (!host.lastFrame)
             return;
         const LiveSample sample = makeSample(tickTime, *host.lastFrame);
-        out(jsonl ? jsonLine(sample) : csvLine(sample));
+        out(line(sample));
         if (publisher)
             publisher->publish(sample);
         if (count && ++printed >= *count)

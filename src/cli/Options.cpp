@@ -38,7 +38,8 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
         parser.addPositionalArgument(QStringLiteral("live"), QStringLiteral("Print live readings, one line per sample."));
         parser.addOptions({
             portOption(),
-            {QStringLiteral("format"), QStringLiteral("csv (the default) or jsonl."), QStringLiteral("csv|jsonl"),
+            {QStringLiteral("format"), QStringLiteral("csv (the default), jsonl or influx (InfluxDB line protocol)."),
+             QStringLiteral("csv|jsonl|influx"),
              QStringLiteral("csv")},
             {QStringLiteral("every"), QStringLiteral("Seconds between samples (whole seconds, 1 by default)."),
              QStringLiteral("SECONDS"), QStringLiteral("1")},

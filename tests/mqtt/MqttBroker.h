@@ -103,7 +103,8 @@ private:
 
 class MqttSubscriber {
 public:
-    // Subscribes to `topic` with a session the broker keeps while it is away.
+    // Subscribes to `topic` with a session the broker keeps while it is away;
+    // `extra`: more options of mosquitto_sub and mosquitto_pub (TLS, user).
     MqttSubscriber(const MqttBroker& broker, const QString& topic, const QStringList& extra = {})
     {
         static int serial = 0;
@@ -116,8 +117,10 @@ public:
         process.waitForStarted(5000);
         // Subscribed once a message of its own comes back.
         for (int i = 0; i < 50 && !buffer.contains(probeTopic); ++i) {
-            QProcess::execute(QStringLiteral("mosquitto_pub"), {"-h", "127.0.0.1", "-p", QString::number(broker.port()),
-                                                              "-t", probeTopic, "-m", "x"});
+            QProcess::execute(QStringLiteral("mosquitto_pub"),
+                              QStringList{"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t", probeTopic,
+                                          "-m", "x"}
+                                  + extra);
             collect(200);
         }
         EXPECT_TRUE(buffer.contains(probeTopic)) << "the subscriber listens";

@@ -337,3 +337,122 @@ TEST(MqttReadingQueue, KeepsOrderResendsWhatWasNotTakenAndDropsTheOldestPastItsB
     r.rewind();
     EXPECT_EQ(drain(r), (QByteArrayList{"y", "z"}));
 }
+
+// ---- TLS, Home Assistant, InfluxDB ---------------------------------------------------------------
+
+namespace {
+
+// A CA and a certificate for 127.0.0.1 signed by it, made with openssl in `dir`.
+bool makeCertificates(const QString& dir, const QString& name)
+{
+    const auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.setWorkingDirectory(dir);
+        p.start(QStringLiteral("openssl"), args);
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    };
+    QFile ext(dir + QStringLiteral("/san.ext"));
+    ext.open(QIODevice::WriteOnly);
+    ext.write("subjectAltName=IP:127.0.0.1\n");
+    ext.close();
+    return run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", name + "-ca.key", "-out", name + "-ca.crt",
+                "-days", "2", "-subj", "/CN=" + name + " test CA"})
+           && run({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out", name + ".csr", "-subj",
+                   "/CN=127.0.0.1"})
+           && run({"x509", "-req", "-in", name + ".csr", "-CA", name + "-ca.crt", "-CAkey", name + "-ca.key",
+                   "-CAcreateserial", "-out", name + ".crt", "-days", "2", "-extfile", "san.ext"});
+}
+
+} // namespace
+
+TEST(MqttLive, TlsWithTheBrokersCaSendsAndAnotherCaEndsWithTheReason)
+{
+    QTemporaryDir certs;
+    ASSERT_TRUE(makeCertificates(certs.path(), "broker"));
+    ASSERT_TRUE(makeCertificates(certs.path(), "stranger"));
+    const QString dir = certs.path() + QLatin1Char('/');
+    MqttBroker broker(QStringLiteral("allow_anonymous true\ncafile %1broker-ca.crt\ncertfile %1broker.crt\n"
+                                     "keyfile %1broker.key\n")
+                          .arg(dir));
+    ASSERT_TRUE(broker.start());
+    const auto sim = startMeter(true);
+    ASSERT_TRUE(sim);
+    const QStringList tls{"--cafile", dir + "broker-ca.crt"};
+    MqttSubscriber sub(broker, QStringLiteral("tq612/readings"), tls);
+
+    const CliRun good = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "2",
+                                "--format", "jsonl", "--mqtt-cafile", dir + "broker-ca.crt"});
+    EXPECT_EQ(good.exitCode, 0) << good.err.toStdString();
+    sub.collect(5000, [&] { return sub.payloads(QStringLiteral("tq612/readings")).size() >= 2; });
+    EXPECT_EQ(sub.payloads(QStringLiteral("tq612/readings")).join('\n').toStdString(),
+              good.outLines().join('\n').toStdString());
+
+    const CliRun bad = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "2",
+                               "--mqtt-cafile", dir + "stranger-ca.crt"});
+    EXPECT_EQ(bad.exitCode, 2) << bad.err.toStdString();
+    EXPECT_TRUE(bad.err.contains("certificate verify failed")) << bad.err.toStdString();
+
+    const CliRun plain = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "1",
+                                 "--mqtt-cafile", dir + "missing-ca.crt"});
+    EXPECT_EQ(plain.exitCode, 1) << "a CA file that cannot be read: " << plain.err.toStdString();
+}
+
+TEST(MqttLive, HomeAssistantFindsFourTemperatureSensorsInTheMetersUnit)
+{
+    MqttBroker broker;
+    ASSERT_TRUE(broker.start());
+    const auto sim = startMeter(true);
+    ASSERT_TRUE(sim);
+    {
+        auto locked = sim->lock();
+        sim->meter().celsius = false;
+        sim->meter().shown = {70.7, 28.2, 3000.0, 86.0};
+    }
+    const CliRun run = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "2",
+                               "--topic", "lab/oven", "--ha-discovery", "--format", "jsonl"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    QProcess p;
+    p.start(QStringLiteral("mosquitto_sub"), {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t",
+                                              "homeassistant/sensor/+/config", "-v", "--retained-only", "-W", "2"});
+    p.waitForFinished(10000);
+    const QStringList configs = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(configs.size(), 4) << configs.join('\n').toStdString();
+    const QJsonObject reading = parse(run.outLines().constFirst());
+    for (int c = 1; c <= 4; ++c) {
+        const QString channel = QStringLiteral("T%1").arg(c);
+        const QString line = configs[c - 1];
+        const QString topic = line.section(' ', 0, 0);
+        const QJsonObject config = parse(line.section(' ', 1));
+        SCOPED_TRACE(line.toStdString());
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^homeassistant/sensor/tq612-[A-Za-z0-9_-]+_%1/config$").arg(channel))
+                        .match(topic)
+                        .hasMatch());
+        EXPECT_EQ(config.value("unique_id").toString(), topic.section('/', 2, 2));
+        EXPECT_EQ(config.value("device_class").toString(), QStringLiteral("temperature"));
+        EXPECT_EQ(config.value("unit_of_measurement").toString(), QStringLiteral("°F"));
+        EXPECT_EQ(config.value("state_topic").toString(), QStringLiteral("lab/oven/readings"));
+        EXPECT_EQ(config.value("availability_topic").toString(), QStringLiteral("lab/oven/status"));
+        EXPECT_EQ(config.value("value_template").toString(),
+                  QStringLiteral("{{ value_json.%1 if value_json.%1 is number else None }}").arg(channel));
+        EXPECT_TRUE(reading.contains(channel)) << "the template reads a key the readings have";
+    }
+}
+
+TEST(MqttLive, InfluxLinesTagTheMeterAndStampNanoseconds)
+{
+    const auto sim = startMeter(true);
+    ASSERT_TRUE(sim);
+    const CliRun run = runCli({"live", "--port", sim->portPath(), "--count", "2", "--format", "influx"});
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_EQ(run.outLines().size(), 2) << run.out.toStdString();
+    const QRegularExpression form(QStringLiteral(
+        "^tq612,meter=(tq612-[A-Za-z0-9_-]+) T1=21\\.5,T2=-3\\.2,T4=30\\.0,unit=\"C\",hold=true,rec=true (\\d+)$"));
+    for (const QString& line : run.outLines()) {
+        const auto m = form.match(line);
+        ASSERT_TRUE(m.hasMatch()) << line.toStdString();
+        EXPECT_TRUE(m.captured(1).endsWith(QFileInfo(sim->portPath()).fileName())) << "names the port";
+        EXPECT_LT(std::abs(m.captured(2).toLongLong() / 1000000 - now), 10000) << "nanoseconds since 1970 UTC";
+    }
+}

@@ -101,4 +101,19 @@ QString csvLine(const LiveSample& sample)
     return fields.join(QLatin1Char(','));
 }
 
+QString influxLine(const LiveSample& sample, const QString& meterId)
+{
+    const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
+    QStringList fields;
+    for (int c = 0; c < 4; ++c) {
+        if (!sample.frame.overRange(c) && hasReading(sample.frame, c))
+            fields << QStringLiteral("T%1=%2").arg(c + 1).arg(shownValue(sample.frame, c));
+    }
+    fields << QStringLiteral("unit=\"%1\"").arg(unit(sample.frame)) << QStringLiteral("hold=") + flag(sample.frame.Hold)
+           << QStringLiteral("rec=") + flag(sample.frame.Recording);
+    return QStringLiteral("tq612,meter=%1 %2 %3")
+        .arg(meterId, fields.join(QLatin1Char(',')))
+        .arg(sample.time.toMSecsSinceEpoch() * 1000000);
+}
+
 } // namespace cli

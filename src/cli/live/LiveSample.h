@@ -35,4 +35,10 @@ QString jsonLine(const LiveSample& sample);
 QString csvHeading();
 QString csvLine(const LiveSample& sample);
 
+// InfluxDB line protocol, nanoseconds since 1970 UTC:
+// tq612,meter=<id> T1=21.5,T2=-3.2,T4=30,unit="C",hold=false,rec=false 1796958245000000000
+// A channel without a number (OL, no reading) is left out, so each field keeps one type.
+// `meterId` is made of letters, digits, '-' and '_'.
+QString influxLine(const LiveSample& sample, const QString& meterId);
+
 } // namespace cli

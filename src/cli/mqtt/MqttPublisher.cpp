@@ -1,6 +1,7 @@
 #include "MqttPublisher.h"
 
 #include "Console.h"
+#include "HaDiscovery.h"
 
 #include <mosquitto.h>
 
@@ -64,9 +65,25 @@ void MqttPublisher::start()
 
 void MqttPublisher::publish(const LiveSample& sample)
 {
+    shownUnit = sample.frame.Celsius ? Unit::Celsius : Unit::Fahrenheit;
     queue.push(jsonLine(sample).toUtf8());
-    if (state == State::Connected)
+    if (state == State::Connected) {
+        announce();
         sendWaiting();
+    }
+}
+
+// The sensors' configurations, again whenever the meter's unit changes.
+void MqttPublisher::announce()
+{
+    if (!settings.haDiscovery || shownUnit == Unit::Unknown || announcedUnit == shownUnit)
+        return;
+    for (const auto& [topic, payload] : haDiscoveryMessages(settings, shownUnit == Unit::Celsius)) {
+        const QByteArray name = topic.toUtf8();
+        mosquitto_publish(client.get(), nullptr, name.constData(), int(payload.size()), payload.constData(),
+                          settings.qos, true);
+    }
+    announcedUnit = shownUnit;
 }
 
 void MqttPublisher::finish()
@@ -97,6 +114,11 @@ bool MqttPublisher::makeClient(QString& why)
     });
     mosquitto_publish_callback_set(c, [](mosquitto*, void* self, int messageId) {
         static_cast<MqttPublisher*>(self)->published(messageId);
+    });
+    // The library names the reason of a failed TLS handshake only in its log.
+    mosquitto_log_callback_set(c, [](mosquitto*, void* self, int level, const char* text) {
+        if (level == MOSQ_LOG_ERR)
+            static_cast<MqttPublisher*>(self)->lastLibraryError = QString::fromUtf8(text);
     });
     const QByteArray status = settings.statusTopic().toUtf8();
     int rc = mosquitto_will_set(c, status.constData(), int(Offline.size()), Offline.constData(), settings.qos, true);
@@ -143,6 +165,13 @@ void MqttPublisher::pump()
         connectionLost(QStringLiteral("no answer"));
     if (state == State::Connecting || state == State::Connected || state == State::Closing) {
         const int rc = mosquitto_loop(client.get(), 0, 1);
+        if (rc == MOSQ_ERR_TLS && state == State::Connecting) {
+            // A certificate the CA does not vouch for stays so: the settings are wrong.
+            state = State::Closed;
+            pumpTimer.stop();
+            emit refused(QStringLiteral("TLS: %1").arg(lastLibraryError.isEmpty() ? errorText(rc) : lastLibraryError));
+            return;
+        }
         if (rc != MOSQ_ERR_SUCCESS && state != State::Closed && state != State::Waiting)
             connectionLost(errorText(rc));
     }
@@ -174,6 +203,8 @@ void MqttPublisher::connected(int code)
     const QByteArray status = settings.statusTopic().toUtf8();
     mosquitto_publish(client.get(), nullptr, status.constData(), int(Online.size()), Online.constData(), settings.qos,
                       true);
+    announcedUnit = Unit::Unknown;  // a broker that restarted may have lost them
+    announce();
     sendWaiting();
 }
 

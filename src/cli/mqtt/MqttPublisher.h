@@ -44,13 +44,14 @@ public:
     void sayDropped();
 
 signals:
-    // The broker refuses this user name and password (or this client); it will
-    // not change its mind, so nothing is tried again.
+    // The broker refuses this user name and password, or its certificate is not
+    // one the CA file vouches for; that will not change, so nothing is tried again.
     void refused(const QString& reason);
     void finished();
 
 private:
     enum class State { Waiting, Connecting, Connected, Closing, Closed };
+    enum class Unit { Unknown, Celsius, Fahrenheit };
     struct ClientDeleter {
         void operator()(mosquitto* client) const;
     };
@@ -62,6 +63,7 @@ private:
     void published(int messageId);
     void connectionLost(const QString& reason);
     void sendWaiting();
+    void announce();
     bool makeClient(QString& why);
 
     MqttSettings settings;
@@ -77,6 +79,9 @@ private:
     bool awaySaid = false;
     bool finishing = false;
     int offlineMessageId = -1;
+    QString lastLibraryError;
+    Unit shownUnit = Unit::Unknown;      // the unit of the latest sample
+    Unit announcedUnit = Unit::Unknown;  // the unit the discovery messages named on this connection
 };
 
 } // namespace cli::mqtt

@@ -227,6 +227,11 @@ void MqttPublisher::published(int messageId)
         mosquitto_disconnect(client.get());
         return;
     }
+    if (sending && messageId == sendingMessageId) {
+        queue.delivered(sendingReading);
+        sentAtOnce = true;
+        return;
+    }
     const auto it = inFlight.find(messageId);
     if (it == inFlight.end())
         return;
@@ -263,20 +268,31 @@ void MqttPublisher::connectionLost(const QString& reason)
 
 void MqttPublisher::sendWaiting()
 {
+    if (sending)
+        return;  // a confirmation that came while publishing: the loop below goes on
+    sending = true;
     const QByteArray topic = settings.readingsTopic().toUtf8();
     while (state == State::Connected && inFlight.size() < MaxInFlight) {
         const auto entry = queue.takeNext();
         if (!entry)
             break;
-        int messageId = 0;
-        const int rc = mosquitto_publish(client.get(), &messageId, topic.constData(), int(entry->payload.size()),
-                                         entry->payload.constData(), settings.qos, false);
+        // At QoS 0 the library may write the message and confirm it inside
+        // mosquitto_publish; it sets the message id before that.
+        sendingMessageId = -1;
+        sendingReading = entry->id;
+        sentAtOnce = false;
+        const int rc = mosquitto_publish(client.get(), &sendingMessageId, topic.constData(),
+                                         int(entry->payload.size()), entry->payload.constData(), settings.qos, false);
         if (rc != MOSQ_ERR_SUCCESS) {
+            sending = false;
             connectionLost(errorText(rc));
             return;
         }
-        inFlight.emplace(messageId, entry->id);
+        if (!sentAtOnce)
+            inFlight.emplace(sendingMessageId, entry->id);
+        sendingMessageId = -1;
     }
+    sending = false;
     if (state == State::Connected && finishing && queue.empty() && offlineMessageId < 0) {
         const QByteArray status = settings.statusTopic().toUtf8();
         mosquitto_publish(client.get(), &offlineMessageId, status.constData(), int(Offline.size()), Offline.constData(),

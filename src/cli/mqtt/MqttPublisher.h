@@ -79,6 +79,10 @@ private:
     bool awaySaid = false;
     bool finishing = false;
     int offlineMessageId = -1;
+    bool sending = false;  // inside sendWaiting()
+    int sendingMessageId = -1;
+    std::uint64_t sendingReading = 0;
+    bool sentAtOnce = false;
     QString lastLibraryError;
     Unit shownUnit = Unit::Unknown;      // the unit of the latest sample
     Unit announcedUnit = Unit::Unknown;  // the unit the discovery messages named on this connection

@@ -32,7 +32,8 @@ int main(int argc, char* argv[])
         "  setup      the meter's clock, recording interval, memory and information\n"
         "  convert    a collection or graph file to text files\n\n"
         "tq612-cli <command> --help shows the command's options.\n"
-        "Exit codes: 0 done, 1 usage, 2 no meter or port not usable, 3 transfer failed."));
+        "Exit codes: 0 done, 1 usage, 2 no meter or port not usable (or the MQTT broker refused),\n"
+        "3 transfer failed."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, live, download, setup or convert."));

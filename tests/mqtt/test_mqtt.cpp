@@ -255,6 +255,24 @@ TEST(MqttLive, ABrokerNotThereAtTheStartGetsTheReadingsWhenItComes)
         << "the program connected, sent and said goodbye";
 }
 
+TEST(MqttLive, AtTheEndItWaitsForTheBrokerUntilCtrlCAndSaysWhatWasNotSent)
+{
+    MqttBroker broker;  // never started
+    const auto sim = startMeter(false);
+    ASSERT_TRUE(sim);
+    QString out, err;
+    const CliRun run = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "2"}, {},
+                              [&](QProcess& p) {
+                                  ASSERT_TRUE(readUntil(p, out, err, [&] { return err.contains("Ctrl-C leaves without"); }));
+                                  EXPECT_EQ(p.state(), QProcess::Running) << "the readings wait for the broker";
+                                  ::kill(pid_t(p.processId()), SIGINT);
+                              });
+    err += run.err;
+    EXPECT_EQ(run.exitCode, 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("sending 2 kept reading(s)")) << err.toStdString();
+    EXPECT_TRUE(err.contains("2 reading(s) were not sent to the broker")) << err.toStdString();
+}
+
 // ---- user names and passwords ------------------------------------------------------------------
 
 TEST(MqttLive, PasswordsComeFromTheEnvironmentOrAFileAndARefusalEndsWithItsReason)

@@ -19,6 +19,8 @@ namespace cli {
 
 namespace {
 
+constexpr int StopGraceMs = 10000;
+
 // A whole number of at least 1, or nothing.
 std::optional<int> positiveInteger(const QString& text)
 {
@@ -113,15 +115,22 @@ int runLive(const QCommandLineParser& parser)
             loop.quit();
     };
     StopSignal stop;
-    QObject::connect(&stop, &StopSignal::stopRequested, &loop, &QEventLoop::quit);
+    bool stopped = false;
+    QObject::connect(&stop, &StopSignal::stopRequested, &loop, [&] {
+        stopped = true;
+        loop.quit();
+    });
     loop.exec();
     host.onSample = nullptr;
     host.sampling = false;
 
     if (publisher && exitCode == Done) {
-        // What the broker has not taken yet goes before the goodbye; a second
-        // Ctrl-C leaves without it.
+        // What the broker has not taken yet goes before the goodbye. After
+        // --count an absent broker is waited for; after Ctrl-C or a service
+        // manager's stop only a while, and a second one leaves at once.
         bool finished = false;
+        if (stopped)
+            QTimer::singleShot(StopGraceMs, &loop, &QEventLoop::quit);
         QObject::connect(publisher.get(), &mqtt::MqttPublisher::finished, &loop, [&] { finished = true; });
         QTimer::singleShot(2000, &loop, [&] {
             note(QStringLiteral("sending %1 kept reading(s) to the broker; Ctrl-C leaves without them")

@@ -11,6 +11,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <csignal>
 #include <unistd.h>
 
@@ -255,7 +257,7 @@ TEST(MqttLive, ABrokerNotThereAtTheStartGetsTheReadingsWhenItComes)
         << "the program connected, sent and said goodbye";
 }
 
-TEST(MqttLive, AtTheEndItWaitsForTheBrokerUntilCtrlCAndSaysWhatWasNotSent)
+TEST(MqttLive, AtTheEndItWaitsForTheBrokerUntilStoppedAndSaysWhatWasNotSent)
 {
     MqttBroker broker;  // never started
     const auto sim = startMeter(false);
@@ -271,6 +273,48 @@ TEST(MqttLive, AtTheEndItWaitsForTheBrokerUntilCtrlCAndSaysWhatWasNotSent)
     EXPECT_EQ(run.exitCode, 0) << err.toStdString();
     EXPECT_TRUE(err.contains("sending 2 kept reading(s)")) << err.toStdString();
     EXPECT_TRUE(err.contains("2 reading(s) were not sent to the broker")) << err.toStdString();
+
+    // A service manager stops it once (SIGTERM): it tries a while and ends by itself.
+    QString out2, err2;
+    const CliRun stopped = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address()}, {},
+                                  [&](QProcess& p) {
+                                      ASSERT_TRUE(readUntil(p, out2, err2, [&] { return out2.count('\n') >= 3; }));
+                                      ::kill(pid_t(p.processId()), SIGTERM);
+                                  });
+    err2 += stopped.err;
+    EXPECT_EQ(stopped.exitCode, 0) << err2.toStdString();
+    EXPECT_TRUE(err2.contains(QRegularExpression("\\d+ reading\\(s\\) were not sent to the broker"))) << err2.toStdString();
+}
+
+TEST(MqttLive, BrokerOptionsThatCannotBeUsedAreRefusedBeforeTheMeterIsAsked)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing");
+    const QStringList live{"live", "--port", "/dev/tq612-none", "--count", "1"};
+    struct Case {
+        const char* name;
+        QStringList args;
+        QString inErr;
+    };
+    const Case cases[] = {
+        {"port beyond 65535", {"--mqtt", "broker:70000"}, "--mqtt must be HOST or HOST:PORT"},
+        {"empty host", {"--mqtt", ":1883"}, "--mqtt must be HOST or HOST:PORT"},
+        {"qos 3", {"--mqtt", "broker", "--qos", "3"}, "--qos must be 0, 1 or 2"},
+        {"wildcard in the topic", {"--mqtt", "broker", "--topic", "lab/#"}, "--topic must be"},
+        {"password file missing", {"--mqtt", "broker", "--mqtt-user", "u", "--mqtt-password-file", missing},
+         "the password file " + missing + " cannot be read"},
+        {"client certificate without a CA", {"--mqtt", "broker", "--mqtt-cert", missing, "--mqtt-key", missing},
+         "need --mqtt-cafile"},
+        {"CA file missing", {"--mqtt", "broker", "--mqtt-cafile", missing}, "the file " + missing + " cannot be read"},
+        {"format unknown", {"--format", "xml"}, "--format must be csv, jsonl or influx"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CliRun run = runCli(live + c.args);
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.inErr)) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("tq612-none")) << "the port is not tried: " << run.err.toStdString();
+    }
 }
 
 // ---- user names and passwords ------------------------------------------------------------------

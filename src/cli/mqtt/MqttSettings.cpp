@@ -70,7 +70,7 @@ std::variant<MqttSettings, QString> readMqttSettings(const QCommandLineParser& p
         while (password.endsWith('\n') || password.endsWith('\r'))
             password.chop(1);
         s.password = password;
-    } else if (environment.contains(QStringLiteral("TQ612_MQTT_PASSWORD"))) {
+    } else if (!s.user.isEmpty() && environment.contains(QStringLiteral("TQ612_MQTT_PASSWORD"))) {
         s.password = environment.value(QStringLiteral("TQ612_MQTT_PASSWORD")).toUtf8();
     }
     if (s.password && s.user.isEmpty())

@@ -1,7 +1,8 @@
 #pragma once
 // Where and how tq612-cli live sends its readings to an MQTT broker, read
 // from the command line and the environment. The password never comes from
-// the command line (other users see it there): TQ612_MQTT_PASSWORD or a file.
+// the command line (other users see it there): TQ612_MQTT_PASSWORD (used with a
+// user name only) or a file.
 
 #include <QByteArray>
 #include <QCommandLineParser>

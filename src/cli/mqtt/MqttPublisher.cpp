@@ -13,7 +13,7 @@ namespace cli::mqtt {
 
 namespace {
 
-constexpr int PumpMs = 20;
+constexpr int PumpMs = 50;
 constexpr int KeepAliveSeconds = 30;
 constexpr int MaxRetrySeconds = 30;
 constexpr int ConnectTimeoutMs = 20000;

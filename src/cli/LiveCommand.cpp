@@ -133,8 +133,11 @@ int runLive(const QCommandLineParser& parser)
             QTimer::singleShot(StopGraceMs, &loop, &QEventLoop::quit);
         QObject::connect(publisher.get(), &mqtt::MqttPublisher::finished, &loop, [&] { finished = true; });
         QTimer::singleShot(2000, &loop, [&] {
-            note(QStringLiteral("sending %1 kept reading(s) to the broker; Ctrl-C leaves without them")
-                     .arg(publisher->waitingCount()));
+            if (publisher->waitingCount() > 0)
+                note(QStringLiteral("sending %1 kept reading(s) to the broker; Ctrl-C leaves without them")
+                         .arg(publisher->waitingCount()));
+            else
+                note(QStringLiteral("saying offline to the broker; Ctrl-C leaves at once"));
         });
         publisher->finish();
         if (!finished && exitCode == Done)

@@ -425,7 +425,8 @@ TEST(MqttReadingQueue, KeepsOrderResendsWhatWasNotTakenAndDropsTheOldestPastItsB
 
 namespace {
 
-// A CA and a certificate for 127.0.0.1 signed by it, made with openssl in `dir`.
+// A CA, a certificate for 127.0.0.1 and a client certificate signed by it,
+// made with openssl in `dir`.
 bool makeCertificates(const QString& dir, const QString& name)
 {
     const auto run = [&](const QStringList& args) {
@@ -443,12 +444,17 @@ bool makeCertificates(const QString& dir, const QString& name)
            && run({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out", name + ".csr", "-subj",
                    "/CN=127.0.0.1"})
            && run({"x509", "-req", "-in", name + ".csr", "-CA", name + "-ca.crt", "-CAkey", name + "-ca.key",
-                   "-CAcreateserial", "-out", name + ".crt", "-days", "2", "-extfile", "san.ext"});
+                   "-CAcreateserial", "-out", name + ".crt", "-days", "2", "-extfile", "san.ext"})
+           // and a client certificate from the same CA
+           && run({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + "-client.key", "-out", name + "-client.csr",
+                   "-subj", "/CN=bench"})
+           && run({"x509", "-req", "-in", name + "-client.csr", "-CA", name + "-ca.crt", "-CAkey", name + "-ca.key",
+                   "-CAcreateserial", "-out", name + "-client.crt", "-days", "2"});
 }
 
 } // namespace
 
-TEST(MqttLive, TlsWithTheBrokersCaSendsAndAnotherCaEndsWithTheReason)
+TEST(MqttLive, TlsWithTheBrokersCaSendsAnotherCaEndsWithTheReasonAndClientCertificatesWork)
 {
     QTemporaryDir certs;
     ASSERT_TRUE(makeCertificates(certs.path(), "broker"));
@@ -475,9 +481,34 @@ TEST(MqttLive, TlsWithTheBrokersCaSendsAndAnotherCaEndsWithTheReason)
     EXPECT_EQ(bad.exitCode, 2) << bad.err.toStdString();
     EXPECT_TRUE(bad.err.contains("certificate verify failed")) << bad.err.toStdString();
 
-    const CliRun plain = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "1",
-                                 "--mqtt-cafile", dir + "missing-ca.crt"});
-    EXPECT_EQ(plain.exitCode, 1) << "a CA file that cannot be read: " << plain.err.toStdString();
+    // A broker that asks for a client certificate.
+    MqttBroker strict(QStringLiteral("allow_anonymous true\ncafile %1broker-ca.crt\ncertfile %1broker.crt\n"
+                                     "keyfile %1broker.key\nrequire_certificate true\n")
+                          .arg(dir));
+    ASSERT_TRUE(strict.start());
+    const QStringList toStrict{"live", "--port", sim->portPath(), "--mqtt", strict.address(), "--count", "1",
+                               "--mqtt-cafile", dir + "broker-ca.crt"};
+    const CliRun withCert =
+        runCli(toStrict + QStringList{"--mqtt-cert", dir + "broker-client.crt", "--mqtt-key", dir + "broker-client.key"});
+    EXPECT_EQ(withCert.exitCode, 0) << withCert.err.toStdString();
+    EXPECT_EQ(retained(strict, QStringLiteral("tq612/status"),
+                       {"--cafile", dir + "broker-ca.crt", "--cert", dir + "broker-client.crt", "--key",
+                        dir + "broker-client.key"}),
+              QStringLiteral("offline"))
+        << "it was there and said goodbye";
+    // A client certificate the broker's CA did not sign: the broker closes the
+    // connection after the handshake, which looks like a broker going away.
+    QString out, err;
+    const CliRun foreignCert = runCli(
+        toStrict + QStringList{"--mqtt-cert", dir + "stranger-client.crt", "--mqtt-key", dir + "stranger-client.key"},
+        {}, [&](QProcess& p) {
+            ASSERT_TRUE(readUntil(p, out, err, [&] {
+                return err.contains("cannot reach the broker") && out.count('\n') >= 2;  // the heading and a sample
+            }));
+            ::kill(pid_t(p.processId()), SIGINT);  // the sample is taken: the reading waits for the broker
+        });
+    err += foreignCert.err;
+    EXPECT_TRUE(err.contains("reading(s) were not sent to the broker")) << err.toStdString();
 }
 
 TEST(MqttLive, HomeAssistantFindsFourTemperatureSensorsInTheMetersUnit)

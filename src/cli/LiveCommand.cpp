@@ -29,6 +29,36 @@ std::optional<int> positiveInteger(const QString& text)
     return ok && value >= 1 ? std::optional<int>(value) : std::nullopt;
 }
 
+// Sends what the broker has not taken yet, then says offline. After --count
+// an absent broker is waited for; after Ctrl-C or a service manager's stop
+// only a while; a further signal leaves at once. What was not sent is counted.
+void finishPublishing(mqtt::MqttPublisher& publisher, StopSignal& stop, bool stopped)
+{
+    QEventLoop loop;
+    bool finished = false;
+    QObject::connect(&publisher, &mqtt::MqttPublisher::finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    QObject::connect(&publisher, &mqtt::MqttPublisher::refused, &loop, &QEventLoop::quit);
+    QObject::connect(&stop, &StopSignal::stopRequested, &loop, &QEventLoop::quit);
+    if (stopped)
+        QTimer::singleShot(StopGraceMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(2000, &loop, [&] {
+        if (publisher.waitingCount() > 0)
+            note(QStringLiteral("sending %1 kept reading(s) to the broker; Ctrl-C leaves without them")
+                     .arg(publisher.waitingCount()));
+        else
+            note(QStringLiteral("saying offline to the broker; Ctrl-C leaves at once"));
+    });
+    publisher.finish();
+    if (!finished)
+        loop.exec();
+    publisher.sayDropped();
+    if (!finished && publisher.waitingCount() > 0)
+        error(QStringLiteral("%1 reading(s) were not sent to the broker").arg(publisher.waitingCount()));
+}
+
 } // namespace
 
 int runLive(const QCommandLineParser& parser)
@@ -90,7 +120,6 @@ int runLive(const QCommandLineParser& parser)
             exitCode = BrokerRefused;
             loop.quit();
         });
-        QObject::connect(publisher.get(), &mqtt::MqttPublisher::finished, &loop, &QEventLoop::quit);
         publisher->start();
     }
 
@@ -124,28 +153,8 @@ int runLive(const QCommandLineParser& parser)
     host.onSample = nullptr;
     host.sampling = false;
 
-    if (publisher && exitCode == Done) {
-        // What the broker has not taken yet goes before the goodbye. After
-        // --count an absent broker is waited for; after Ctrl-C or a service
-        // manager's stop only a while, and a second one leaves at once.
-        bool finished = false;
-        if (stopped)
-            QTimer::singleShot(StopGraceMs, &loop, &QEventLoop::quit);
-        QObject::connect(publisher.get(), &mqtt::MqttPublisher::finished, &loop, [&] { finished = true; });
-        QTimer::singleShot(2000, &loop, [&] {
-            if (publisher->waitingCount() > 0)
-                note(QStringLiteral("sending %1 kept reading(s) to the broker; Ctrl-C leaves without them")
-                         .arg(publisher->waitingCount()));
-            else
-                note(QStringLiteral("saying offline to the broker; Ctrl-C leaves at once"));
-        });
-        publisher->finish();
-        if (!finished && exitCode == Done)
-            loop.exec();
-        publisher->sayDropped();
-        if (!finished && exitCode == Done && publisher->waitingCount() > 0)
-            error(QStringLiteral("%1 reading(s) were not sent to the broker").arg(publisher->waitingCount()));
-    }
+    if (publisher && exitCode == Done)
+        finishPublishing(*publisher, stop, stopped);
     return exitCode;
 }
 

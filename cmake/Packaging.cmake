@@ -64,6 +64,16 @@ install(FILES ${TQ612_ICON_SVG} DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TQ612_APP_ID}.desktop DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${TQ612_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 
+# ---- The live readings to an MQTT broker as a service ----
+# tq612-live@ttyUSB0 runs tq612-cli live on /dev/ttyUSB0; /etc/default/tq612-live
+# holds its broker and options (a conffile: an upgrade keeps the user's edits).
+if(TARGET tq612-cli)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/tq612-live@.service DESTINATION lib/systemd/system)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/tq612-live.default DESTINATION /etc/default RENAME tq612-live)
+  file(WRITE ${CMAKE_BINARY_DIR}/packaging/conffiles "/etc/default/tq612-live\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
+endif()
+
 # ---- Debian package ----
 # Installing packs what the last build made instead of building everything again.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)

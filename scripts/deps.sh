@@ -11,6 +11,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   poppler-utils
   dpkg-dev file desktop-file-utils appstream groff-base lintian
+  libmosquitto-dev mosquitto mosquitto-clients
 )
 # `deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes (scripts/fuzz.sh).
 if [ "${1:-}" = fuzz ]; then

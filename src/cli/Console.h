@@ -9,6 +9,7 @@ enum ExitCode {
     Done = 0,
     Usage = 1,            // a wrong command line, or a file that cannot be read or written
     NoMeter = 2,          // no meter answered, or the port cannot be used
+    BrokerRefused = 2,    // the MQTT broker refused the user name and password
     TransferFailed = 3,   // the meter did not complete the exchange
 };
 

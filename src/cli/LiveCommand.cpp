@@ -1,57 +1,25 @@
 // tq612-cli live: one line per sample, taken as the program's real-time
 // recording takes them: on a MainTimer tick after a live frame, every
-// --every ticks, from the latest frame.
+// --every ticks, from the latest frame; with --mqtt each sample also goes to
+// a broker.
 #include "Commands.h"
 #include "Console.h"
 #include "MeterConnection.h"
 #include "StopSignal.h"
 
-#include "app/DateTime.h"
+#include "live/LiveSample.h"
+#include "mqtt/MqttPublisher.h"
 
 #include <QEventLoop>
+#include <QSysInfo>
+#include <QTimer>
+#include <memory>
 
 namespace cli {
 
 namespace {
 
-QString timeStamp(TDateTime t)
-{
-    return DateTime::toQDateTime(t).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-}
-
-// A reading as the meter shows it: one decimal, or OL beyond its range.
-QString reading(const LiveFrame& frame, int channel, bool quoteOverRange)
-{
-    if (frame.overRange(channel))
-        return quoteOverRange ? QStringLiteral("\"OL\"") : QStringLiteral("OL");
-    const float values[] = {frame.T1, frame.T2, frame.T3, frame.T4};
-    return QString::number(double(values[channel]), 'f', 1);
-}
-
-QString unit(const LiveFrame& frame)
-{
-    return frame.Celsius ? QStringLiteral("C") : QStringLiteral("F");
-}
-
-QString csvLine(TDateTime t, const LiveFrame& frame)
-{
-    QStringList fields{timeStamp(t)};
-    for (int c = 0; c < 4; ++c)
-        fields << reading(frame, c, false);
-    fields << unit(frame);
-    return fields.join(QLatin1Char(','));
-}
-
-QString jsonLine(TDateTime t, const LiveFrame& frame)
-{
-    const auto flag = [](bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); };
-    QString line = QStringLiteral("{\"time\":\"%1\"").arg(timeStamp(t));
-    for (int c = 0; c < 4; ++c)
-        line += QStringLiteral(",\"T%1\":%2").arg(c + 1).arg(reading(frame, c, true));
-    line += QStringLiteral(",\"unit\":\"%1\",\"hold\":%2,\"rec\":%3}")
-                .arg(unit(frame), flag(frame.Hold), flag(frame.Recording));
-    return line;
-}
+constexpr int StopGraceMs = 10000;
 
 // A whole number of at least 1, or nothing.
 std::optional<int> positiveInteger(const QString& text)
@@ -59,6 +27,36 @@ std::optional<int> positiveInteger(const QString& text)
     bool ok = false;
     const int value = text.toInt(&ok);
     return ok && value >= 1 ? std::optional<int>(value) : std::nullopt;
+}
+
+// Sends what the broker has not taken yet, then says offline. After --count
+// an absent broker is waited for; after Ctrl-C or a service manager's stop
+// only a while; a further signal leaves at once. What was not sent is counted.
+void finishPublishing(mqtt::MqttPublisher& publisher, StopSignal& stop, bool stopped)
+{
+    QEventLoop loop;
+    bool finished = false;
+    QObject::connect(&publisher, &mqtt::MqttPublisher::finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    QObject::connect(&publisher, &mqtt::MqttPublisher::refused, &loop, &QEventLoop::quit);
+    QObject::connect(&stop, &StopSignal::stopRequested, &loop, &QEventLoop::quit);
+    if (stopped)
+        QTimer::singleShot(StopGraceMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(2000, &loop, [&] {
+        if (publisher.waitingCount() > 0)
+            note(QStringLiteral("sending %1 kept reading(s) to the broker; Ctrl-C leaves without them")
+                     .arg(publisher.waitingCount()));
+        else
+            note(QStringLiteral("saying offline to the broker; Ctrl-C leaves at once"));
+    });
+    publisher.finish();
+    if (!finished)
+        loop.exec();
+    publisher.sayDropped();
+    if (!finished && publisher.waitingCount() > 0)
+        error(QStringLiteral("%1 reading(s) were not sent to the broker").arg(publisher.waitingCount()));
 }
 
 } // namespace
@@ -70,8 +68,8 @@ int runLive(const QCommandLineParser& parser)
         return Usage;
     }
     const QString format = parser.value(QStringLiteral("format"));
-    if (format != QLatin1String("csv") && format != QLatin1String("jsonl")) {
-        error(QStringLiteral("--format must be csv or jsonl"));
+    if (format != QLatin1String("csv") && format != QLatin1String("jsonl") && format != QLatin1String("influx")) {
+        error(QStringLiteral("--format must be csv, jsonl or influx"));
         return Usage;
     }
     const auto every = positiveInteger(parser.value(QStringLiteral("every")));
@@ -88,6 +86,16 @@ int runLive(const QCommandLineParser& parser)
         }
     }
 
+    std::optional<mqtt::MqttSettings> broker;
+    if (parser.isSet(QStringLiteral("mqtt"))) {
+        auto read = mqtt::readMqttSettings(parser, QProcessEnvironment::systemEnvironment());
+        if (const QString* why = std::get_if<QString>(&read)) {
+            error(*why);
+            return Usage;
+        }
+        broker = std::get<mqtt::MqttSettings>(std::move(read));
+    }
+
     MeterConnection connection(parser.value(QStringLiteral("port")));
     if (const int code = connection.connect())
         return code;
@@ -99,21 +107,55 @@ int runLive(const QCommandLineParser& parser)
     host.sampling = true;
 
     QEventLoop loop;
-    const bool jsonl = format == QLatin1String("jsonl");
-    if (!jsonl)
-        out(QStringLiteral("time,T1,T2,T3,T4,unit"));
+    int exitCode = Done;
+    // One name for this host's meter on this port: the broker's client, the sensors, the influx tag.
+    const QString meterId = mqtt::meterIdFor(QSysInfo::machineHostName(), connection.link().Comm1.DeviceName());
+    std::unique_ptr<mqtt::MqttPublisher> publisher;
+    if (broker) {
+        broker->meterId = meterId;
+        broker->clientId = meterId;
+        publisher = std::make_unique<mqtt::MqttPublisher>(*broker);
+        QObject::connect(publisher.get(), &mqtt::MqttPublisher::refused, &loop, [&](const QString& reason) {
+            error(QStringLiteral("the broker %1 refused the connection: %2").arg(broker->address(), reason));
+            exitCode = BrokerRefused;
+            loop.quit();
+        });
+        publisher->start();
+    }
+
+    const auto line = [&](const LiveSample& sample) {
+        if (format == QLatin1String("jsonl"))
+            return jsonLine(sample);
+        if (format == QLatin1String("influx"))
+            return influxLine(sample, meterId);
+        return csvLine(sample);
+    };
+    if (format == QLatin1String("csv"))
+        out(csvHeading());
     int printed = 0;
     host.onSample = [&](TDateTime tickTime) {
         if (!host.lastFrame)
             return;
-        out(jsonl ? jsonLine(tickTime, *host.lastFrame) : csvLine(tickTime, *host.lastFrame));
+        const LiveSample sample = makeSample(tickTime, *host.lastFrame);
+        out(line(sample));
+        if (publisher)
+            publisher->publish(sample);
         if (count && ++printed >= *count)
             loop.quit();
     };
     StopSignal stop;
-    QObject::connect(&stop, &StopSignal::stopRequested, &loop, &QEventLoop::quit);
+    bool stopped = false;
+    QObject::connect(&stop, &StopSignal::stopRequested, &loop, [&] {
+        stopped = true;
+        loop.quit();
+    });
     loop.exec();
-    return Done;
+    host.onSample = nullptr;
+    host.sampling = false;
+
+    if (publisher && exitCode == Done)
+        finishPublishing(*publisher, stop, stopped);
+    return exitCode;
 }
 
 } // namespace cli

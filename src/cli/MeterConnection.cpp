@@ -43,6 +43,8 @@ MeterConnection::MeterConnection(const QString& port)
     , meterLink(console, appSettings, timer)
 {
     timer.setInterval(TickMs);
+    // A coarse timer may tick 5 % early: two samples would share a printed second.
+    timer.setTimerType(Qt::PreciseTimer);
 }
 
 MeterConnection::~MeterConnection()

@@ -38,12 +38,33 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
         parser.addPositionalArgument(QStringLiteral("live"), QStringLiteral("Print live readings, one line per sample."));
         parser.addOptions({
             portOption(),
-            {QStringLiteral("format"), QStringLiteral("csv (the default) or jsonl."), QStringLiteral("csv|jsonl"),
+            {QStringLiteral("format"), QStringLiteral("csv (the default), jsonl or influx (InfluxDB line protocol)."),
+             QStringLiteral("csv|jsonl|influx"),
              QStringLiteral("csv")},
             {QStringLiteral("every"), QStringLiteral("Seconds between samples (whole seconds, 1 by default)."),
              QStringLiteral("SECONDS"), QStringLiteral("1")},
             {QStringLiteral("count"), QStringLiteral("Stop after N samples (without it: until Ctrl-C)."),
              QStringLiteral("N")},
+            {QStringLiteral("mqtt"),
+             QStringLiteral("Also publish every sample to the MQTT broker at HOST (port 1883, 8883 with TLS)."),
+             QStringLiteral("HOST[:PORT]")},
+            {QStringLiteral("topic"), QStringLiteral("Topic prefix: PREFIX/readings and PREFIX/status (tq612)."),
+             QStringLiteral("PREFIX"), QStringLiteral("tq612")},
+            {QStringLiteral("qos"), QStringLiteral("MQTT quality of service for the readings (1)."),
+             QStringLiteral("0|1|2"), QStringLiteral("1")},
+            {QStringLiteral("mqtt-user"),
+             QStringLiteral("User name at the broker; the password comes from TQ612_MQTT_PASSWORD or "
+                            "--mqtt-password-file."),
+             QStringLiteral("NAME")},
+            {QStringLiteral("mqtt-password-file"), QStringLiteral("Read the broker password from FILE's first line."),
+             QStringLiteral("FILE")},
+            {QStringLiteral("mqtt-cafile"), QStringLiteral("Connect with TLS, trusting the CA certificates in FILE."),
+             QStringLiteral("FILE")},
+            {QStringLiteral("mqtt-cert"), QStringLiteral("Client certificate for TLS (with --mqtt-key)."),
+             QStringLiteral("FILE")},
+            {QStringLiteral("mqtt-key"), QStringLiteral("Private key of the client certificate."), QStringLiteral("FILE")},
+            {QStringLiteral("ha-discovery"),
+             QStringLiteral("Announce the four channels to Home Assistant (retained homeassistant/sensor/.../config).")},
         });
         return true;
     }

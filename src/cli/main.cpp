@@ -1,12 +1,16 @@
 // tq612-cli: the meter and its files from scripts, cron jobs and lab benches.
 //
 //   tq612-cli ports
-//   tq612-cli live [--port P] [--format csv|jsonl] [--every SECONDS] [--count N]
+//   tq612-cli live [--port P] [--format csv|jsonl|influx] [--every SECONDS] [--count N]
+//                  [--mqtt HOST[:PORT] [--topic PREFIX] [--qos 0|1|2] [--mqtt-user NAME]
+//                   [--mqtt-password-file FILE] [--mqtt-cafile FILE [--mqtt-cert FILE --mqtt-key FILE]]
+//                   [--ha-discovery]]
 //   tq612-cli download [--port P] [-o FILE.ch4] [--csv DIR | --txt DIR] [--retries N]
 //   tq612-cli setup [--port P] [--clock now|YYYY-MM-DDTHH:MM:SS] [--interval MM:SS] [--erase [--yes]] [--info]
 //   tq612-cli convert FILE.ch4|FILE.ghf --csv DIR|--txt DIR
 //
-// Exit codes: 0 done, 1 usage, 2 no meter or port not usable, 3 transfer failed.
+// Exit codes: 0 done, 1 usage, 2 no meter or port not usable (or the broker refused the
+// user name and password), 3 transfer failed.
 #include "Commands.h"
 #include "Console.h"
 
@@ -28,7 +32,8 @@ int main(int argc, char* argv[])
         "  setup      the meter's clock, recording interval, memory and information\n"
         "  convert    a collection or graph file to text files\n\n"
         "tq612-cli <command> --help shows the command's options.\n"
-        "Exit codes: 0 done, 1 usage, 2 no meter or port not usable, 3 transfer failed."));
+        "Exit codes: 0 done, 1 usage, 2 no meter or port not usable (or the MQTT broker refused),\n"
+        "3 transfer failed."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, live, download, setup or convert."));

@@ -18,6 +18,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -116,19 +118,29 @@ TEST(CliLive, PrintsTheReadingsTheMeterShowsInCsvAndJsonl)
         m.recording = true;
         m.shown = {21.5, -3.2, 1500.0, 30.0};  // T3 beyond the Celsius range: OL
     }
-    const QString stamp = QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d");
+    const QString stamp = QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d");
 
     const CliRun json = runCli({"live", "--port", sim->portPath(), "--count", "2", "--format", "jsonl"});
     EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
-    const QRegularExpression jsonForm(QStringLiteral("^\\{\"time\":\"(%1)\",\"T1\":21.5,\"T2\":-3.2,\"T3\":\"OL\",\"T4\":30.0,"
-                                                     "\"unit\":\"C\",\"hold\":true,\"rec\":true\\}$").arg(stamp));
     ASSERT_EQ(json.outLines().size(), 2) << json.out.toStdString();
     QStringList times;
     for (const QString& line : json.outLines()) {
-        const auto m = jsonForm.match(line);
-        EXPECT_TRUE(m.hasMatch()) << line.toStdString();
-        times << m.captured(1);
+        QJsonParseError error;
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8(), &error).object();
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        EXPECT_EQ(o.keys(), (QStringList{"T1", "T2", "T3", "T4", "hold", "rec", "time", "unit"})) << line.toStdString();
+        EXPECT_EQ(o.value("T1"), QJsonValue(21.5));
+        EXPECT_EQ(o.value("T2"), QJsonValue(-3.2));
+        EXPECT_EQ(o.value("T3"), QJsonValue("OL"));
+        EXPECT_EQ(o.value("T4"), QJsonValue(30.0));
+        EXPECT_EQ(o.value("unit"), QJsonValue("C"));
+        EXPECT_EQ(o.value("hold"), QJsonValue(true));
+        EXPECT_EQ(o.value("rec"), QJsonValue(true));
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1$").arg(stamp)).match(o.value("time").toString()).hasMatch())
+            << line.toStdString();
+        times << o.value("time").toString();
     }
+    ASSERT_EQ(times.size(), 2);
     EXPECT_LT(times[0], times[1]) << "one sample per tick";
 
     const CliRun csv = runCli({"live", "--port", sim->portPath(), "--count", "1"});
@@ -138,6 +150,39 @@ TEST(CliLive, PrintsTheReadingsTheMeterShowsInCsvAndJsonl)
     EXPECT_EQ(lines[0], QStringLiteral("time,T1,T2,T3,T4,unit"));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1,21.5,-3.2,OL,30.0,C$").arg(stamp)).match(lines[1]).hasMatch())
         << lines[1].toStdString();
+}
+
+// The printed time names one moment wherever the bench is: the local clock
+// with its offset from UTC.
+TEST(CliLive, PrintedTimesCarryTheLocalOffsetFromUtc)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    struct Case {
+        const char* tz;  // POSIX form: the offset is west of Greenwich
+        const char* offset;
+    };
+    const Case cases[] = {{"UTC0", "+00:00"}, {"IST-5:30", "+05:30"}, {"NDT+3:30", "-03:30"}};
+    const QByteArray oldTz = qgetenv("TZ");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tz);
+        qputenv("TZ", c.tz);
+        for (const char* format : {"csv", "jsonl"}) {
+            const CliRun run = runCli({"live", "--port", sim->portPath(), "--count", "1", "--format", format});
+            const QDateTime now = QDateTime::currentDateTimeUtc();
+            ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+            const QString line = run.outLines().constLast();
+            const auto m = QRegularExpression(QStringLiteral("(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d)")).match(line);
+            ASSERT_TRUE(m.hasMatch()) << line.toStdString();
+            EXPECT_TRUE(m.captured(1).endsWith(QLatin1String(c.offset))) << line.toStdString();
+            const QDateTime printed = QDateTime::fromString(m.captured(1), Qt::ISODate);
+            EXPECT_LE(std::abs(printed.secsTo(now)), 10) << "the moment of the sample: " << line.toStdString();
+        }
+    }
+    if (oldTz.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", oldTz);
 }
 
 TEST(CliLive, ReconnectsAfterALostLinkAndEndsCleanlyOnCtrlC)

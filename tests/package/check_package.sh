@@ -45,7 +45,8 @@ for size in "${icon_sizes[@]}"; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/tq612.png")
 done
 if [ "$cli" = with-cli ]; then
-  expected+=(./usr/bin/tq612-cli ./usr/share/man/man1/tq612-cli.1.gz)
+  expected+=(./usr/bin/tq612-cli ./usr/share/man/man1/tq612-cli.1.gz
+             ./usr/lib/systemd/system/tq612-live@.service ./etc/default/tq612-live)
 fi
 dpkg-deb -c "$deb" | awk '{print $NF}' >"$work/files"
 for path in "${expected[@]}"; do
@@ -57,6 +58,14 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6printsupport6 libqt6svg6 libqcustomplot fonts-dejavu-core; do
   grep -q "\b$library" <<<"$depends" || fail "Depends does not name $library: $depends"
 done
+
+if [ "$cli" = with-cli ]; then
+  grep -q "\blibmosquitto" <<<"$depends" || fail "Depends does not name libmosquitto: $depends"
+  # An upgrade keeps what the user set for the live service.
+  dpkg-deb -e "$deb" "$work/control"
+  grep -qxF /etc/default/tq612-live "$work/control/conffiles" 2>/dev/null \
+    || fail "/etc/default/tq612-live is not a conffile: $(cat "$work/control/conffiles" 2>&1)"
+fi
 
 # ---- Unpacked, the desktop's validators accept it ----
 root="$work/root"

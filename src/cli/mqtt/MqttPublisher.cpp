@@ -1,0 +1,312 @@
+#include "MqttPublisher.h"
+
+#include "Console.h"
+#include "HaDiscovery.h"
+
+#include <mosquitto.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+namespace cli::mqtt {
+
+namespace {
+
+constexpr int PumpMs = 50;
+constexpr int KeepAliveSeconds = 30;
+constexpr int MaxRetrySeconds = 30;
+constexpr int ConnectTimeoutMs = 20000;
+constexpr std::size_t MaxInFlight = 100;
+const QByteArray Online = QByteArrayLiteral("online");
+const QByteArray Offline = QByteArrayLiteral("offline");
+
+// The library's words for an error code; for a system error, the system's.
+QString errorText(int code)
+{
+    if (code == MOSQ_ERR_ERRNO)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return QString::fromUtf8(mosquitto_strerror(code));
+}
+
+bool credentialsRefused(int connackCode)
+{
+    return connackCode == 4 || connackCode == 5;  // bad user name or password; not authorised
+}
+
+} // namespace
+
+void MqttPublisher::ClientDeleter::operator()(mosquitto* c) const
+{
+    mosquitto_destroy(c);
+}
+
+MqttPublisher::MqttPublisher(MqttSettings s, std::size_t queueBound) : settings(std::move(s)), queue(queueBound)
+{
+    mosquitto_lib_init();
+    // A broker that closes the connection must not end the program while it writes.
+    std::signal(SIGPIPE, SIG_IGN);
+    pumpTimer.setInterval(PumpMs);
+    connect(&pumpTimer, &QTimer::timeout, this, &MqttPublisher::pump);
+}
+
+MqttPublisher::~MqttPublisher()
+{
+    client.reset();  // without a clean end the broker says "offline" for us (the will)
+    mosquitto_lib_cleanup();
+}
+
+void MqttPublisher::start()
+{
+    nextAttempt = QDeadlineTimer(0);
+    pumpTimer.start();
+    pump();
+}
+
+void MqttPublisher::publish(const LiveSample& sample)
+{
+    shownUnit = sample.frame.Celsius ? Unit::Celsius : Unit::Fahrenheit;
+    queue.push(jsonLine(sample).toUtf8());
+    if (state == State::Connected) {
+        announce();
+        sendWaiting();
+    }
+}
+
+// The sensors' configurations, again whenever the meter's unit changes.
+void MqttPublisher::announce()
+{
+    if (!settings.haDiscovery || shownUnit == Unit::Unknown || announcedUnit == shownUnit)
+        return;
+    for (const auto& [topic, payload] : haDiscoveryMessages(settings, shownUnit == Unit::Celsius)) {
+        const QByteArray name = topic.toUtf8();
+        mosquitto_publish(client.get(), nullptr, name.constData(), int(payload.size()), payload.constData(),
+                          settings.qos, true);
+    }
+    announcedUnit = shownUnit;
+}
+
+void MqttPublisher::finish()
+{
+    finishing = true;
+    if (state == State::Connected)
+        sendWaiting();
+    else if (state == State::Closed)
+        emit finished();
+}
+
+// A fresh client for every attempt: what an old one still held for a lost
+// connection is in the queue again and must not be sent twice.
+bool MqttPublisher::makeClient(QString& why)
+{
+    const QByteArray id = settings.clientId.toUtf8();
+    client.reset(mosquitto_new(id.constData(), true, this));
+    if (!client) {
+        why = QStringLiteral("the MQTT client cannot be made");
+        return false;
+    }
+    mosquitto* c = client.get();
+    mosquitto_connect_callback_set(c, [](mosquitto*, void* self, int code) {
+        static_cast<MqttPublisher*>(self)->connected(code);
+    });
+    mosquitto_disconnect_callback_set(c, [](mosquitto*, void* self, int code) {
+        static_cast<MqttPublisher*>(self)->disconnected(code);
+    });
+    mosquitto_publish_callback_set(c, [](mosquitto*, void* self, int messageId) {
+        static_cast<MqttPublisher*>(self)->published(messageId);
+    });
+    // The library names the reason of a failed TLS handshake only in its log.
+    mosquitto_log_callback_set(c, [](mosquitto*, void* self, int level, const char* text) {
+        if (level == MOSQ_LOG_ERR)
+            static_cast<MqttPublisher*>(self)->lastLibraryError = QString::fromUtf8(text);
+    });
+    const QByteArray status = settings.statusTopic().toUtf8();
+    int rc = mosquitto_will_set(c, status.constData(), int(Offline.size()), Offline.constData(), settings.qos, true);
+    if (rc == MOSQ_ERR_SUCCESS && !settings.user.isEmpty()) {
+        const QByteArray user = settings.user.toUtf8();
+        rc = mosquitto_username_pw_set(c, user.constData(), settings.password ? settings.password->constData() : nullptr);
+    }
+    if (rc == MOSQ_ERR_SUCCESS && !settings.caFile.isEmpty()) {
+        const QByteArray ca = settings.caFile.toLocal8Bit();
+        const QByteArray cert = settings.certFile.toLocal8Bit();
+        const QByteArray key = settings.keyFile.toLocal8Bit();
+        rc = mosquitto_tls_set(c, ca.constData(), nullptr, cert.isEmpty() ? nullptr : cert.constData(),
+                               key.isEmpty() ? nullptr : key.constData(), nullptr);
+    }
+    if (rc != MOSQ_ERR_SUCCESS) {
+        why = errorText(rc);
+        return false;
+    }
+    return true;
+}
+
+void MqttPublisher::connectNow()
+{
+    QString why;
+    if (!makeClient(why)) {
+        connectionLost(why);
+        return;
+    }
+    const QByteArray host = settings.host.toUtf8();
+    const int rc = mosquitto_connect_async(client.get(), host.constData(), settings.port, KeepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        connectionLost(errorText(rc));
+        return;
+    }
+    state = State::Connecting;
+    connectDeadline = QDeadlineTimer(ConnectTimeoutMs);
+}
+
+void MqttPublisher::pump()
+{
+    if (state == State::Waiting && nextAttempt.hasExpired())
+        connectNow();
+    if (state == State::Connecting && connectDeadline.hasExpired())
+        connectionLost(QStringLiteral("no answer"));
+    if (state == State::Connecting || state == State::Connected || state == State::Closing) {
+        const int rc = mosquitto_loop(client.get(), 0, 1);
+        if (rc == MOSQ_ERR_TLS && state == State::Connecting) {
+            // A certificate the CA does not vouch for stays so: the settings are wrong.
+            state = State::Closed;
+            pumpTimer.stop();
+            emit refused(QStringLiteral("TLS: %1").arg(lastLibraryError.isEmpty() ? errorText(rc) : lastLibraryError));
+            return;
+        }
+        if (rc != MOSQ_ERR_SUCCESS && state != State::Closed && state != State::Waiting)
+            connectionLost(errorText(rc));
+    }
+}
+
+void MqttPublisher::connected(int code)
+{
+    if (code != 0) {
+        const QString reason = QString::fromUtf8(mosquitto_connack_string(code));
+        if (credentialsRefused(code)) {
+            state = State::Closed;
+            pumpTimer.stop();
+            emit refused(reason);
+            return;
+        }
+        connectionLost(reason);
+        return;
+    }
+    state = State::Connected;
+    retrySeconds = 1;
+    if (awaySaid) {
+        error(QStringLiteral("the broker %1 answers again; sending %2 kept reading(s)")
+                  .arg(settings.address())
+                  .arg(queue.size()));
+        awaySaid = false;
+    }
+    everConnected = true;
+    sayDropped();
+    const QByteArray status = settings.statusTopic().toUtf8();
+    mosquitto_publish(client.get(), nullptr, status.constData(), int(Online.size()), Online.constData(), settings.qos,
+                      true);
+    announcedUnit = Unit::Unknown;  // a broker that restarted may have lost them
+    announce();
+    sendWaiting();
+}
+
+void MqttPublisher::disconnected(int code)
+{
+    if (state == State::Closing) {
+        state = State::Closed;
+        pumpTimer.stop();
+        emit finished();
+        return;
+    }
+    if (state == State::Connecting || state == State::Connected)
+        connectionLost(code ? errorText(code) : QStringLiteral("it closed the connection"));
+}
+
+void MqttPublisher::published(int messageId)
+{
+    if (messageId == offlineMessageId && state == State::Connected) {
+        state = State::Closing;
+        mosquitto_disconnect(client.get());
+        return;
+    }
+    if (sending && messageId == sendingMessageId) {
+        queue.delivered(sendingReading);
+        sentAtOnce = true;
+        return;
+    }
+    const auto it = inFlight.find(messageId);
+    if (it == inFlight.end())
+        return;
+    queue.delivered(it->second);
+    inFlight.erase(it);
+    sendWaiting();
+}
+
+void MqttPublisher::connectionLost(const QString& reason)
+{
+    if (state == State::Closed)
+        return;
+    if (state == State::Closing) {  // "offline" was taken; the broker went before the goodbye
+        state = State::Closed;
+        pumpTimer.stop();
+        emit finished();
+        return;
+    }
+    state = State::Waiting;
+    inFlight.clear();
+    queue.rewind();
+    offlineMessageId = -1;
+    if (!awaySaid) {
+        error(QStringLiteral("%1 the broker %2 (%3); readings are kept and sent when it answers, asking again "
+                             "at most every %4 s")
+                  .arg(everConnected ? QStringLiteral("lost") : QStringLiteral("cannot reach"), settings.address(),
+                       reason)
+                  .arg(MaxRetrySeconds));
+        awaySaid = true;
+    }
+    nextAttempt = QDeadlineTimer(retrySeconds * 1000);
+    retrySeconds = std::min(retrySeconds * 2, MaxRetrySeconds);
+}
+
+void MqttPublisher::sendWaiting()
+{
+    if (sending)
+        return;  // a confirmation that came while publishing: the loop below goes on
+    sending = true;
+    const QByteArray topic = settings.readingsTopic().toUtf8();
+    while (state == State::Connected && inFlight.size() < MaxInFlight) {
+        const auto entry = queue.takeNext();
+        if (!entry)
+            break;
+        // At QoS 0 the library may write the message and confirm it inside
+        // mosquitto_publish; it sets the message id before that.
+        sendingMessageId = -1;
+        sendingReading = entry->id;
+        sentAtOnce = false;
+        const int rc = mosquitto_publish(client.get(), &sendingMessageId, topic.constData(),
+                                         int(entry->payload.size()), entry->payload.constData(), settings.qos, false);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            sending = false;
+            connectionLost(errorText(rc));
+            return;
+        }
+        if (!sentAtOnce)
+            inFlight.emplace(sendingMessageId, entry->id);
+        sendingMessageId = -1;
+    }
+    sending = false;
+    if (state == State::Connected && finishing && queue.empty() && offlineMessageId < 0) {
+        const QByteArray status = settings.statusTopic().toUtf8();
+        mosquitto_publish(client.get(), &offlineMessageId, status.constData(), int(Offline.size()), Offline.constData(),
+                          settings.qos, true);
+    }
+}
+
+void MqttPublisher::sayDropped()
+{
+    if (const auto dropped = queue.takeDroppedCount()) {
+        error(QStringLiteral("%1 oldest reading(s) were dropped: at most %2 are kept while the broker is away")
+                  .arg(dropped)
+                  .arg(queue.capacity()));
+    }
+}
+
+} // namespace cli::mqtt

@@ -1,0 +1,91 @@
+#pragma once
+// Sends every live sample to an MQTT broker as PREFIX/readings, and keeps
+// PREFIX/status at "online" (retained) while connected, "offline" (the last
+// will, and on a clean end). A broker that goes away loses nothing: the
+// readings wait in order until it answers again (up to a bound, past which
+// the oldest go), and it is asked again after 1, 2, 4 ... at most 30 s.
+//
+// The client runs on this thread: a timer drives the library's network loop,
+// so its callbacks come in between the meter's events.
+
+#include "MqttSettings.h"
+#include "ReadingQueue.h"
+#include "live/SamplePublisher.h"
+
+#include <QDeadlineTimer>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <unordered_map>
+
+struct mosquitto;
+struct mosquitto_message;
+
+namespace cli::mqtt {
+
+class MqttPublisher : public QObject, public SamplePublisher {
+    Q_OBJECT
+public:
+    // Two days of one-second samples.
+    static constexpr std::size_t DefaultQueueBound = 86400 * 2;
+
+    explicit MqttPublisher(MqttSettings settings, std::size_t queueBound = DefaultQueueBound);
+    ~MqttPublisher() override;
+    MqttPublisher(const MqttPublisher&) = delete;
+    MqttPublisher& operator=(const MqttPublisher&) = delete;
+
+    // Starts connecting; the readings published meanwhile wait.
+    void start();
+    void publish(const LiveSample& sample) override;
+    // Sends what waits, then "offline", then disconnects; finished() follows.
+    void finish();
+    std::size_t waitingCount() const { return queue.size(); }
+    // Says on stderr how many readings were dropped since it was last said.
+    void sayDropped();
+
+signals:
+    // The broker refuses this user name and password, or its certificate is not
+    // one the CA file vouches for; that will not change, so nothing is tried again.
+    void refused(const QString& reason);
+    void finished();
+
+private:
+    enum class State { Waiting, Connecting, Connected, Closing, Closed };
+    enum class Unit { Unknown, Celsius, Fahrenheit };
+    struct ClientDeleter {
+        void operator()(mosquitto* client) const;
+    };
+
+    void pump();
+    void connectNow();
+    void connected(int code);
+    void disconnected(int code);
+    void published(int messageId);
+    void connectionLost(const QString& reason);
+    void sendWaiting();
+    void announce();
+    bool makeClient(QString& why);
+
+    MqttSettings settings;
+    ReadingQueue queue;
+    std::unique_ptr<mosquitto, ClientDeleter> client;
+    std::unordered_map<int, std::uint64_t> inFlight;  // message id -> reading id
+    State state = State::Waiting;
+    QTimer pumpTimer;
+    QDeadlineTimer nextAttempt;
+    QDeadlineTimer connectDeadline;
+    int retrySeconds = 1;
+    bool everConnected = false;
+    bool awaySaid = false;
+    bool finishing = false;
+    int offlineMessageId = -1;
+    bool sending = false;  // inside sendWaiting()
+    int sendingMessageId = -1;
+    std::uint64_t sendingReading = 0;
+    bool sentAtOnce = false;
+    QString lastLibraryError;
+    Unit shownUnit = Unit::Unknown;      // the unit of the latest sample
+    Unit announcedUnit = Unit::Unknown;  // the unit the discovery messages named on this connection
+};
+
+} // namespace cli::mqtt

@@ -261,4 +261,34 @@ TEST_P(Check, NamesTheProblemAndItsFix)
 INSTANTIATE_TEST_SUITE_P(Problems, Check, ::testing::ValuesIn(Cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// access() knows the access control lists the mode bits do not show: its
+// answer wins, and the verdict says which way the list went.
+TEST(CheckAccess, AnAccessControlListOverridesTheMode)
+{
+    SerialPortFacts device;
+    device.ownerId = 0;
+    device.groupId = 20;
+    Account member = stranger();
+    member.activeGroups = {20};
+    const std::optional<GroupEntry> dialout = GroupEntry{QStringLiteral("dialout"), 20, {member.name}};
+    const struct {
+        mode_t mode;
+        std::optional<bool> accessAnswer;
+        bool allowed, grantedByAcl;
+        AccessProblem problem;
+    } rows[] = {
+        {S_IFCHR | 0660, std::nullopt, true, false, AccessProblem::None},
+        {S_IFCHR | 0660, false, false, false, AccessProblem::AclDenies},
+        {S_IFCHR | 0600, true, true, true, AccessProblem::None},  // a desktop seat's ACL
+        {S_IFCHR | 0600, false, false, false, AccessProblem::ModeTooNarrow},
+    };
+    for (const auto& row : rows) {
+        device.mode = row.mode;
+        const AccessVerdict v = judgeAccess(device, member, dialout, row.accessAnswer);
+        EXPECT_EQ(v.allowed, row.allowed) << std::oct << row.mode;
+        EXPECT_EQ(v.grantedByAcl, row.grantedByAcl) << std::oct << row.mode;
+        EXPECT_EQ(v.problem, row.problem) << std::oct << row.mode;
+    }
+}
+
 } // namespace

@@ -164,15 +164,21 @@ void MeterLink::ProbePorts()
     CommandFrame.setLetter('K');
     detachReceiver();  // replies stay in the input queue
     Connected = false;
-    int portIndex = 0;
-    const int attempts = host.portCount();
-    for (int attempt = 0; attempt < attempts; ++attempt) {
+    // The list order, except that the port last used is asked first even when
+    // the system has numbered the ports anew.
+    QStringList order;
+    for (int i = 0; i < host.portCount(); ++i)
+        order << host.portText(i);
+    if (const int remembered = rememberedPortIndex(); remembered > 0)
+        order.move(remembered, 0);
+    for (const QString& text : std::as_const(order)) {
+        const int portIndex = indexOfPort(text);  // ports that failed to open have left the list
         selectPortForComm1(portIndex);
         lastComm1Error = 0;
         if (!tryOpenComm1()) {
             if (PortAccess::isPermissionDenied(lastComm1Error))
                 host.portAccessDenied(Comm1.DeviceName());
-            host.removePort(portIndex);  // the next port moves up to this index
+            host.removePort(portIndex);
             continue;
         }
         QByteArray reply;
@@ -193,10 +199,10 @@ void MeterLink::ProbePorts()
             MeterModel = model;
             Connected = true;
             settings.LastConnectedPort = portIndex;
+            settings.LastConnectedPortName = PortNames.stablePortName(Comm1.DeviceName());
             break;
         }
         closeComm1Quietly();
-        ++portIndex;
     }
 
     attachReceiver();
@@ -206,8 +212,11 @@ void MeterLink::ProbePorts()
         host.setStatus(Comm1.DeviceName(), OnConnection);
     } else {
         MeterModel = settings.LastConnectedModel == 612 ? 612 : 618;
-        // A stored index outside the list (also a negative one) falls back to entry 0.
-        if (settings.LastConnectedPort >= host.portCount() || settings.LastConnectedPort < 0)
+        // The port last used keeps its place by name; else a stored index
+        // outside the list (also a negative one) falls back to entry 0.
+        if (const int remembered = rememberedPortIndex(); remembered >= 0)
+            settings.LastConnectedPort = remembered;
+        else if (settings.LastConnectedPort >= host.portCount() || settings.LastConnectedPort < 0)
             settings.LastConnectedPort = 0;
         selectPortForComm1(settings.LastConnectedPort);
         host.setNoConnectionVisible(true);
@@ -221,6 +230,26 @@ void MeterLink::ProbePorts()
         SendCommand('a');
     } catch (const EComAbort&) {
     }
+}
+
+int MeterLink::rememberedPortIndex() const
+{
+    if (settings.LastConnectedPortName.isEmpty())
+        return -1;
+    for (int i = 0; i < host.portCount(); ++i) {
+        if (PortNames.namesPort(settings.LastConnectedPortName, TComPort::devicePathFor(host.portText(i))))
+            return i;
+    }
+    return -1;
+}
+
+int MeterLink::indexOfPort(const QString& text) const
+{
+    for (int i = 0; i < host.portCount(); ++i) {
+        if (host.portText(i) == text)
+            return i;
+    }
+    return -1;
 }
 
 void MeterLink::FrameSeenStep()
@@ -319,7 +348,8 @@ void MeterLink::ComboBoxDeviceNameChange(const QString& text, int index)
         return;
     closeComm1Quietly();
     Comm1.setDeviceName(text.isEmpty() ? QString() : TComPort::devicePathFor(text));
-    tryOpenComm1();
+    if (tryOpenComm1())
+        settings.LastConnectedPortName = PortNames.stablePortName(Comm1.DeviceName());
     settings.LastConnectedPort = index;
 }
 

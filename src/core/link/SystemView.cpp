@@ -181,6 +181,28 @@ QString SystemView::usbDeviceOfPort(const QString& name) const
     return facts.usbDevicePath;
 }
 
+QString SystemView::stablePortName(const QString& devicePath) const
+{
+    const QString device = QFileInfo(devicePath).canonicalFilePath();
+    const QString folder = QStringLiteral("/dev/serial/by-id");
+    const QDir byId(underRoot(folder));
+    for (const QString& name : byId.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (!device.isEmpty() && QFileInfo(byId.filePath(name)).canonicalFilePath() == device)
+            return folder + QLatin1Char('/') + name;
+    }
+    return devicePath;
+}
+
+bool SystemView::namesPort(const QString& stableName, const QString& devicePath) const
+{
+    if (stableName == devicePath)
+        return true;
+    if (!stableName.startsWith(QLatin1String("/dev/serial/by-id/")))
+        return false;
+    const QString device = QFileInfo(devicePath).canonicalFilePath();
+    return !device.isEmpty() && QFileInfo(underRoot(stableName)).canonicalFilePath() == device;
+}
+
 QStringList SystemView::runningCommands() const
 {
     QStringList commands;

@@ -71,6 +71,12 @@ public:
     SerialPortFacts inspect(const QString& port, qint64 ownPid = -1) const;
     // The USB device folder of a serial terminal (`name`: ttyUSB0), empty when it has none.
     QString usbDeviceOfPort(const QString& name) const;
+    // The name that stays with a port's adapter: "/dev/serial/by-id/<name>"
+    // when such a link leads to `devicePath` (a path on the running system),
+    // else `devicePath` itself.
+    QString stablePortName(const QString& devicePath) const;
+    // Whether a name stablePortName() gave leads to `devicePath` now.
+    bool namesPort(const QString& stableName, const QString& devicePath) const;
     // The command names of the running processes.
     QStringList runningCommands() const;
 

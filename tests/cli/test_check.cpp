@@ -261,6 +261,23 @@ TEST_P(Check, NamesTheProblemAndItsFix)
 INSTANTIATE_TEST_SUITE_P(Problems, Check, ::testing::ValuesIn(Cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The program's own connection check: the port its live link holds is not
+// opened a second time; the link's model stands in for the answer.
+TEST(CheckFromTheProgram, ThePortOfItsOwnLinkIsNotAskedAgain)
+{
+    Bench bench;
+    bench.meterOnTtyUsb0();
+    bench.ftdiAdapter();
+    ConnectionCheck check(SystemView(bench.tree.root()), Account::ofThisProcess(), true);
+    check.ownLinkDevice = bench.meter->portPath();
+    check.ownLinkModel = 618;
+    const ConnectionReport report = check.run(check.portsToCheck());
+    EXPECT_TRUE(report.text().contains(QLatin1String("meter: model 618, connected to this program"))) << report.text().toStdString();
+    EXPECT_EQ(report.model, 618);
+    EXPECT_EQ(report.meterDevice, QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(bench.meter->commandCount('K'), 0);
+}
+
 // access() knows the access control lists the mode bits do not show: its
 // answer wins, and the verdict says which way the list went.
 TEST(CheckAccess, AnAccessControlListOverridesTheMode)

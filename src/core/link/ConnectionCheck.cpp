@@ -5,6 +5,7 @@
 #include "link/PortAccess.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSet>
 #include <cerrno>
 #include <cstring>
@@ -151,6 +152,13 @@ int ConnectionCheck::checkPort(const QString& port, const QStringList& commands,
         ++problems;
     }
 
+    if (!ownLinkDevice.isEmpty() && QFileInfo(ownLinkDevice).canonicalFilePath() == QFileInfo(f.openPath).canonicalFilePath()) {
+        if (ownLinkModel)
+            lines << Indent + QStringLiteral("meter: model %1, connected to this program").arg(ownLinkModel);
+        else
+            lines << Indent + QStringLiteral("meter: not asked; this program holds the port and no meter answers there");
+        return ownLinkModel;
+    }
     if (!access.allowed) {
         lines << Indent + QStringLiteral("meter: not asked; this account may not open the port");
         return 0;

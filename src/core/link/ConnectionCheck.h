@@ -37,6 +37,12 @@ public:
     // Checks `ports` (kernel names, /dev or /dev/serial/by-id paths).
     ConnectionReport run(const QStringList& ports) const;
 
+    // The port this program's own live link holds open (a path), and the
+    // model answering there (0: none). That port cannot be asked again while
+    // it is held; the link's state stands in for the answer.
+    QString ownLinkDevice;
+    int ownLinkModel = 0;
+
     // Asks a device for the meter's model (0: no answer); `openError` gets errno.
     std::function<int(const QString& device, int* openError)> identify =
         [](const QString& device, int* openError) { return MeterIdentify::askModel(device, MeterIdentify::ReplyMs, openError); };

@@ -117,6 +117,7 @@ public:
     QAction* Tile1 = nullptr;
     QAction* Cascade1 = nullptr;
     QAction* Contents1 = nullptr;
+    QAction* ConnectionCheck1 = nullptr;  // Help > Connection Check
     QAction* About1 = nullptr;
     QMenu* Window1 = nullptr;
 
@@ -186,6 +187,7 @@ public:
     void ControlPanel1Click();
     void RealTimeGraph1Click();
     void Contents1Click();
+    void ConnectionCheck1Click();
     void About1Click();
     void btnOutputToGraphClick();
 

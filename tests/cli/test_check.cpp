@@ -193,7 +193,7 @@ const CheckCase Cases[] = {
          b.tree.process(812, "brltty");  // an FT230X is none of brltty's
      },
      OnlyTtyUsb0, false,
-     {"ModemManager: running; it probes new USB serial ports",
+     {"ModemManager: running; it may probe new USB serial ports",
       "fix: a udev rule in /etc/udev/rules.d/99-tq612.rules: ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6015\", "
       "ENV{ID_MM_DEVICE_IGNORE}=\"1\""},
      {"brltty:"}, 2},
@@ -211,6 +211,18 @@ const CheckCase Cases[] = {
       "in use: no other process holds it open", "meter: model 612 answers the identify command",
       "verdict: the meter answers on /dev/ttyUSB0 (model 612)"},
      {"fix:"}, 0},
+    {"PortNamedByItsByIdLink",
+     [](Bench& b) {
+         b.meterOnTtyUsb0();
+         b.ftdiAdapter();
+         b.tree.link(QStringLiteral("/dev/serial/by-id/usb-FTDI_FT230X_Basic_UART_D30A1B2C-if00-port0"),
+                     QStringLiteral("../../ttyUSB0"));
+     },
+     {QStringLiteral("--port"), QStringLiteral("/dev/serial/by-id/usb-FTDI_FT230X_Basic_UART_D30A1B2C-if00-port0")}, false,
+     {"/dev/ttyUSB0 (/dev/serial/by-id/usb-FTDI_FT230X_Basic_UART_D30A1B2C-if00-port0)",
+      "adapter: USB 0403:6015 (FT-X) \"FT230X Basic UART\", driver ftdi_sio",
+      "verdict: the meter answers on /dev/ttyUSB0 (model 612)"},
+     {}, 0},
     {"NoMeterAnswers",
      [](Bench& b) {
          b.silentTtyUsb0();

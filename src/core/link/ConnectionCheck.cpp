@@ -144,7 +144,7 @@ int ConnectionCheck::checkPort(const QString& port, const QStringList& commands,
         ++problems;
     }
     if (f.isUsb() && commands.contains(QLatin1String("ModemManager"))) {
-        lines << Indent + QStringLiteral("ModemManager: running; it probes new USB serial ports for modems, "
+        lines << Indent + QStringLiteral("ModemManager: running; it may probe new USB serial ports for modems, "
                                          "holding the port and sending it AT commands for a while");
         lines << FixIndent + QStringLiteral("a udev rule in /etc/udev/rules.d/99-tq612.rules: %1, "
                                             "ENV{ID_MM_DEVICE_IGNORE}=\"1\"; then sudo udevadm control --reload "

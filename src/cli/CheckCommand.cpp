@@ -4,6 +4,8 @@
 
 #include "link/ConnectionCheck.h"
 
+#include <QFileInfo>
+
 namespace cli {
 
 int runCheck(const QCommandLineParser& parser)
@@ -13,6 +15,10 @@ int runCheck(const QCommandLineParser& parser)
         return Usage;
     }
     const QString root = parser.isSet(QStringLiteral("root")) ? parser.value(QStringLiteral("root")) : QStringLiteral("/");
+    if (!QFileInfo(root).isDir()) {
+        error(QStringLiteral("--root %1: there is no such folder").arg(root));
+        return Usage;
+    }
     const ConnectionCheck check(SystemView(root), Account::ofThisProcess(), true);
     const QStringList ports = parser.isSet(QStringLiteral("port")) ? QStringList{parser.value(QStringLiteral("port"))}
                                                                    : check.portsToCheck();

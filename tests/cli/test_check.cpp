@@ -273,6 +273,14 @@ TEST_P(Check, NamesTheProblemAndItsFix)
 INSTANTIATE_TEST_SUITE_P(Problems, Check, ::testing::ValuesIn(Cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(CheckCommand, ARootThatIsNoFolderIsAUsageError)
+{
+    const CliRun run = runCli({QStringLiteral("check"), QStringLiteral("--root"), QStringLiteral("/no/such/root")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QLatin1String("--root /no/such/root: there is no such folder"))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+}
+
 // The program's own connection check: the port its live link holds is not
 // opened a second time; the link's model stands in for the answer.
 TEST(CheckFromTheProgram, ThePortOfItsOwnLinkIsNotAskedAgain)

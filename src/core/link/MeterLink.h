@@ -131,5 +131,6 @@ private:
     QTimer& mainTimer;
     std::optional<QDateTime> previousTickTime;
     int lastComm1Error = 0;  // errno of Comm1's last failure, for the probe's permission hint
+    QString lastComm1Text;   // and its words, for the link log
     int portChanges = 0;  // port changes asked for so far
 };

@@ -10,6 +10,7 @@ namespace cli {
 bool addOptions(const QString& command, QCommandLineParser& parser);
 
 int runPorts(const QCommandLineParser& parser);
+int runCheck(const QCommandLineParser& parser);
 int runLive(const QCommandLineParser& parser);
 int runDownload(const QCommandLineParser& parser);
 int runSetup(const QCommandLineParser& parser);

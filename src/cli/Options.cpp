@@ -34,6 +34,20 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
                                      QStringLiteral("List the serial ports and which of them answers as a meter."));
         return true;
     }
+    if (command == QLatin1String("check")) {
+        parser.addPositionalArgument(QStringLiteral("check"),
+                                     QStringLiteral("Tell why the meter is not found: each serial port's adapter, "
+                                                    "access, holder and answer, with the fixes."));
+        parser.addOptions({
+            {QStringLiteral("port"),
+             QStringLiteral("Check only this port (ttyUSB0, /dev/ttyUSB0 or a /dev/serial/by-id path)."),
+             QStringLiteral("P")},
+            {QStringLiteral("root"),
+             QStringLiteral("Read /dev, /sys, /proc and /etc below DIR instead of / (a copy of another system's)."),
+             QStringLiteral("DIR")},
+        });
+        return true;
+    }
     if (command == QLatin1String("live")) {
         parser.addPositionalArgument(QStringLiteral("live"), QStringLiteral("Print live readings, one line per sample."));
         parser.addOptions({

@@ -3,41 +3,10 @@
 #include "Console.h"
 #include "MeterConnection.h"
 
-#include "link/CommandFrame.h"
-#include "link/MeterLink.h"
+#include "link/ComPort.h"
+#include "link/MeterIdentify.h"
 
 namespace cli {
-
-namespace {
-
-constexpr int ReplyMs = 300;  // as long as the program's probe waits for the reply
-
-// The model of the meter on `device`, 0 when nothing answers as a meter.
-int identify(const QString& device)
-{
-    TComPort port;
-    port.setDeviceName(device);
-    port.BaudRate = TBaudRate::br9600;
-    port.DataBits = TDataBits::db8;
-    port.Parity = TParity::paNone;
-    port.StopBits = TStopBits::sb1;
-    port.FlowControl.DTR = TDTRControl::dcEnable;
-    port.FlowControl.RTS = TRTSControl::rcEnable;
-    try {
-        port.Open();
-        port.ClearInput();
-        const TCommandFrame identify('K');
-        port.Write(identify.data(), TCommandFrame::Size);
-        MeterLink::WaitMs(ReplyMs);
-        char reply[8];
-        const int got = port.Read(reply, std::min(port.InputCount(), int(sizeof reply)));
-        return MeterLink::modelFromIdentity(QByteArray(reply, got));
-    } catch (const EComError&) {
-        return 0;
-    }
-}
-
-} // namespace
 
 int runPorts(const QCommandLineParser& parser)
 {
@@ -57,7 +26,7 @@ int runPorts(const QCommandLineParser& parser)
             out(device + QStringLiteral("\tnot usable"));
             continue;
         }
-        const int model = identify(device);
+        const int model = MeterIdentify::askModel(device);
         meterFound = meterFound || model != 0;
         out(device + (model ? QStringLiteral("\tmeter %1").arg(model) : QStringLiteral("\tno meter")));
     }

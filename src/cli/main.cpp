@@ -1,6 +1,7 @@
 // tq612-cli: the meter and its files from scripts, cron jobs and lab benches.
 //
 //   tq612-cli ports
+//   tq612-cli check [--port P] [--root DIR]
 //   tq612-cli live [--port P] [--format csv|jsonl|influx] [--every SECONDS] [--count N]
 //                  [--mqtt HOST[:PORT] [--topic PREFIX] [--qos 0|1|2] [--mqtt-user NAME]
 //                   [--mqtt-password-file FILE] [--mqtt-cafile FILE [--mqtt-cert FILE --mqtt-key FILE]]
@@ -27,6 +28,7 @@ int main(int argc, char* argv[])
         "The four-channel thermometer from the command line.\n\n"
         "Commands:\n"
         "  ports      the serial ports, and which of them answers as a meter\n"
+        "  check      why the meter is not found: each port's adapter, access and holder, with the fixes\n"
         "  live       live readings, one line per sample\n"
         "  download   the data sets in the meter's memory\n"
         "  setup      the meter's clock, recording interval, memory and information\n"
@@ -36,7 +38,7 @@ int main(int argc, char* argv[])
         "3 transfer failed."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, live, download, setup or convert."));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, check, live, download, setup or convert."));
 
     // The command chooses the options; parse once to find it.
     parser.parse(QCoreApplication::arguments());
@@ -56,6 +58,8 @@ int main(int argc, char* argv[])
 
     if (command == QLatin1String("ports"))
         return cli::runPorts(parser);
+    if (command == QLatin1String("check"))
+        return cli::runCheck(parser);
     if (command == QLatin1String("live"))
         return cli::runLive(parser);
     if (command == QLatin1String("download"))

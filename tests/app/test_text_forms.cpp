@@ -93,6 +93,17 @@ TEST_F(SettingsFile, SaveThenLoadRoundTrips)
     EXPECT_EQ(back.AnnoColor, 0x0000FF);
 }
 
+TEST_F(SettingsFile, ThePortNameIsKeptBesideItsIndex)
+{
+    EXPECT_TRUE(AppSettings::load().LastConnectedPortName.isEmpty());
+    AppSettings s;
+    s.LastConnectedPort = 2;
+    s.LastConnectedPortName = QStringLiteral("/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0");
+    ASSERT_TRUE(s.save());
+    EXPECT_EQ(AppSettings::load().LastConnectedPortName, s.LastConnectedPortName);
+    EXPECT_EQ(AppSettings::open()->value("LastConnectedPort").toInt(), 2) << "the index stays where it was";
+}
+
 TEST_F(SettingsFile, RegisteredPortsComeInKeyOrder)
 {
     {

@@ -123,6 +123,95 @@ INSTANTIATE_TEST_SUITE_P(Meters, Probe, ::testing::Values(
         return n.toStdString();
     });
 
+// The port last used, remembered by name, is asked first wherever the
+// system has put it in the list this time.
+struct RememberedCase {
+    const char* name;
+    QList<metersim::Options> meters;  // one simulated device per port, in list order
+    int remembered;                   // the port whose name is stored, -1 none
+    bool byId;                        // stored as a /dev/serial/by-id link's path, else as the device path
+    bool connected;
+    int model, port;                  // expected MeterModel and LastConnectedPort
+};
+
+void PrintTo(const RememberedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ProbeRemembered : public ::testing::TestWithParam<RememberedCase> {};
+
+TEST_P(ProbeRemembered, AsksThatPortFirst)
+{
+    const RememberedCase c = GetParam();
+    QTemporaryDir root;  // the system's /dev/serial/by-id
+    LinkFixture f;
+    f.link.PortNames = SystemView(root.path());
+    f.settings.LastConnectedPort = 0;  // the index from another numbering of the ports
+    std::vector<std::unique_ptr<MeterSim>> sims;
+    for (const auto& o : c.meters) {
+        sims.push_back(startSim(o));
+        f.host.ports << sims.back()->portPath();
+    }
+    const QString byIdPath = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT230X_Basic_UART_D30A1B2C-if00-port0");
+    if (c.remembered >= 0) {
+        const QString device = f.host.ports[c.remembered];
+        f.settings.LastConnectedPortName = c.byId ? byIdPath : device;
+        if (c.byId) {
+            ASSERT_TRUE(QDir().mkpath(root.path() + QStringLiteral("/dev/serial/by-id")));
+            ASSERT_TRUE(QFile::link(device, root.path() + byIdPath));
+        }
+    }
+
+    f.link.ProbePorts();
+
+    EXPECT_EQ(f.link.Connected, c.connected);
+    EXPECT_EQ(f.link.MeterModel, c.model);
+    EXPECT_EQ(f.settings.LastConnectedPort, c.port);
+    EXPECT_EQ(f.link.Comm1.DeviceName(), f.host.ports.value(c.port));
+    if (c.remembered >= 0)
+        EXPECT_EQ(sims[c.remembered]->commandCount('K'), 1) << "the remembered port is asked";
+    // The order of asking: the remembered port, then the list's order; none after the meter.
+    QList<int> order;
+    for (int i = 0; i < int(sims.size()); ++i)
+        order << i;
+    if (c.remembered >= 0)
+        order.move(c.remembered, 0);
+    for (int i = 0; i < int(sims.size()); ++i) {
+        const bool asked = !c.connected || order.indexOf(i) <= order.indexOf(c.port);
+        EXPECT_EQ(sims[i]->commandCount('K'), asked ? 1 : 0) << "port " << i;
+    }
+    if (c.connected) {
+        const bool storedById = c.byId && c.port == c.remembered;
+        EXPECT_EQ(f.settings.LastConnectedPortName, storedById ? byIdPath : f.host.ports[c.port]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ProbeRemembered, ::testing::Values(
+    RememberedCase{"by-id link, third of three", {simOptions(612), simOptions(612), simOptions(618)}, 2, true, true, 618, 2},
+    RememberedCase{"device path, second of two", {simOptions(612), simOptions(618)}, 1, false, true, 618, 1},
+    RememberedCase{"nothing remembered: the list's order", {simOptions(618), simOptions(612)}, -1, false, true, 618, 0},
+    RememberedCase{"the remembered port is silent: then the list's order",
+                   {simOptions(612), withBadIdentify(BadIdentify::Wrong), simOptions(618)}, 1, true, true, 612, 0},
+    RememberedCase{"none answers: the remembered port is selected",
+                   {withBadIdentify(BadIdentify::Wrong), withBadIdentify(BadIdentify::Short), withBadIdentify(BadIdentify::Wrong)},
+                   2, true, false, 612, 2}),
+    [](const auto& info) {
+        QString n = QString::fromLatin1(info.param.name);
+        n.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
+        return n.toStdString();
+    });
+
+TEST(PortChange, RemembersTheNameOfAPortThatOpens)
+{
+    auto sim = startSim(simOptions());
+    LinkFixture f;
+    f.link.ComboBoxDeviceNameChange(sim->portPath(), 0);
+    EXPECT_EQ(f.settings.LastConnectedPortName, sim->portPath());
+    f.link.ComboBoxDeviceNameChange(QStringLiteral("ttyNo"), -1);  // half typed
+    EXPECT_EQ(f.settings.LastConnectedPortName, sim->portPath());
+}
+
 TEST(ProbeWithoutPorts, RunsWithoutAMeter)
 {
     LinkFixture f;

@@ -31,6 +31,7 @@ AppSettings AppSettings::load()
     readInt(*s, "LastConnectedPort", a.LastConnectedPort);
     readInt(*s, "LastConnectedModel", a.LastConnectedModel);
     readInt(*s, "AnnoColor", a.AnnoColor);
+    a.LastConnectedPortName = s->value(QStringLiteral("LastConnectedPortName")).toString();
     return a;
 }
 
@@ -41,6 +42,8 @@ bool AppSettings::save() const
     s->setValue(QStringLiteral("LastConnectedPort"), LastConnectedPort);
     s->setValue(QStringLiteral("LastConnectedModel"), LastConnectedModel);
     s->setValue(QStringLiteral("AnnoColor"), AnnoColor);
+    if (!LastConnectedPortName.isEmpty())
+        s->setValue(QStringLiteral("LastConnectedPortName"), LastConnectedPortName);
     s->sync();
     return s->status() == QSettings::NoError;
 }

@@ -12,11 +12,16 @@ struct AppSettings {
     int LastConnectedPort = 0;     // index into the port list
     int LastConnectedModel = 612;  // model code of the meter last connected
     int AnnoColor = 0;             // Windows colour value 0x00BBGGRR of graph marks
+    // The port of LastConnectedPort by name: its /dev/serial/by-id path, which
+    // stays with the adapter when the ports are numbered anew, or its device
+    // path when it has none. Empty until a port was used.
+    QString LastConnectedPortName;
 
     // Each value is read on its own; a missing or non-integer value keeps its default.
     static AppSettings load();
     // Writes all four, in the order RealTimeRate, LastConnectedPort,
-    // LastConnectedModel, AnnoColor; returns false when the file could not be written.
+    // LastConnectedModel, AnnoColor, then LastConnectedPortName when there is
+    // one; returns false when the file could not be written.
     bool save() const;
 
     // The settings file, opened in the XDG configuration folder.

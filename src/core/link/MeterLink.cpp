@@ -1,6 +1,7 @@
 #include "link/MeterLink.h"
 
 #include "app/Clock.h"
+#include "link/LinkLog.h"
 #include "link/PortAccess.h"
 
 #include <QCoreApplication>
@@ -92,6 +93,7 @@ void MeterLink::WaitUntilIdle(int limitMs)
 void MeterLink::Comm1Error(TComPort&, const EComError& error, TComAction& action)
 {
     lastComm1Error = error.code();
+    lastComm1Text = error.message();
     action = TComAction::caAbort;
 }
 
@@ -164,15 +166,24 @@ void MeterLink::ProbePorts()
     CommandFrame.setLetter('K');
     detachReceiver();  // replies stay in the input queue
     Connected = false;
-    int portIndex = 0;
-    const int attempts = host.portCount();
-    for (int attempt = 0; attempt < attempts; ++attempt) {
+    // The list order, except that the port last used is asked first even when
+    // the system has numbered the ports anew.
+    QStringList order;
+    for (int i = 0; i < host.portCount(); ++i)
+        order << host.portText(i);
+    if (const int remembered = rememberedPortIndex(); remembered > 0)
+        order.move(remembered, 0);
+    qCDebug(linkLog).noquote() << "probe: asking" << (order.isEmpty() ? QStringLiteral("no port") : order.join(QStringLiteral(", ")));
+    for (const QString& text : std::as_const(order)) {
+        const int portIndex = indexOfPort(text);  // ports that failed to open have left the list
         selectPortForComm1(portIndex);
         lastComm1Error = 0;
         if (!tryOpenComm1()) {
+            qCDebug(linkLog).noquote() << "probe:" << Comm1.DeviceName() << "does not open:"
+                                       << lastComm1Text;
             if (PortAccess::isPermissionDenied(lastComm1Error))
                 host.portAccessDenied(Comm1.DeviceName());
-            host.removePort(portIndex);  // the next port moves up to this index
+            host.removePort(portIndex);
             continue;
         }
         QByteArray reply;
@@ -185,6 +196,8 @@ void MeterLink::ProbePorts()
         } catch (const EComAbort&) {
             // A port that fails while asked is simply not the meter.
         }
+        qCDebug(linkLog).noquote() << "probe:" << Comm1.DeviceName() << "answers"
+                                   << (reply.isEmpty() ? QStringLiteral("nothing") : QString::fromLatin1(reply.toHex(' ')));
         if (const int model = modelFromIdentity(reply)) {
             host.setControlEnabled(LinkControl::btnRun, true);
             host.setControlEnabled(LinkControl::Run1, true);
@@ -193,21 +206,26 @@ void MeterLink::ProbePorts()
             MeterModel = model;
             Connected = true;
             settings.LastConnectedPort = portIndex;
+            settings.LastConnectedPortName = PortNames.stablePortName(Comm1.DeviceName());
             break;
         }
         closeComm1Quietly();
-        ++portIndex;
     }
 
     attachReceiver();
     if (Connected) {
+        qCDebug(linkLog).noquote() << "probe: meter" << MeterModel << "on" << Comm1.DeviceName();
         settings.LastConnectedModel = MeterModel;
         host.setNoConnectionVisible(false);
         host.setStatus(Comm1.DeviceName(), OnConnection);
     } else {
+        qCDebug(linkLog) << "probe: no meter answered";
         MeterModel = settings.LastConnectedModel == 612 ? 612 : 618;
-        // A stored index outside the list (also a negative one) falls back to entry 0.
-        if (settings.LastConnectedPort >= host.portCount() || settings.LastConnectedPort < 0)
+        // The port last used keeps its place by name; else a stored index
+        // outside the list (also a negative one) falls back to entry 0.
+        if (const int remembered = rememberedPortIndex(); remembered >= 0)
+            settings.LastConnectedPort = remembered;
+        else if (settings.LastConnectedPort >= host.portCount() || settings.LastConnectedPort < 0)
             settings.LastConnectedPort = 0;
         selectPortForComm1(settings.LastConnectedPort);
         host.setNoConnectionVisible(true);
@@ -223,11 +241,32 @@ void MeterLink::ProbePorts()
     }
 }
 
+int MeterLink::rememberedPortIndex() const
+{
+    if (settings.LastConnectedPortName.isEmpty())
+        return -1;
+    for (int i = 0; i < host.portCount(); ++i) {
+        if (PortNames.namesPort(settings.LastConnectedPortName, TComPort::devicePathFor(host.portText(i))))
+            return i;
+    }
+    return -1;
+}
+
+int MeterLink::indexOfPort(const QString& text) const
+{
+    for (int i = 0; i < host.portCount(); ++i) {
+        if (host.portText(i) == text)
+            return i;
+    }
+    return -1;
+}
+
 void MeterLink::FrameSeenStep()
 {
     FrameSeen = true;
     if (Connected)
         return;
+    qCDebug(linkLog).noquote() << "link: frames from" << Comm1.DeviceName();
     host.setControlEnabled(LinkControl::btnDataLogger, true);
     host.setControlEnabled(LinkControl::DataLogger1, true);
     host.setStatus(Comm1.DeviceName(), OnConnection);
@@ -287,6 +326,8 @@ void MeterLink::linkLost()
     host.setControlEnabled(LinkControl::Stop1, running);
     host.setStatus(Comm1.DeviceName(), OffConnection);
     host.setNoConnectionVisible(true);
+    qCDebug(linkLog).noquote() << "link:" << MissedTicks << "ticks without a frame on" << Comm1.DeviceName()
+                               << "- asking the meter to start again";
     if (Connected)
         Receiver.clear();
     Connected = false;
@@ -322,7 +363,12 @@ void MeterLink::ComboBoxDeviceNameChange(const QString& text, int index)
         return;
     closeComm1Quietly();
     Comm1.setDeviceName(text.isEmpty() ? QString() : TComPort::devicePathFor(text));
-    tryOpenComm1();
+    lastComm1Text.clear();
+    if (tryOpenComm1())
+        settings.LastConnectedPortName = PortNames.stablePortName(Comm1.DeviceName());
+    else
+        qCDebug(linkLog).noquote() << "port change:" << Comm1.DeviceName() << "does not open:"
+                                   << lastComm1Text;
     settings.LastConnectedPort = index;
 }
 

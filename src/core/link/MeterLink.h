@@ -23,6 +23,7 @@
 #include "link/CommandFrame.h"
 #include "link/FrameReceiver.h"
 #include "link/LinkHost.h"
+#include "link/SystemView.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -67,6 +68,8 @@ public:
 
     // How long the probe waits for the identify reply on each port.
     int ProbeReplyMs = 300;
+    // Where the ports' /dev/serial/by-id names are read (LastConnectedPortName).
+    SystemView PortNames;
 
     // ---- Operations -------------------------------------------------------------
     // Waits at least `ms` milliseconds while processing events.
@@ -84,7 +87,8 @@ public:
     // bytes name one (612 wins when both appear), else 0.
     static int modelFromIdentity(const QByteArray& reply);
 
-    // Start-up: asks every listed port for the meter with "K", then opens
+    // Start-up: asks every listed port for the meter with "K" (the port of
+    // LastConnectedPortName first, wherever it is in the list), then opens
     // Comm1 on the meter's (or the last used) port, attaches the receiver and
     // sends the start request "a".
     void ProbePorts();
@@ -118,11 +122,15 @@ private:
     void correctDrift(const QDateTime& tickTime);
     void selectPortForComm1(int index);
     void decodeFrame(const LiveFrameBytes& frame);
+    // The list entry that LastConnectedPortName names now, -1 when none does.
+    int rememberedPortIndex() const;
+    int indexOfPort(const QString& text) const;
 
     LinkHost& host;
     AppSettings& settings;
     QTimer& mainTimer;
     std::optional<QDateTime> previousTickTime;
     int lastComm1Error = 0;  // errno of Comm1's last failure, for the probe's permission hint
+    QString lastComm1Text;   // and its words, for the link log
     int portChanges = 0;  // port changes asked for so far
 };

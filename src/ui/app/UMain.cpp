@@ -6,6 +6,8 @@
 #include "app/Prompts.h"
 #include "app/ToolIcons.h"
 #include "app/UAbout.h"
+#include "app/UConnectionCheck.h"
+#include "link/ConnectionCheck.h"
 #include "app/MeterPanelLink.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelPictures.h"
@@ -160,6 +162,7 @@ void TfrmMain::createActions()
     });
     Contents1 = make(QStringLiteral("&Contents"), "Contents1", &TfrmMain::Contents1Click);
     Contents1->setShortcut(QKeySequence::HelpContents);
+    ConnectionCheck1 = make(QStringLiteral("Connection C&heck"), "ConnectionCheck1", &TfrmMain::ConnectionCheck1Click);
     About1 = make(QStringLiteral("&About"), "About1", &TfrmMain::About1Click);
 }
 
@@ -230,6 +233,7 @@ void TfrmMain::createMenus()
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
     help->addAction(Contents1);
+    help->addAction(ConnectionCheck1);
     help->addSeparator();
     help->addAction(About1);
 }
@@ -420,6 +424,20 @@ void TfrmMain::Contents1Click()
     HelpWindow->show();
     HelpWindow->raise();
     HelpWindow->activateWindow();
+}
+
+void TfrmMain::ConnectionCheck1Click()
+{
+    TfrmConnectionCheck window([this] {
+        ConnectionCheck check(SystemView(), Account::ofThisProcess(), true);
+        // The live link's port is held by this program: its state is the answer there.
+        if (Comm1.Active()) {
+            check.ownLinkDevice = Comm1.DeviceName();
+            check.ownLinkModel = Link.Connected ? MeterModel : 0;
+        }
+        return check.run(check.portsToCheck()).text();
+    }, this);
+    Prompts::current().exec(window);
 }
 
 void TfrmMain::About1Click()

@@ -120,6 +120,7 @@ public:
     QAction* Cascade1 = nullptr;
     QAction* Minimize1 = nullptr;   // minimises the active window, the front panel too
     QAction* Contents1 = nullptr;
+    QAction* ConnectionCheck1 = nullptr;  // Help > Connection Check
     QAction* About1 = nullptr;
     QMenu* Window1 = nullptr;
     QMenu* DataLogger1 = nullptr;   // the "&Data Logger" menu
@@ -190,6 +191,7 @@ public:
     void ControlPanel1Click();
     void RealTimeGraph1Click();
     void Contents1Click();
+    void ConnectionCheck1Click();
     void About1Click();
     void btnOutputToGraphClick();
 

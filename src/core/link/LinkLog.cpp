@@ -1,0 +1,3 @@
+#include "link/LinkLog.h"
+
+Q_LOGGING_CATEGORY(linkLog, "tq612.link", QtInfoMsg)

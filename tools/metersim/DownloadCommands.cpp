@@ -1,6 +1,8 @@
 // The memory download: the meter hands its logger memory over in blocks.
 #include "MeterSim.h"
 
+#include <cmath>
+
 namespace metersim {
 
 void installDownloadCommands(MeterSim& sim)
@@ -15,7 +17,10 @@ void installDownloadCommands(MeterSim& sim)
             if (opening)
                 s.setDownloading(true);
             const QByteArray answer = s.downloadServer().onCommand(letter);
-            s.sendPaced(answer, s.downloadServer().answerDelayMs());
+            // The command took its time on the line before the meter had all of it:
+            // no answer comes back sooner than a real line allows.
+            constexpr double CommandLineTimeMs = 10 * DownloadServer::ByteTimeMs;
+            s.sendPaced(answer, int(std::ceil(CommandLineTimeMs)) + s.downloadServer().answerDelayMs());
             if (letter == 'Q')
                 s.setDownloading(false);
         });

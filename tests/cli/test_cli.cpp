@@ -13,9 +13,11 @@
 #include "files/UOpenSave.h"
 #include "files/UScope.h"
 #include "graph/UGraph.h"
+#include "link/ComPort.h"
 #include "link/PortAccess.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -25,6 +27,7 @@
 #include <QTableWidget>
 #include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QThread>
 #include <csignal>
 #include <sys/stat.h>
@@ -523,7 +526,43 @@ TEST_F(CliFiles, TheProgramShowsTheSameHintOnceWhenItsProbeIsRefused)
         main.Link.ProbePorts();
     }
     EXPECT_FALSE(main.Link.Connected);
-    EXPECT_EQ(userMessages(), QStringList{PortAccess::permissionHint(sim->portPath())});
+    EXPECT_EQ(userMessages(), QStringList{QStringLiteral("No meter found.\n\n") + PortAccess::permissionHint(sim->portPath())});
+}
+
+TEST_F(CliFiles, APortAnotherProgramHoldsIsNamedAndTriedAgainOnceFree)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    {
+        const QSignalBlocker quiet(main.ComboBoxDeviceName);
+        main.ComboBoxDeviceName->clear();
+        main.ComboBoxDeviceName->addItems({sim->portPath()});
+    }
+    Clock wallClock;  // the probe's waits run on real time
+    const ScopedClock realTime(wallClock);
+    auto holder = std::make_unique<TComPort>();   // another program on the meter's port
+    holder->setDeviceName(sim->portPath());
+    holder->Open();
+    ASSERT_TRUE(holder->Active());
+    main.Link.ProbePorts();
+    EXPECT_FALSE(main.Link.Connected);
+    EXPECT_EQ(userMessages(), QStringList{QStringLiteral("No meter found.\n\n") + PortAccess::inUseText(sim->portPath())});
+    EXPECT_EQ(main.statusBar()->currentMessage(), PortAccess::inUseText(sim->portPath()));
+    EXPECT_EQ(main.ComboBoxDeviceName->findText(sim->portPath()), 0) << "the port stays in the list";
+
+    // The other program ends: the link's restarts open the port and find the meter.
+    holder.reset();
+    main.MainTimer.stop();
+    QElapsedTimer waited;
+    waited.start();
+    while (!main.Link.Connected && waited.elapsed() < 10000) {
+        main.Link.MainTimerTimer();
+        for (int i = 0; i < 10; ++i) {
+            QCoreApplication::processEvents();
+            QThread::msleep(20);
+        }
+    }
+    EXPECT_TRUE(main.Link.Connected);
 }
 
 } // namespace

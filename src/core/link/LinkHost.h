@@ -6,6 +6,7 @@
 #include "app/DateTime.h"
 #include "link/LiveFrame.h"
 
+#include <QList>
 #include <QString>
 #include <array>
 
@@ -29,8 +30,13 @@ public:
     virtual void setStatus(const QString& deviceName, const QString& connectionText) = 0;
     // The front panel's "No Connection" label, if the panel exists.
     virtual void setNoConnectionVisible(bool visible) = 0;
-    // The probe found a port this account may not open (`device` is its path).
-    virtual void portAccessDenied(const QString& /*device*/) {}
+    // A probe that found no meter could not open these ports (each with its
+    // errno): this account may not, or another program holds them.
+    struct UnopenedPort {
+        QString device;
+        int errorCode = 0;
+    };
+    virtual void portsNotOpened(const QList<UnopenedPort>& /*ports*/) {}
     // The real-time graph's clear button tbntClr, if the graph exists.
     virtual void setClearButtonEnabled(bool /*enabled*/) {}
     // A decoded frame for the front panel, if it exists.

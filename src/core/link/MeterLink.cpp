@@ -174,6 +174,8 @@ void MeterLink::ProbePorts()
     if (const int remembered = rememberedPortIndex(); remembered > 0)
         order.move(remembered, 0);
     qCDebug(linkLog).noquote() << "probe: asking" << (order.isEmpty() ? QStringLiteral("no port") : order.join(QStringLiteral(", ")));
+    QList<LinkHost::UnopenedPort> unopened;
+    QString portInUse;  // a port another program holds: likely the meter, tried again later
     for (const QString& text : std::as_const(order)) {
         const int portIndex = indexOfPort(text);  // ports that failed to open have left the list
         selectPortForComm1(portIndex);
@@ -181,9 +183,13 @@ void MeterLink::ProbePorts()
         if (!tryOpenComm1()) {
             qCDebug(linkLog).noquote() << "probe:" << Comm1.DeviceName() << "does not open:"
                                        << lastComm1Text;
-            if (PortAccess::isPermissionDenied(lastComm1Error))
-                host.portAccessDenied(Comm1.DeviceName());
-            host.removePort(portIndex);
+            const bool inUse = PortAccess::isInUse(lastComm1Error);
+            if (inUse || PortAccess::isPermissionDenied(lastComm1Error))
+                unopened.append({Comm1.DeviceName(), lastComm1Error});
+            if (inUse && portInUse.isEmpty())
+                portInUse = text;
+            if (!inUse)
+                host.removePort(portIndex);
             continue;
         }
         QByteArray reply;
@@ -227,9 +233,13 @@ void MeterLink::ProbePorts()
             settings.LastConnectedPort = remembered;
         else if (settings.LastConnectedPort >= host.portCount() || settings.LastConnectedPort < 0)
             settings.LastConnectedPort = 0;
-        selectPortForComm1(settings.LastConnectedPort);
+        // A port held by another program stays Comm1's: the link's restarts
+        // open it once it is free, and a meter there is found.
+        selectPortForComm1(portInUse.isEmpty() ? settings.LastConnectedPort : indexOfPort(portInUse));
         host.setNoConnectionVisible(true);
         host.setStatus(Comm1.DeviceName(), OffConnection);
+        if (!unopened.isEmpty())
+            host.portsNotOpened(unopened);
     }
 
     closeComm1Quietly();

@@ -158,7 +158,7 @@ public:
     QPointer<TfrmSetup> frmSetup;
     std::unique_ptr<MeterSetup> Setup;
 
-    bool PortHintShown = false;  // the dialout hint is shown once a run
+    bool PortHintShown = false;  // the ports that would not open are told once a run
 
     // LinkHost: how the link shows itself in this window (UMainLink.cpp).
     int portCount() const override;
@@ -168,7 +168,7 @@ public:
     void setControlEnabled(LinkControl control, bool enabled) override;
     void setStatus(const QString& deviceName, const QString& connectionText) override;
     void setNoConnectionVisible(bool visible) override;
-    void portAccessDenied(const QString& device) override;
+    void portsNotOpened(const QList<LinkHost::UnopenedPort>& ports) override;
     void setClearButtonEnabled(bool enabled) override;
     void showLiveFrame(const LiveFrame& frame, bool previousHold) override;
     bool realTimeRunning() const override;

@@ -96,12 +96,26 @@ void TfrmMain::setNoConnectionVisible(bool visible)
         FrontPanel->lblNoConnection->setVisible(visible);
 }
 
-void TfrmMain::portAccessDenied(const QString& device)
+void TfrmMain::portsNotOpened(const QList<LinkHost::UnopenedPort>& ports)
 {
-    if (PortHintShown)
+    // Said once a run, and only when no meter was found: a port the account
+    // may not open does not matter when the meter answers on another.
+    QStringList reasons;
+    QString inUse;
+    for (const LinkHost::UnopenedPort& port : ports) {
+        const bool held = PortAccess::isInUse(port.errorCode);
+        const QString reason = held ? PortAccess::inUseText(port.device) : PortAccess::permissionHint(port.device);
+        if (!reasons.contains(reason))
+            reasons << reason;
+        if (held && inUse.isEmpty())
+            inUse = reason;
+    }
+    if (!inUse.isEmpty())
+        statusBar()->showMessage(inUse);
+    if (PortHintShown || reasons.isEmpty())
         return;
     PortHintShown = true;
-    Prompts::current().information(PortAccess::permissionHint(device));
+    Prompts::current().information(QStringLiteral("No meter found.\n\n") + reasons.join(QStringLiteral("\n\n")));
 }
 
 void TfrmMain::setClearButtonEnabled(bool enabled)

@@ -22,7 +22,7 @@ TEST_F(RealTimeTest, RecoveryFileFollowsTheSamples)
 
     prompts.answers.push_back(QMessageBox::No);   // "Save Real-Time Graph ?"
     graph().tbntClr->click();
-    EXPECT_EQ(main->SampleCount, 0);
+    EXPECT_EQ(main->Session.SampleCount(), 0);
     EXPECT_FALSE(QFile::exists(recoveryFile()));
 }
 
@@ -63,11 +63,11 @@ TEST_F(RealTimeTest, ALeftBehindRunIsOfferedAtTheNextStart)
         EXPECT_EQ(QFile::exists(file), c.fileKept);
         if (c.loaded) {
             PESGraph& chart = *next.RealTimeGraph->PESGraph1;
-            EXPECT_EQ(next.SampleCount, 7);
+            EXPECT_EQ(next.Session.SampleCount(), 7);
             EXPECT_EQ(chart.Points(), 7);
             EXPECT_DOUBLE_EQ(chart.XDataII(0, 6), lastSample);
             EXPECT_EQ(chart.YData(0, 6), 20.5f);
-            EXPECT_TRUE(next.RealTimeUnsaved);
+            EXPECT_TRUE(next.Session.RealTimeUnsaved());
             EXPECT_EQ(next.RealTimeGraph->maxField(2)->text(), QStringLiteral("OL"));
             EXPECT_EQ(next.RealTimeGraph->avgField(2)->text(), QStringLiteral("****"));
         }

@@ -31,20 +31,10 @@
 #include <QStyle>
 #include <QToolBar>
 
-namespace {
-TfrmMain* theMainWindow = nullptr;
-}
-
-TfrmMain* TfrmMain::instance()
-{
-    return theMainWindow;
-}
-
 TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     : QMainWindow(parent)
     , splash(splashScreen)
 {
-    theMainWindow = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("TQ612"));
 
@@ -69,7 +59,7 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     FrontPanelLink = std::make_unique<MeterPanelLink>(Link);
 
     FormCreate();
-    RealTime = std::make_unique<RealTimeRecorder>(*this);
+    RealTime = std::make_unique<RealTimeRecorder>(*this, Session);
     RealTime->setLink({[this] { return Link.Connected; },
                        [this] { return Link.InMainTimer; },
                        [this](int ticks) { Link.RateTicks = ticks; }});
@@ -86,8 +76,6 @@ TfrmMain::~TfrmMain()
     // The recorder goes before the child windows, so that tearing them down
     // is not taken for the user closing them.
     RealTime.reset();
-    if (theMainWindow == this)
-        theMainWindow = nullptr;
 }
 
 void TfrmMain::createActions()
@@ -294,7 +282,7 @@ void TfrmMain::showEvent(QShowEvent* event)
 void TfrmMain::FormShow()
 {
     DocumentFolder = AppPaths::makeDocumentFolder();
-    XExtensionStep = 10 * DateTime::OneSecond;
+    Session.setXExtensionStep(10 * DateTime::OneSecond);
 
     // ---- Child windows created at start-up: the real-time graph and the front panel ----
     // (created here, before the probe, so that the probe can show the link state on them)

@@ -122,6 +122,12 @@ public:
     bool queryClose() override;
     void closeCancelled() override { closeAgreed = false; }
 
+signals:
+    // The window's data and statistics were emptied (ClearGraph).
+    void cleared();
+    // The window is closing, its close question answered.
+    void closing();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -60,6 +60,9 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
 
     FormCreate();
     RealTime = std::make_unique<RealTimeRecorder>(*this, Session);
+    connect(&Session, &RealTimeSession::runStarted, this, [this] { showRecording(true); });
+    connect(&Session, &RealTimeSession::runStopped, this, [this] { showRecording(false); });
+    connect(&Session, &RealTimeSession::samplesDiscarded, this, [this] { showRecording(false); });
     RealTime->setLink({[this] { return Link.Connected; },
                        [this] { return Link.InMainTimer; },
                        [this](int ticks) { Link.RateTicks = ticks; }});
@@ -408,6 +411,14 @@ void TfrmMain::RealTimeGraph1Click()
     }
     RealTime->CreateRealTimeGraph();
 }
+void TfrmMain::showRecording(bool running)
+{
+    btnRun->setEnabled(!running);
+    Run1->setEnabled(!running);
+    btnStop->setEnabled(running);
+    Stop1->setEnabled(running);
+}
+
 void TfrmMain::btnRunClick()
 {
     RealTime->Run();

@@ -256,6 +256,8 @@ private:
     // and status tips (UMainLink.cpp).
     void explainMeterControls();
     bool meterOffline = false;
+    // Run and Stop, tool buttons and menu items, follow the recording.
+    void showRecording(bool running);
 
     QPointer<TfrmAbout> splash;
     bool shownOnce = false;

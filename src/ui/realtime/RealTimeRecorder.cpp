@@ -106,14 +106,6 @@ TfrmGraph* RealTimeRecorder::graph() const
     return main.RealTimeGraph.data();
 }
 
-void RealTimeRecorder::setRunStopEnabled(bool running)
-{
-    main.btnRun->setEnabled(!running);
-    main.Run1->setEnabled(!running);
-    main.btnStop->setEnabled(running);
-    main.Stop1->setEnabled(running);
-}
-
 void RealTimeRecorder::setClearEnabled(bool enabled)
 {
     if (TfrmGraph* g = graph())
@@ -242,7 +234,6 @@ void RealTimeRecorder::Run()
 void RealTimeRecorder::runStarted()
 {
     setClearEnabled(false);
-    setRunStopEnabled(true);
 }
 
 // ---- Sampling -------------------------------------------------------------------
@@ -289,7 +280,6 @@ void RealTimeRecorder::drawSample(int index, unsigned newMax, unsigned newMin)
 
 void RealTimeRecorder::runStopped()
 {
-    setRunStopEnabled(false);
 
     TfrmGraph* g = graph();
     if (!g)
@@ -349,7 +339,6 @@ void RealTimeRecorder::samplesDiscarded()
 {
     TfrmGraph* g = graph();
     setClearEnabled(true);
-    setRunStopEnabled(false);
     if (!g)
         return;
     ClearGraph(*g);

@@ -73,7 +73,6 @@ private:
     // The chart breaks its lines where samples were not taken.
     void breakLinesAtMissedSamples(PESGraph& chart) const;
     TfrmGraph* graph() const;
-    void setRunStopEnabled(bool running);
     void setClearEnabled(bool enabled);
 
     TfrmMain& main;

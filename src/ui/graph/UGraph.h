@@ -117,7 +117,7 @@ public:
 
     // The close question; true when the window may close.
     bool FormCloseQuery();
-    // What closing does to the main window's state.
+    // What closing does: the data logger's state, and the closing() signal.
     void FormClose();
     bool queryClose() override;
     void closeCancelled() override { closeAgreed = false; }

@@ -390,8 +390,11 @@ void RealTimeRecorder::drawRecoveredRun()
     }
     for (int c = 0; c < Channels; ++c) {
         const GraphStatistics::Extremes& extremes = session.extremes(c);
-        g->maxField(c)->setText(GraphStatistics::extremeText(extremes.max, extremes.maxTime));
-        g->minField(c)->setText(GraphStatistics::extremeText(extremes.min, extremes.minTime));
+        // A MAX or MIN that no sample reached (no data all along) shows nothing.
+        if (extremes.maxTime != 0)
+            g->maxField(c)->setText(GraphStatistics::extremeText(extremes.max, extremes.maxTime));
+        if (extremes.minTime != 0)
+            g->minField(c)->setText(GraphStatistics::extremeText(extremes.min, extremes.minTime));
         g->avgField(c)->setText(GraphStatistics::averageText(session.averages()[size_t(c)], 3));
     }
     g->txtDataNo->setText(QString::number(n));

@@ -63,6 +63,14 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     connect(&Session, &RealTimeSession::runStarted, this, [this] { showRecording(true); });
     connect(&Session, &RealTimeSession::runStopped, this, [this] { showRecording(false); });
     connect(&Session, &RealTimeSession::samplesDiscarded, this, [this] { showRecording(false); });
+    connect(RealTime.get(), &RealTimeRecorder::realTimeGraphClosed, this, [this] {
+        RealTimeGraph1->setChecked(false);
+        RealTimeGraph = nullptr;
+        // Run needs a meter; a new run makes a new window.
+        showRecording(false);
+        btnRun->setEnabled(Link.Connected);
+        Run1->setEnabled(Link.Connected);
+    });
     RealTime->setLink({[this] { return Link.Connected; },
                        [this] { return Link.InMainTimer; },
                        [this](int ticks) { Link.RateTicks = ticks; }});

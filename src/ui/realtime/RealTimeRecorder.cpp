@@ -158,13 +158,8 @@ void RealTimeRecorder::graphClosed(TfrmGraph* window)
 {
     if (graph() != window)
         return;
-    main.RealTimeGraph1->setChecked(false);
-    main.RealTimeGraph = nullptr;
-    main.btnRun->setEnabled(main.Link.Connected);
-    main.Run1->setEnabled(main.Link.Connected);
-    main.btnStop->setEnabled(false);
-    main.Stop1->setEnabled(false);
     session.graphClosed();
+    emit realTimeGraphClosed();
 }
 
 void RealTimeRecorder::programClosing()

@@ -56,6 +56,10 @@ public:
         return RealTimeSession::recoveryFailureText(path, reason);
     }
 
+signals:
+    // The real-time graph closed; its run and samples are gone.
+    void realTimeGraphClosed();
+
 private:
     // RealTimeUser: the questions of Run and of a rate change.
     Answer askToSave(Question question) override;

@@ -41,7 +41,7 @@ TEST_F(RealTimeTest, ClosingAfterTheQuestionEndsTheRecoveryFile)
 TEST_F(RealTimeTest, ALeftBehindRunIsOfferedAtTheNextStart)
 {
     startRun(100, 1);
-    driver.readings = {20.5f, 21.0f, 3500.0f, 23.0f};
+    driver.readings = {20.5f, 21.0f, 3500.0f, 9999.0f};   // T4 without data
     driver.ticks(7);
     const TDateTime lastSample = now();
     // The program dies here: nothing closes, nothing is asked.
@@ -70,6 +70,9 @@ TEST_F(RealTimeTest, ALeftBehindRunIsOfferedAtTheNextStart)
             EXPECT_TRUE(next.Session.RealTimeUnsaved());
             EXPECT_EQ(next.RealTimeGraph->maxField(2)->text(), QStringLiteral("OL"));
             EXPECT_EQ(next.RealTimeGraph->avgField(2)->text(), QStringLiteral("****"));
+            // No reading ever came below "no data": no MIN to show.
+            EXPECT_EQ(next.RealTimeGraph->maxField(3)->text(), QStringLiteral("OL"));
+            EXPECT_EQ(next.RealTimeGraph->minField(3)->text(), QString());
         }
     }
 }

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -26,8 +27,10 @@ struct FullRun {
     explicit FullRun(int points = RunPoints)
     {
         main.DocumentFolder = docs.path() + QLatin1Char('/');
-        main.XExtensionStep = 10 * DateTime::OneSecond;
+        main.Session.setXExtensionStep(10 * DateTime::OneSecond);
         main.RealTime->CreateRealTimeGraph();
+        // No recovery file: the sample measured is the chart's and the statistics' work.
+        main.DocumentFolder.clear();
         PESGraph& chart = *main.RealTimeGraph->PESGraph1;
         // As Run leaves a graph: every point empty until its sample comes.
         chart.setPoints(points);
@@ -60,8 +63,15 @@ void BM_TakeSampleAtTheEndOfALongRun(benchmark::State& state)
     const TDateTime t = Start + (RunPoints - 1) * DateTime::OneSecond;
     for (auto _ : state) {
         state.PauseTiming();
-        run.main.SampleCount = RunPoints - 1;
-        run.main.RealTimeRunning = true;
+        {
+            // The run of the samples the chart already shows, rebuilt quietly.
+            const QSignalBlocker quiet(run.main.Session);
+            run.main.Session.startRun(Start, points);
+            for (int p = 0; p < RunPoints - 1; ++p) {
+                const float v = 20.0f + (p % 100) * 0.1f;
+                run.main.Session.TakeSample(Start + p * DateTime::OneSecond, {v, v + 1, v + 2, v + 3});
+            }
+        }
         if (chart.Points() != points)
             chart.setPoints(points);
         // Sample 99,999 is not there yet.

@@ -171,7 +171,7 @@ TEST_F(MainSaveOpen, GraphThroughTextFileBackToTheSamePoints)
     const QString file = path("trip.txt");
     prompts.fileNames.push_back(file);
     answerRangeAll();
-    ASSERT_TRUE(SaveGraph(source));
+    ASSERT_TRUE(SaveGraph(source, main.DocumentFolder, main.SaveDialog1FilterIndex));
 
     prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::OpenSingleSet); });
     prompts.fileNames.push_back(file);

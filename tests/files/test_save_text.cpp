@@ -35,6 +35,7 @@ protected:
     FakePrompts prompts;
     ScopedPrompts scoped{prompts};
     PESGraph chart;
+    int lastFileType = 1;   // the save dialog's memory of the type chosen
 
     void SetUp() override
     {
@@ -203,7 +204,7 @@ TEST_F(SaveAsText, FailedWriteWarnsWithThePathAndTheReason)
         prompts.fileNames = {c.file};
         if (!c.file.endsWith(QLatin1String(".ghf")))
             answerRange(true);
-        EXPECT_FALSE(SaveGraph(chart));
+        EXPECT_FALSE(SaveGraph(chart, QString(), lastFileType));
         ASSERT_EQ(prompts.warnings.size(), 1);
         EXPECT_TRUE(prompts.warnings[0].contains(QDir::toNativeSeparators(c.file))) << prompts.warnings[0].toStdString();
         EXPECT_TRUE(prompts.warnings[0].contains(c.reason)) << prompts.warnings[0].toStdString();
@@ -220,7 +221,7 @@ TEST_F(SaveAsText, SaveGraphChoosesTheWriterByExtension)
     for (const Case& c : cases) {
         prompts.fileNames.push_back(path(c.name));
         answerRange(true);
-        EXPECT_TRUE(SaveGraph(chart)) << c.name;
+        EXPECT_TRUE(SaveGraph(chart, QString(), lastFileType)) << c.name;
         const QStringList written = lines(path(c.name));
         ASSERT_EQ(written.size(), PointCount) << c.name;
         EXPECT_EQ(written[0], pointLine(0, c.separator)) << c.name;
@@ -229,7 +230,7 @@ TEST_F(SaveAsText, SaveGraphChoosesTheWriterByExtension)
     // Any other extension writes nothing and asks nothing more.
     prompts.dialogs.clear();
     prompts.fileNames.push_back(path("run.dat"));
-    EXPECT_FALSE(SaveGraph(chart));
+    EXPECT_FALSE(SaveGraph(chart, QString(), lastFileType));
     EXPECT_FALSE(QFile::exists(path("run.dat")));
 }
 
@@ -243,7 +244,7 @@ TEST_F(SaveAsText, GridLinesEndWithTheSeparatorChosenByName)
     for (const Case& c : cases) {
         prompts.fileNames.push_back(path(c.name));
         answerRange(false, "2", "3");
-        EXPECT_TRUE(SaveGridAsText(list)) << c.name;
+        EXPECT_TRUE(SaveGridAsText(list, QString())) << c.name;
         const QString sep = c.separator;
         EXPECT_EQ(lines(path(c.name)),
                   (QStringList{QStringList{"d2", "t", "1.0", "2.0", "3.0", "OL", ""}.join(sep),
@@ -259,7 +260,7 @@ TEST_F(SaveAsText, GridLinesEndWithTheSeparatorChosenByName)
 
     // Cancel in the file dialog asks nothing more.
     prompts.dialogs.clear();
-    EXPECT_FALSE(SaveGridAsText(list));
+    EXPECT_FALSE(SaveGridAsText(list, QString()));
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 

@@ -227,7 +227,7 @@ TEST_F(GraphGestureTest, TheSaveDialogStartsOnTheTypeChosenLast)
             prompts.fileNames.push_back(s.answer);
         prompts.fileTypes = {s.typeChosen};
         prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Accepted); });  // the range of a text save
-        EXPECT_EQ(SaveGraph(*window->PESGraph1), !s.answer.isEmpty());
+        EXPECT_EQ(SaveGraph(*window->PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex), !s.answer.isEmpty());
         ASSERT_EQ(prompts.fileRequests.size(), 1);
         EXPECT_EQ(prompts.fileRequests[0].filterIndex, s.startsOn);
         EXPECT_EQ(prompts.fileRequests[0].defaultSuffix, QLatin1String(s.suffix));

@@ -8,6 +8,7 @@
 #include "files/GraphFile.h"
 #include "files/OpenGraphFile.h"
 #include "files/SaveGraph.h"
+#include "realtime/RealTimeRecorder.h"
 #include "files/UOpenSave.h"
 #include "graph/UAnnoEdit.h"
 #include "graph/UGraph.h"
@@ -190,13 +191,18 @@ TEST_F(GraphWindowTest, RestoreDefaultsPutsTheShippedLookBackAfterAsking)
 TEST_F(GraphWindowTest, ClearGraphEmptiesDataFieldsAndMarks)
 {
     auto window = makeWindow();
+    // The real-time graph, holding the one sample of a stopped run.
+    main.RealTime->attachRealTimeGraph(*window);
+    main.Session.startRun(Start, 100);
+    main.Session.TakeSample(Start, {21.5f, 21.5f, 21.5f, 21.5f});
+    main.Session.Stop();
     PESGraph& chart = *window->PESGraph1;
     chart.setXDataII(0, 0, Start);
     chart.setYData(0, 0, 21.5f);
     window->txtStartTime->setText(QStringLiteral("start"));
     window->txtDataNo->setText(QStringLiteral("1"));
     window->txtT1Max->setText(QStringLiteral("21.5"));
-    main.SampleCount = 1;
+    ASSERT_EQ(main.Session.SampleCount(), 1);
     main.AnnotationCount = 6;
     chart.setGraphAnnotationX(5, Start);
     chart.setGraphAnnotationY(5, 20);
@@ -208,7 +214,7 @@ TEST_F(GraphWindowTest, ClearGraphEmptiesDataFieldsAndMarks)
     EXPECT_TRUE(window->txtDataNo->text().isEmpty());
     EXPECT_TRUE(window->txtT1Max->text().isEmpty());
     EXPECT_EQ(window->txtStartTime->text(), QStringLiteral("start"));
-    EXPECT_EQ(main.SampleCount, 0);
+    EXPECT_EQ(main.Session.SampleCount(), 0);
     EXPECT_EQ(main.AnnotationCount, 3);
     EXPECT_EQ(chart.GraphAnnotationX(5), 0.0);
     EXPECT_EQ(chart.GraphAnnotationText(5), QStringLiteral("mark"));
@@ -252,11 +258,13 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
         auto window = makeWindow(QString::fromLatin1(c.caption));
         const bool realTime = QString::fromLatin1(c.caption) == QLatin1String("Real-Time Graph");
         if (realTime)
-            main.RealTimeGraph = window.get();
+            main.RealTime->attachRealTimeGraph(*window);
         main.DataSetsUnsaved = c.dataSetsUnsaved;
-        main.RealTimeUnsaved = c.realTimeUnsaved;
-        main.RealTimeRunning = true;
-        main.SampleCount = 5;
+        // A run going on with five samples.
+        main.Session.startRun(Start, 100);
+        for (int k = 0; k < 5; ++k)
+            main.Session.TakeSample(Start + k * Second, {20, 21, 22, 23});
+        main.Session.setRealTimeUnsaved(c.realTimeUnsaved);
         prompts.answers = {c.answer};
         prompts.warnings.clear();
         prompts.fileRequests.clear();
@@ -283,13 +291,13 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
         }
         EXPECT_EQ(prompts.fileRequests.size(), c.saveDialogs);
         EXPECT_EQ(QFileInfo::exists(goodFile), c.save == Save::Written);
-        EXPECT_EQ(main.RealTimeUnsaved, c.realTimeUnsavedAfter);
+        EXPECT_EQ(main.Session.RealTimeUnsaved(), c.realTimeUnsavedAfter);
         if (c.closes) {
             EXPECT_FALSE(main.DataSetsUnsaved);  // any graph window clears it
             if (realTime) {
                 EXPECT_TRUE(main.RealTimeGraph.isNull());
-                EXPECT_FALSE(main.RealTimeRunning);
-                EXPECT_EQ(main.SampleCount, 0);
+                EXPECT_FALSE(main.Session.RealTimeRunning());
+                EXPECT_EQ(main.Session.SampleCount(), 0);
                 EXPECT_FALSE(main.RealTimeGraph1->isChecked());
             }
         } else {
@@ -298,8 +306,8 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
             EXPECT_EQ(main.DataSetsUnsaved, c.dataSetsUnsaved);
             if (realTime) {
                 EXPECT_EQ(main.RealTimeGraph.data(), window.get());
-                EXPECT_TRUE(main.RealTimeRunning);
-                EXPECT_EQ(main.SampleCount, 5);
+                EXPECT_TRUE(main.Session.RealTimeRunning());
+                EXPECT_EQ(main.Session.SampleCount(), 5);
             }
         }
         prompts.messages.clear();
@@ -333,14 +341,14 @@ TEST_F(GraphWindowTest, ClosingTheMainWindowClosesNoChildWhenOneRefuses)
 TEST_F(GraphWindowTest, ClearButtonAsksThenClears)
 {
     auto window = makeWindow();
-    main.RealTimeUnsaved = true;
+    main.Session.setRealTimeUnsaved(true);
     window->PESGraph1->setYData(1, 3, 5);
     prompts.answers = {QMessageBox::No};
     window->tbntClrClick();
     EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("Save Real-Time Graph ?")});
     EXPECT_TRUE(prompts.fileRequests.isEmpty());
     EXPECT_EQ(window->PESGraph1->YData(1, 3), 9999.0f);
-    EXPECT_TRUE(main.RealTimeUnsaved);
+    EXPECT_TRUE(main.Session.RealTimeUnsaved());
 }
 
 TEST_F(GraphWindowTest, CrossAndTextMarks)
@@ -487,7 +495,7 @@ TEST_F(GraphWindowTest, SaveGraphOffersTheFormatsAndWritesGraphFiles)
     EXPECT_EQ(SaveGraphFilter(QLatin1Char(',')),
               QStringLiteral("Graph file(*.ghf,only for TQ612)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT"));
     prompts.fileNames = {dir.filePath(QStringLiteral("run.GHF"))};
-    EXPECT_TRUE(SaveGraph(*window->PESGraph1));
+    EXPECT_TRUE(SaveGraph(*window->PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex));
     ASSERT_EQ(prompts.fileRequests.size(), 1);
     EXPECT_EQ(prompts.fileRequests[0].defaultSuffix, QStringLiteral("GHF"));
     PESGraph loaded;

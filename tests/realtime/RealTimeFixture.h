@@ -44,7 +44,7 @@ struct FakeTickDriver {
         if (frame) {
             missedTicks = 0;
             connected = true;
-            if (main->RealTimeRunning && rateTicks >= main->Settings.RealTimeRate) {
+            if (main->Session.RealTimeRunning() && rateTicks >= main->Settings.RealTimeRate) {
                 rateTicks = 0;
                 main->takeSample(now(), readings);
             }
@@ -69,7 +69,7 @@ protected:
     {
         main = std::make_unique<TfrmMain>();
         main->DocumentFolder = docs.path() + QLatin1Char('/');
-        main->XExtensionStep = 10 * DateTime::OneSecond;
+        main->Session.setXExtensionStep(10 * DateTime::OneSecond);
         driver.main = main.get();
         driver.clock = &clock;
         main->RealTime->setLink(driver.link());
@@ -100,7 +100,7 @@ protected:
     {
         answerSetup(QString::number(points), rateSeconds / 60, rateSeconds % 60);
         main->btnRunClick();
-        ASSERT_TRUE(main->RealTimeRunning);
+        ASSERT_TRUE(main->Session.RealTimeRunning());
     }
     QString recoveryFile() const { return main->RealTime->recoveryFileName(); }
 

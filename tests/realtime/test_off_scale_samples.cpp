@@ -46,7 +46,7 @@ TEST_F(RealTimeTest, OffScaleSamplesAreMarkedAtTheEdgeOfTheirChannel)
     for (const Step& step : steps) {
         driver.readings = step.readings;
         driver.tick();
-        EXPECT_EQ(markTexts(chart()), step.marks) << main->SampleCount;
+        EXPECT_EQ(markTexts(chart()), step.marks) << main->Session.SampleCount();
     }
 
     // The single view: both marks in the one plot, T3 on its bottom edge, T4 on its top edge.

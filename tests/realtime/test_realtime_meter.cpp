@@ -85,7 +85,7 @@ protected:
             return int(QDialog::Accepted);
         });
         window->btnRunClick();
-        ASSERT_TRUE(window->RealTimeRunning);
+        ASSERT_TRUE(window->Session.RealTimeRunning());
     }
 
     PESGraph& chart() { return *window->RealTimeGraph->PESGraph1; }
@@ -104,7 +104,7 @@ TEST_F(RealTimeWithMeter, SamplesTheMetersReadingsThroughALostLinkUntilStop)
     std::vector<Readings> taken;
     for (int i = 0; i < 3; ++i)
         taken.push_back(sampleTick());
-    ASSERT_EQ(window->SampleCount, 3);
+    ASSERT_EQ(window->Session.SampleCount(), 3);
 
     // The meter falls silent: three ticks without a frame lose the link and
     // take no sample; the run goes on.
@@ -114,14 +114,14 @@ TEST_F(RealTimeWithMeter, SamplesTheMetersReadingsThroughALostLinkUntilStop)
     for (int tick = 0; tick < 3; ++tick)
         window->Link.MainTimerTimer();
     EXPECT_EQ(window->StatusPanel1->text(), QStringLiteral("Off Connection"));
-    EXPECT_EQ(window->SampleCount, 3);
-    EXPECT_TRUE(window->RealTimeRunning);
+    EXPECT_EQ(window->Session.SampleCount(), 3);
+    EXPECT_TRUE(window->Session.RealTimeRunning());
 
     // It speaks again: the next due tick samples again.
     sim->setSilent(false);
     taken.push_back(sampleTick());
     EXPECT_EQ(window->StatusPanel1->text(), QStringLiteral("On Connection"));
-    ASSERT_EQ(window->SampleCount, 4);
+    ASSERT_EQ(window->Session.SampleCount(), 4);
 
     for (int p = 0; p < 4; ++p)
         for (int c = 0; c < 4; ++c) {
@@ -148,7 +148,7 @@ TEST_F(RealTimeWithMeter, SamplesTheMetersReadingsThroughALostLinkUntilStop)
     EXPECT_EQ(chart().plottedData(0).size(), 4u);
 
     window->btnStopClick();
-    EXPECT_FALSE(window->RealTimeRunning);
+    EXPECT_FALSE(window->Session.RealTimeRunning());
     EXPECT_EQ(chart().Points(), 4);
     for (int c = 0; c < 4; ++c) {
         double sum = 0;
@@ -158,7 +158,7 @@ TEST_F(RealTimeWithMeter, SamplesTheMetersReadingsThroughALostLinkUntilStop)
     }
     // No more samples after Stop.
     sampleTick();
-    EXPECT_EQ(window->SampleCount, 4);
+    EXPECT_EQ(window->Session.SampleCount(), 4);
 }
 
 } // namespace

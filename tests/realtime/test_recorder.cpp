@@ -22,7 +22,7 @@ TEST_F(RealTimeTest, RunSetsUpTheGraphAndTheButtons)
     const TDateTime start = now();
     startRun(2000, 2);
     EXPECT_EQ(chart().Points(), 2000);
-    EXPECT_EQ(main->SampleCount, 0);
+    EXPECT_EQ(main->Session.SampleCount(), 0);
     EXPECT_DOUBLE_EQ(chart().ManualMinX(), start);
     EXPECT_NEAR(chart().ManualMaxX(), start + 100 * DateTime::OneSecond, 1e-9);
     EXPECT_EQ(graph().txtStartTime->text(), Regional::dateTimeText(start));
@@ -43,23 +43,23 @@ TEST_F(RealTimeTest, HundredPointsAtTwoSecondsFillAndStop)
     clock.autoAdvanceMs = 1;   // a Stop that waited would move the clock by 2.5 s
 
     driver.tick();
-    EXPECT_EQ(main->SampleCount, 1);   // the first tick with a frame samples
+    EXPECT_EQ(main->Session.SampleCount(), 1);   // the first tick with a frame samples
     EXPECT_DOUBLE_EQ(chart().XDataII(0, 0), start + DateTime::OneSecond);
     driver.tick();
-    EXPECT_EQ(main->SampleCount, 1);
+    EXPECT_EQ(main->Session.SampleCount(), 1);
     driver.tick();
-    EXPECT_EQ(main->SampleCount, 2);
+    EXPECT_EQ(main->Session.SampleCount(), 2);
 
     driver.ticks(2 * 97);
-    EXPECT_EQ(main->SampleCount, 99);
-    EXPECT_TRUE(main->RealTimeRunning);
+    EXPECT_EQ(main->Session.SampleCount(), 99);
+    EXPECT_TRUE(main->Session.RealTimeRunning());
     const qint64 before = clock.tick;
     driver.ticks(2);
-    EXPECT_EQ(main->SampleCount, 100);
-    EXPECT_FALSE(main->RealTimeRunning);
+    EXPECT_EQ(main->Session.SampleCount(), 100);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
     EXPECT_LT(clock.tick - before, 2000 + 100);   // two ticks, no 2.5 s wait inside the tick
     EXPECT_EQ(chart().Points(), 100);
-    EXPECT_TRUE(main->RealTimeUnsaved);
+    EXPECT_TRUE(main->Session.RealTimeUnsaved());
     EXPECT_EQ(graph().txtDataNo->text(), QStringLiteral("100"));
     EXPECT_EQ(graph().avgField(0)->text(), dec("20.000"));
     EXPECT_TRUE(main->btnRun->isEnabled());
@@ -67,14 +67,14 @@ TEST_F(RealTimeTest, HundredPointsAtTwoSecondsFillAndStop)
     EXPECT_TRUE(graph().tbntClr->isEnabled());
 
     driver.ticks(4);
-    EXPECT_EQ(main->SampleCount, 100);   // nothing after the graph is full
+    EXPECT_EQ(main->Session.SampleCount(), 100);   // nothing after the graph is full
 }
 
 TEST_F(RealTimeTest, StopAfterTenOfTwoThousand)
 {
     startRun(2000, 1);
     driver.ticks(10);
-    ASSERT_EQ(main->SampleCount, 10);
+    ASSERT_EQ(main->Session.SampleCount(), 10);
     clock.advance(500);
     const TDateTime stopTime = now();
     main->btnStopClick();
@@ -83,7 +83,7 @@ TEST_F(RealTimeTest, StopAfterTenOfTwoThousand)
     EXPECT_DOUBLE_EQ(chart().XDataII(3, 9), stopTime - 0.5 * DateTime::OneSecond);
     EXPECT_EQ(chart().YData(3, 9), 23.0f);
     EXPECT_EQ(graph().avgField(3)->text(), dec("23.000"));
-    EXPECT_FALSE(main->RealTimeRunning);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
 }
 
 TEST_F(RealTimeTest, StopWaitsOnlyForATickRunningElsewhere)
@@ -95,20 +95,20 @@ TEST_F(RealTimeTest, StopWaitsOnlyForATickRunningElsewhere)
     main->btnStopClick();
     EXPECT_GE(clock.tick - before, 2500);
     EXPECT_LT(clock.tick - before, 2600);
-    EXPECT_FALSE(main->RealTimeRunning);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
 }
 
 TEST_F(RealTimeTest, LostLinkPausesSampling)
 {
     startRun(100, 2);
     driver.ticks(3);
-    ASSERT_EQ(main->SampleCount, 2);
+    ASSERT_EQ(main->Session.SampleCount(), 2);
     driver.ticks(6, false);   // two losses of the link
-    EXPECT_EQ(main->SampleCount, 2);
+    EXPECT_EQ(main->Session.SampleCount(), 2);
     EXPECT_FALSE(driver.connected);
-    EXPECT_TRUE(main->RealTimeRunning);
+    EXPECT_TRUE(main->Session.RealTimeRunning());
     driver.ticks(2);
-    EXPECT_EQ(main->SampleCount, 3);
+    EXPECT_EQ(main->Session.SampleCount(), 3);
     EXPECT_DOUBLE_EQ(chart().XDataII(0, 2), now());
     EXPECT_GT(chart().XDataII(0, 2), chart().XDataII(0, 1));
     // No line across the silence: the chart breaks it between the samples.
@@ -163,7 +163,7 @@ TEST_F(RealTimeTest, RunWithoutAConnectionDoesNothing)
     driver.connected = false;
     answerSetup(QStringLiteral("100"), 0, 2);
     main->btnRunClick();
-    EXPECT_FALSE(main->RealTimeRunning);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
     EXPECT_EQ(prompts.dialogs.size(), 1u);   // the setup dialog was not shown
 }
 
@@ -173,7 +173,7 @@ TEST_F(RealTimeTest, NumbersThatAreNotValid)
         main->Settings.RealTimeRate = 2;
         answerSetup(number, 0, 5);
         main->btnRunClick();
-        EXPECT_FALSE(main->RealTimeRunning) << number.toStdString();
+        EXPECT_FALSE(main->Session.RealTimeRunning()) << number.toStdString();
         ASSERT_EQ(prompts.messages.size(), 1);
         EXPECT_EQ(prompts.messages.takeFirst(), number + QStringLiteral(" is not valid.\n"));
         EXPECT_EQ(main->Settings.RealTimeRate, 2);                   // the old rate
@@ -190,24 +190,24 @@ TEST_F(RealTimeTest, RunOverExistingSamples)
     // Cancel at the question: nothing happens.
     main->btnRunClick();
     EXPECT_EQ(prompts.messages.value(0), RealTimeRecorder::runQuestion());
-    EXPECT_EQ(main->SampleCount, 5);
-    EXPECT_FALSE(main->RealTimeRunning);
+    EXPECT_EQ(main->Session.SampleCount(), 5);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
 
     // No, then Cancel in the setup dialog: the samples stay.
     prompts.answers.push_back(QMessageBox::No);
     answerSetupCancel();
     main->btnRunClick();
-    EXPECT_EQ(main->SampleCount, 5);
+    EXPECT_EQ(main->Session.SampleCount(), 5);
     EXPECT_EQ(chart().Points(), 5);
-    EXPECT_FALSE(main->RealTimeRunning);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
     EXPECT_TRUE(prompts.fileRequests.isEmpty());
 
     // No, then Start: discarded without saving.
     prompts.answers.push_back(QMessageBox::No);
     answerSetup(QStringLiteral("50"), 0, 1);
     main->btnRunClick();
-    EXPECT_TRUE(main->RealTimeRunning);
-    EXPECT_EQ(main->SampleCount, 0);
+    EXPECT_TRUE(main->Session.RealTimeRunning());
+    EXPECT_EQ(main->Session.SampleCount(), 0);
     EXPECT_EQ(chart().Points(), 50);
     EXPECT_EQ(chart().YData(0, 0), 9999.0f);
     EXPECT_DOUBLE_EQ(chart().XDataII(0, 0), 0.0);
@@ -223,8 +223,8 @@ TEST_F(RealTimeTest, RunAnsweredYesButNotSavedKeepsTheSamples)
     answerSetup(QStringLiteral("50"), 0, 1);
     main->btnRunClick();
     EXPECT_EQ(prompts.fileRequests.size(), 1);
-    EXPECT_FALSE(main->RealTimeRunning);
-    EXPECT_EQ(main->SampleCount, 5);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
+    EXPECT_EQ(main->Session.SampleCount(), 5);
 }
 
 class RateChangeTest : public RealTimeTest {
@@ -240,15 +240,15 @@ TEST_F(RateChangeTest, CancelKeepsRecordingAtTheNewRate)
 {
     startRun(100, 2);
     driver.ticks(3);
-    ASSERT_EQ(main->SampleCount, 2);
+    ASSERT_EQ(main->Session.SampleCount(), 2);
     prompts.answers.push_back(QMessageBox::Cancel);
     changeRateTo(4);
     EXPECT_EQ(prompts.messages.value(0), RealTimeRecorder::rateQuestion());
     EXPECT_EQ(main->Settings.RealTimeRate, 4);
-    EXPECT_TRUE(main->RealTimeRunning);
-    EXPECT_EQ(main->SampleCount, 2);
+    EXPECT_TRUE(main->Session.RealTimeRunning());
+    EXPECT_EQ(main->Session.SampleCount(), 2);
     driver.ticks(4);
-    EXPECT_EQ(main->SampleCount, 3);
+    EXPECT_EQ(main->Session.SampleCount(), 3);
 }
 
 TEST_F(RateChangeTest, YesSavesThenResets)
@@ -260,13 +260,13 @@ TEST_F(RateChangeTest, YesSavesThenResets)
     prompts.fileNames.push_back(file);
     changeRateTo(5);
     EXPECT_TRUE(QFile::exists(file));
-    EXPECT_FALSE(main->RealTimeRunning);
-    EXPECT_EQ(main->SampleCount, 0);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
+    EXPECT_EQ(main->Session.SampleCount(), 0);
     EXPECT_EQ(chart().YData(0, 0), 9999.0f);
     EXPECT_TRUE(main->btnRun->isEnabled());
     EXPECT_FALSE(main->btnStop->isEnabled());
     EXPECT_TRUE(graph().tbntClr->isEnabled());
-    EXPECT_NEAR(main->XExtensionStep, 500 * DateTime::OneSecond, 1e-12);
+    EXPECT_NEAR(main->Session.XExtensionStep(), 500 * DateTime::OneSecond, 1e-12);
     EXPECT_FALSE(QFile::exists(recoveryFile()));
 }
 
@@ -277,8 +277,8 @@ TEST_F(RateChangeTest, NoResetsWithoutSaving)
     prompts.answers.push_back(QMessageBox::No);
     changeRateTo(3);
     EXPECT_TRUE(prompts.fileRequests.isEmpty());
-    EXPECT_FALSE(main->RealTimeRunning);
-    EXPECT_EQ(main->SampleCount, 0);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
+    EXPECT_EQ(main->Session.SampleCount(), 0);
     EXPECT_EQ(main->Settings.RealTimeRate, 3);
 }
 
@@ -287,7 +287,7 @@ TEST_F(RateChangeTest, WithoutSamplesNothingIsAsked)
     changeRateTo(7);
     EXPECT_TRUE(prompts.messages.isEmpty());
     EXPECT_EQ(main->Settings.RealTimeRate, 7);
-    EXPECT_NEAR(main->XExtensionStep, 700 * DateTime::OneSecond, 1e-12);
+    EXPECT_NEAR(main->Session.XExtensionStep(), 700 * DateTime::OneSecond, 1e-12);
 
     changeRateTo(0);   // 00:00 is no rate
     EXPECT_EQ(graph().ComboBox2->currentText(), QStringLiteral("02"));

@@ -82,7 +82,7 @@ TEST_F(RealTimeTest, CustomisingMidRunKeepsTheSamplesTakenMeanwhile)
         prompts.printAnswers = {false};        // the print dialog is cancelled
         c.open();
 
-        ASSERT_EQ(main->SampleCount, 7);
+        ASSERT_EQ(main->Session.SampleCount(), 7);
         EXPECT_EQ(channel(chart(), 0, 7), taken);
         EXPECT_EQ(chart().XDataII(3, 6), now());
         EXPECT_GT(chart().ManualMaxX(), now()) << "the X axis still reaches the last sample";
@@ -109,7 +109,7 @@ TEST_F(RealTimeTest, AStopWhileCustomisingIsNotUndone)
     });
     prompts.answers = {QMessageBox::No};
     graph().Button1Click();
-    EXPECT_FALSE(main->RealTimeRunning);
+    EXPECT_FALSE(main->Session.RealTimeRunning());
     EXPECT_EQ(chart().Points(), 3) << "the stopped graph keeps its trimmed length";
     EXPECT_EQ(channel(chart(), 0, 3), taken);
     EXPECT_FALSE(graph().avgField(0)->text().isEmpty());
@@ -137,7 +137,7 @@ TEST_F(RealTimeTest, ClearWhoseSaveDidNotHappenKeepsEverything)
         prompts.fileNames = c.fileNames;
         graph().tbntClr->click();
 
-        EXPECT_EQ(main->SampleCount, 5);
+        EXPECT_EQ(main->Session.SampleCount(), 5);
         EXPECT_EQ(graph().txtDataNo->text(), QStringLiteral("5"));
         EXPECT_EQ(channel(chart(), 0, 5), taken);
         const auto run = RealTimeRecovery::read(recoveryFile());
@@ -161,7 +161,7 @@ TEST_F(RealTimeTest, ClosingTheWindowLeavesRunUsableWhileConnected)
         graph().parentWidget()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ASSERT_FALSE(main->RealTimeGraph);
-        EXPECT_FALSE(main->RealTimeRunning);
+        EXPECT_FALSE(main->Session.RealTimeRunning());
         EXPECT_EQ(main->btnRun->isEnabled(), c.connected);
         EXPECT_EQ(main->Run1->isEnabled(), c.connected);
         EXPECT_FALSE(main->btnStop->isEnabled());
@@ -171,18 +171,20 @@ TEST_F(RealTimeTest, ClosingTheWindowLeavesRunUsableWhileConnected)
     main->Link.Connected = true;
     startRun(10, 1);
     driver.ticks(2);
-    EXPECT_EQ(main->SampleCount, 2);
+    EXPECT_EQ(main->Session.SampleCount(), 2);
 }
 
 TEST_F(RealTimeTest, ATickThatStoresNothingLeavesNothingUnsaved)
 {
-    startRun(100, 1);
-    main->RealTimeUnsaved = false;
-    // The graph has no point left for the next sample (the run filled it).
-    main->SampleCount = chart().Points();
-    driver.tick();
-    EXPECT_FALSE(main->RealTimeUnsaved);
-    EXPECT_FALSE(main->RealTimeRunning);
+    startRun(3, 1);
+    driver.ticks(3);
+    ASSERT_EQ(main->Session.SampleCount(), 3);
+    main->Session.setRealTimeUnsaved(false);
+    // The graph has no point left for the sample of a late tick (the run filled it).
+    main->takeSample(now(), driver.readings);
+    EXPECT_EQ(main->Session.SampleCount(), 3);
+    EXPECT_FALSE(main->Session.RealTimeUnsaved());
+    EXPECT_FALSE(main->Session.RealTimeRunning());
     prompts.answers.clear();
     graph().parentWidget()->close();
     EXPECT_TRUE(prompts.messages.isEmpty()) << "closing asks nothing";
@@ -223,7 +225,7 @@ TEST_F(RealTimeTest, ARecoveryFileThatCanNotBeWrittenIsReportedOnceAndRecordingG
         std::vector<float> taken;
         tickWithReadings(driver, 4, taken);
 
-        EXPECT_EQ(main->SampleCount, 4);
+        EXPECT_EQ(main->Session.SampleCount(), 4);
         EXPECT_EQ(channel(chart(), 0, 4), taken);
         const QString report = main->statusBar()->currentMessage();
         EXPECT_TRUE(report.contains(QDir::toNativeSeparators(path))) << report.toStdString();
@@ -262,7 +264,7 @@ TEST_F(RealTimeTest, ARecoveryFileThatFailsMidRunIsReportedOnce)
     EXPECT_TRUE(report.contains(QDir::toNativeSeparators(path))) << report.toStdString();
     EXPECT_TRUE(report.contains(QLatin1String("Broken pipe"), Qt::CaseInsensitive)) << report.toStdString();
     EXPECT_EQ(main->statusBar()->currentMessage(), QStringLiteral("something else")) << "reported once";
-    EXPECT_EQ(main->SampleCount, 7);
+    EXPECT_EQ(main->Session.SampleCount(), 7);
     EXPECT_EQ(channel(chart(), 0, 7), taken);
-    EXPECT_TRUE(main->RealTimeRunning);
+    EXPECT_TRUE(main->Session.RealTimeRunning());
 }

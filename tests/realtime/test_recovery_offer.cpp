@@ -22,7 +22,7 @@ TEST_F(RealTimeTest, RecoveryFileFollowsTheSamples)
 
     prompts.answers.push_back(QMessageBox::No);   // "Save Real-Time Graph ?"
     graph().tbntClr->click();
-    EXPECT_EQ(main->SampleCount, 0);
+    EXPECT_EQ(main->Session.SampleCount(), 0);
     EXPECT_FALSE(QFile::exists(recoveryFile()));
 }
 
@@ -41,7 +41,7 @@ TEST_F(RealTimeTest, ClosingAfterTheQuestionEndsTheRecoveryFile)
 TEST_F(RealTimeTest, ALeftBehindRunIsOfferedAtTheNextStart)
 {
     startRun(100, 1);
-    driver.readings = {20.5f, 21.0f, 3500.0f, 23.0f};
+    driver.readings = {20.5f, 21.0f, 3500.0f, 9999.0f};   // T4 without data
     driver.ticks(7);
     const TDateTime lastSample = now();
     // The program dies here: nothing closes, nothing is asked.
@@ -63,13 +63,16 @@ TEST_F(RealTimeTest, ALeftBehindRunIsOfferedAtTheNextStart)
         EXPECT_EQ(QFile::exists(file), c.fileKept);
         if (c.loaded) {
             PESGraph& chart = *next.RealTimeGraph->PESGraph1;
-            EXPECT_EQ(next.SampleCount, 7);
+            EXPECT_EQ(next.Session.SampleCount(), 7);
             EXPECT_EQ(chart.Points(), 7);
             EXPECT_DOUBLE_EQ(chart.XDataII(0, 6), lastSample);
             EXPECT_EQ(chart.YData(0, 6), 20.5f);
-            EXPECT_TRUE(next.RealTimeUnsaved);
+            EXPECT_TRUE(next.Session.RealTimeUnsaved());
             EXPECT_EQ(next.RealTimeGraph->maxField(2)->text(), QStringLiteral("OL"));
             EXPECT_EQ(next.RealTimeGraph->avgField(2)->text(), QStringLiteral("****"));
+            // No reading ever came below "no data": no MIN to show.
+            EXPECT_EQ(next.RealTimeGraph->maxField(3)->text(), QStringLiteral("OL"));
+            EXPECT_EQ(next.RealTimeGraph->minField(3)->text(), QString());
         }
     }
 }

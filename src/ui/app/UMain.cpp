@@ -33,20 +33,10 @@
 #include <QStyle>
 #include <QToolBar>
 
-namespace {
-TfrmMain* theMainWindow = nullptr;
-}
-
-TfrmMain* TfrmMain::instance()
-{
-    return theMainWindow;
-}
-
 TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     : QMainWindow(parent)
     , splash(splashScreen)
 {
-    theMainWindow = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("TQ612"));
 
@@ -72,7 +62,18 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     FrontPanelLink = std::make_unique<MeterPanelLink>(Link);
 
     FormCreate();
-    RealTime = std::make_unique<RealTimeRecorder>(*this);
+    RealTime = std::make_unique<RealTimeRecorder>(*this, Session);
+    connect(&Session, &RealTimeSession::runStarted, this, [this] { showRecording(true); });
+    connect(&Session, &RealTimeSession::runStopped, this, [this] { showRecording(false); });
+    connect(&Session, &RealTimeSession::samplesDiscarded, this, [this] { showRecording(false); });
+    connect(RealTime.get(), &RealTimeRecorder::realTimeGraphClosed, this, [this] {
+        RealTimeGraph1->setChecked(false);
+        RealTimeGraph = nullptr;
+        // Run needs a meter; a new run makes a new window.
+        showRecording(false);
+        btnRun->setEnabled(Link.Connected);
+        Run1->setEnabled(Link.Connected);
+    });
     RealTime->setLink({[this] { return Link.Connected; },
                        [this] { return Link.InMainTimer; },
                        [this](int ticks) { Link.RateTicks = ticks; }});
@@ -89,8 +90,6 @@ TfrmMain::~TfrmMain()
     // The recorder goes before the child windows, so that tearing them down
     // is not taken for the user closing them.
     RealTime.reset();
-    if (theMainWindow == this)
-        theMainWindow = nullptr;
 }
 
 void TfrmMain::createActions()
@@ -316,7 +315,7 @@ void TfrmMain::showEvent(QShowEvent* event)
 void TfrmMain::FormShow()
 {
     DocumentFolder = AppPaths::makeDocumentFolder();
-    XExtensionStep = 10 * DateTime::OneSecond;
+    Session.setXExtensionStep(10 * DateTime::OneSecond);
 
     // ---- Child windows created at start-up: the real-time graph and the front panel ----
     // (created here, before the probe, so that the probe can show the link state on them)
@@ -456,6 +455,14 @@ void TfrmMain::RealTimeGraph1Click()
     }
     RealTime->CreateRealTimeGraph();
 }
+void TfrmMain::showRecording(bool running)
+{
+    btnRun->setEnabled(!running);
+    Run1->setEnabled(!running);
+    btnStop->setEnabled(running);
+    Stop1->setEnabled(running);
+}
+
 void TfrmMain::btnRunClick()
 {
     RealTime->Run();

@@ -8,6 +8,7 @@
 #include "link/MeterLink.h"
 #include "logger/DataSetModel.h"
 #include "panel/MaxMinBlink.h"
+#include "realtime/RealTimeSession.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -50,7 +51,6 @@ public:
     AppSettings Settings;                 // RealTimeRate, LastConnectedPort, LastConnectedModel, AnnoColor
     QString DocumentFolder;
     std::array<QPixmap, 4> BatteryBitmaps;
-    TDateTime XExtensionStep = 0;
 
     // Child windows of which at most one each exists; null while closed.
     QPointer<TfrmPanel> FrontPanel;
@@ -58,14 +58,10 @@ public:
     QPointer<TfrmGraph> RealTimeGraph;
     QPointer<TfrmGraph> DataLoggerGraph;
 
-    // Real-time recording.
-    bool RealTimeRunning = false;
-    int SampleCount = 0;
-    std::array<float, 4> RunningMax{-9999, -9999, -9999, -9999};
-    std::array<float, 4> RunningMin{9999, 9999, 9999, 9999};
-    bool RealTimeUnsaved = false;
-
-    // Real-time recording: Run, Stop, the sample of a tick, the rate change.
+    // Real-time recording: the run with its samples, and the windows' side of
+    // it (Run, Stop, the sample of a tick, the rate change). Declared after
+    // Settings and DocumentFolder, which the session uses.
+    RealTimeSession Session{Settings, DocumentFolder};
     std::unique_ptr<RealTimeRecorder> RealTime;
 
     // Data logger.
@@ -236,9 +232,6 @@ public:
     // The widget of the active child window, or null.
     QWidget* activeChild() const;
 
-    // The main window of this run (set while it exists).
-    static TfrmMain* instance();
-
 signals:
     // Data set k is drawn in the DataLogger window.
     void dataSetDrawn(int k);
@@ -266,6 +259,8 @@ private:
     // and status tips (UMainLink.cpp).
     void explainMeterControls();
     bool meterOffline = false;
+    // Run and Stop, tool buttons and menu items, follow the recording.
+    void showRecording(bool running);
 
     QPointer<TfrmAbout> splash;
     bool shownOnce = false;

@@ -132,6 +132,6 @@ void TfrmMain::showLiveFrame(const LiveFrame& frame, bool previousHold)
 
 bool TfrmMain::realTimeRunning() const
 {
-    return RealTimeRunning;
+    return Session.RealTimeRunning();
 }
 

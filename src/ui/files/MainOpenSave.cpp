@@ -57,7 +57,7 @@ void TfrmMain::Save1Click()
 bool TfrmMain::SaveChild(QWidget* child)
 {
     if (auto* list = qobject_cast<TfrmList*>(child))
-        return SaveGridAsText(*list);
+        return SaveGridAsText(*list, DocumentFolder);
     auto* graph = qobject_cast<TfrmGraph*>(child);
     if (!graph)
         return false;
@@ -68,10 +68,10 @@ bool TfrmMain::SaveChild(QWidget* child)
         if (result == TfrmOpenSave::OpenSets)
             return SaveCollection();
         if (result == TfrmOpenSave::OpenSingleSet)
-            return SaveGraph(*graph->PESGraph1);
+            return SaveGraph(*graph->PESGraph1, DocumentFolder, SaveDialog1FilterIndex);
         return false;
     }
-    return SaveGraph(*graph->PESGraph1);
+    return SaveGraph(*graph->PESGraph1, DocumentFolder, SaveDialog1FilterIndex);
 }
 
 void TfrmMain::Open1Click()

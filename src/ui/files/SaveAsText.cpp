@@ -3,7 +3,6 @@
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "app/Regional.h"
-#include "app/UMain.h"
 #include "chart/PESGraph.h"
 #include "files/CheckedFileWriter.h"
 #include "files/TextLines.h"
@@ -20,18 +19,13 @@
 
 namespace {
 
-QWidget* dialogParent()
-{
-    return TfrmMain::instance();
-}
-
 // The range dialog: points or rows 1..`last` ("&All") or the user's choice;
 // nothing when cancelled or when a bound is not a whole number.
-std::optional<TextLines::Range> askRange(int last)
+std::optional<TextLines::Range> askRange(int last, QWidget* dialogParent)
 {
     std::optional<TextLines::Range> range;
     {
-        const auto dialog = TfrmScope::rangeDialog(last, dialogParent());
+        const auto dialog = TfrmScope::rangeDialog(last, dialogParent);
         if (Prompts::current().exec(*dialog) != 1)
             return std::nullopt;
         if (dialog->radAll->isChecked())
@@ -53,9 +47,10 @@ void reportFailure(const QString& fileName, const QString& reason)
 // Writes line k (0-based) of `count` lines, CR LF after each, while the
 // saving dialog shows the progress. `lineAt` gives nothing to end early.
 // Cancel keeps what was written; a fault keeps the old file and is shown.
-bool writeLines(const QString& fileName, int count, const std::function<std::optional<QString>(int)>& lineAt)
+bool writeLines(const QString& fileName, int count, QWidget* dialogParent,
+                const std::function<std::optional<QString>(int)>& lineAt)
 {
-    const auto progress = TfrmScope::savingDialog(count, dialogParent());
+    const auto progress = TfrmScope::savingDialog(count, dialogParent);
     progress->show();
 
     CheckedFileWriter file(fileName);
@@ -97,13 +92,15 @@ QString SaveGridFilter(QChar decimalPoint)
 bool SaveGraphAsText(PESGraph& chart, const QString& fileName, QChar separator)
 {
     const int points = chart.Points();
-    const auto range = askRange(points);
+    // The dialogs belong to the window that shows the graph.
+    QWidget* dialogParent = chart.window();
+    const auto range = askRange(points, dialogParent);
     if (!range)
         return false;
     // The graph's window may be closed while the lines are written: then the
     // lines written so far are kept, as after Cancel.
     const QPointer<PESGraph> source(&chart);
-    return writeLines(fileName, range->to - range->from + 1, [&](int k) -> std::optional<QString> {
+    return writeLines(fileName, range->to - range->from + 1, dialogParent, [&](int k) -> std::optional<QString> {
         if (!source)
             return std::nullopt;
         const int i = range->from - 1 + k;
@@ -117,24 +114,24 @@ bool SaveGraphAsText(PESGraph& chart, const QString& fileName, QChar separator)
     });
 }
 
-bool SaveGridAsText(TfrmList& list)
+bool SaveGridAsText(TfrmList& list, const QString& documentFolder)
 {
     const int rows = list.dataRowCount();
+    QWidget* dialogParent = list.window();
     FileDialogRequest request;
-    const TfrmMain* main = TfrmMain::instance();
-    request.directory = AppPaths::dialogFolder(main ? main->DocumentFolder : QString());
+    request.directory = AppPaths::dialogFolder(documentFolder);
     request.filter = SaveGridFilter(Regional::decimalPoint());
     request.defaultSuffix = QStringLiteral("TXT");
     const QString fileName = Prompts::current().saveFileName(request);
     if (fileName.isEmpty())
         return false;
 
-    const auto range = askRange(rows);
+    const auto range = askRange(rows, dialogParent);
     if (!range)
         return false;
     const QChar separator = TextLines::tableSeparatorFor(fileName);
     const QPointer<TfrmList> source(&list);
-    return writeLines(fileName, range->to - range->from + 1, [&](int k) -> std::optional<QString> {
+    return writeLines(fileName, range->to - range->from + 1, dialogParent, [&](int k) -> std::optional<QString> {
         if (!source)
             return std::nullopt;
         return TextLines::tableLine(source->rowFields(range->from + k), separator);

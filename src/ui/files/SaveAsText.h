@@ -19,6 +19,7 @@ QString SaveGridFilter(QChar decimalPoint);
 // when a file was written (a cancelled save keeps the lines written so far).
 bool SaveGraphAsText(PESGraph& chart, const QString& fileName, QChar separator);
 
-// Asks for a file name and the range of rows, and writes the rows of the
-// table: a comma after every cell for names ending in "csv", else TAB.
-bool SaveGridAsText(TfrmList& list);
+// Asks for a file name (the dialog starts in `documentFolder`) and the range
+// of rows, and writes the rows of the table: a comma after every cell for
+// names ending in "csv", else TAB.
+bool SaveGridAsText(TfrmList& list, const QString& documentFolder);

@@ -4,7 +4,6 @@
 #include "app/Prompts.h"
 #include "app/Regional.h"
 #include "app/SaveDialogType.h"
-#include "app/UMain.h"
 #include "files/GraphFile.h"
 #include "files/SaveAsText.h"
 
@@ -19,23 +18,21 @@ QString SaveGraphFilter(QChar decimalPoint)
                           "EXCEL file format(*.CSV,seperated by comma)|*.CSV");
 }
 
-bool SaveGraph(PESGraph& chart)
+bool SaveGraph(PESGraph& chart, const QString& documentFolder, int& lastFileType)
 {
     FileDialogRequest request;
-    TfrmMain* main = TfrmMain::instance();
-    request.directory = AppPaths::dialogFolder(main ? main->DocumentFolder : QString());
+    request.directory = AppPaths::dialogFolder(documentFolder);
     request.filter = SaveGraphFilter(Regional::decimalPoint());
     // The dialog starts on the type chosen last time; a name typed without an
     // extension gets that type's.
     const QStringList extensions = SaveDialogType::filterExtensions(request.filter);
-    const int lastType = main ? main->SaveDialog1FilterIndex : 1;
+    const int lastType = lastFileType;
     request.filterIndex = lastType >= 1 && lastType <= extensions.size() ? lastType : 1;
     request.defaultSuffix = extensions.value(request.filterIndex - 1, QStringLiteral(".GHF")).mid(1);
     const QString fileName = Prompts::current().saveFileName(request);
     if (fileName.isEmpty())
         return false;
-    if (main)
-        main->SaveDialog1FilterIndex = request.filterIndex;
+    lastFileType = request.filterIndex;
 
     const QString ext = QFileInfo(fileName).suffix().toLower();
     if (ext == QLatin1String("ghf"))

@@ -630,7 +630,7 @@ void TfrmGraph::tbntClrClick()
     // A save that was cancelled or failed clears nothing.
     if (Prompts::current().confirm(QStringLiteral("Save Real-Time Graph ?"), QMessageBox::Yes | QMessageBox::No)
             == QMessageBox::Yes
-        && !SaveGraph(*PESGraph1))
+        && !SaveGraph(*PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex))
         return;
     PESGraph1->PEactions(sgUndoZoom);
     UndoZoom->setEnabled(false);
@@ -653,16 +653,16 @@ bool TfrmGraph::FormCloseQuery()
             return false;
         main.DataSetsUnsaved = false;
     }
-    if (main.RealTimeUnsaved && caption == QLatin1String(RealTimeCaption)) {
+    if (main.Session.RealTimeUnsaved() && caption == QLatin1String(RealTimeCaption)) {
         const auto answer = Prompts::current().confirm(QStringLiteral("Save Real-Time Graph ?"),
                                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Cancel)
             return false;
         // A save that was cancelled or failed keeps the window, its samples and
         // their recovery file.
-        if (answer == QMessageBox::Yes && !SaveGraph(*PESGraph1))
+        if (answer == QMessageBox::Yes && !SaveGraph(*PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex))
             return false;
-        main.RealTimeUnsaved = false;
+        main.Session.setRealTimeUnsaved(false);
     }
     return true;
 }
@@ -673,16 +673,8 @@ void TfrmGraph::FormClose()
     const QString caption = windowTitle();
     if (caption == QLatin1String(DataLoggerCaption) && main.DataLoggerGraph == this)
         main.DataLoggerGraph = nullptr;
-    if (caption == QLatin1String(RealTimeCaption) && main.RealTimeGraph == this) {
-        main.RealTimeGraph1->setChecked(false);
-        main.RealTimeGraph = nullptr;
-        main.btnRun->setEnabled(main.Link.Connected);
-        main.Run1->setEnabled(main.Link.Connected);
-        main.btnStop->setEnabled(false);
-        main.Stop1->setEnabled(false);
-        main.RealTimeRunning = false;
-        main.SampleCount = 0;
-    }
+    // The main window decides what the real-time graph's closing means for it.
+    emit closing();
 }
 
 bool TfrmGraph::queryClose()
@@ -811,7 +803,6 @@ void ClearGraph(TfrmGraph& window)
         window.avgField(c)->clear();
     }
     TfrmMain& main = window.Main();
-    main.SampleCount = 0;
     for (int i = 3; i <= main.AnnotationCount; ++i) {
         if (!chart.hasGraphAnnotation(i))
             continue;
@@ -820,4 +811,5 @@ void ClearGraph(TfrmGraph& window)
     }
     main.AnnotationCount = 3;
     chart.redraw();
+    emit window.cleared();
 }

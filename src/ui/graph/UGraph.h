@@ -119,10 +119,16 @@ public:
 
     // The close question; true when the window may close.
     bool FormCloseQuery();
-    // What closing does to the main window's state.
+    // What closing does: the data logger's state, and the closing() signal.
     void FormClose();
     bool queryClose() override;
     void closeCancelled() override { closeAgreed = false; }
+
+signals:
+    // The window's data and statistics were emptied (ClearGraph).
+    void cleared();
+    // The window is closing, its close question answered.
+    void closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -13,8 +13,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -25,8 +23,6 @@ namespace {
 
 constexpr int Channels = GraphStatistics::Channels;
 constexpr double NoDataValue = 9999;
-// How long Stop waits for a tick that is running elsewhere.
-constexpr qint64 StopWaitMs = 2500;
 
 TDateTime now()
 {
@@ -62,10 +58,19 @@ void emptyPoints(PESGraph& chart)
 
 } // namespace
 
-RealTimeRecorder::RealTimeRecorder(TfrmMain& mainWindow)
+RealTimeRecorder::RealTimeRecorder(TfrmMain& mainWindow, RealTimeSession& runSession)
     : QObject(&mainWindow)
     , main(mainWindow)
+    , session(runSession)
 {
+    session.setUser(this);
+    connect(&session, &RealTimeSession::sampleTaken, this, &RealTimeRecorder::drawSample);
+    connect(&session, &RealTimeSession::runStarted, this, &RealTimeRecorder::runStarted);
+    connect(&session, &RealTimeSession::runStopped, this, &RealTimeRecorder::runStopped);
+    connect(&session, &RealTimeSession::rateChanged, this, &RealTimeRecorder::rateChanged);
+    connect(&session, &RealTimeSession::samplesDiscarded, this, &RealTimeRecorder::samplesDiscarded);
+    connect(&session, &RealTimeSession::recoveryFailed, this,
+            [this](const QString& text) { main.statusBar()->showMessage(text); });
 }
 
 QString RealTimeRecorder::runQuestion()
@@ -81,22 +86,24 @@ QString RealTimeRecorder::rateQuestion()
         + QStringLiteral("Do you want to save the Real-Time graph ?");
 }
 
+RealTimeUser::Answer RealTimeRecorder::askToSave(Question question)
+{
+    const auto answer = Prompts::current().confirm(question == Question::BeforeRun ? runQuestion() : rateQuestion(),
+                                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Yes)
+        return Answer::Yes;
+    return answer == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
+bool RealTimeRecorder::saveSamples()
+{
+    TfrmGraph* g = graph();
+    return g && SaveGraph(*g->PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex);
+}
+
 TfrmGraph* RealTimeRecorder::graph() const
 {
     return main.RealTimeGraph.data();
-}
-
-QString RealTimeRecorder::recoveryFileName() const
-{
-    return RealTimeRecovery::fileName(main.DocumentFolder);
-}
-
-void RealTimeRecorder::setRunStopEnabled(bool running)
-{
-    main.btnRun->setEnabled(!running);
-    main.Run1->setEnabled(!running);
-    main.btnStop->setEnabled(running);
-    main.Stop1->setEnabled(running);
 }
 
 void RealTimeRecorder::setClearEnabled(bool enabled)
@@ -105,28 +112,12 @@ void RealTimeRecorder::setClearEnabled(bool enabled)
         g->tbntClr->setEnabled(enabled);
 }
 
-bool RealTimeRecorder::saveGraph()
-{
-    TfrmGraph* g = graph();
-    return g && SaveGraph(*g->PESGraph1);
-}
-
-void RealTimeRecorder::discardRecovery()
-{
-    recovery.reset();
-    const QString path = recoveryFileName();
-    if (!path.isEmpty())
-        QFile::remove(path);
-}
-
 // ---- The real-time window ---------------------------------------------------
 
 void RealTimeRecorder::CreateRealTimeGraph()
 {
     auto* window = new TfrmGraph(main);
-    main.RealTimeGraph = window;
     window->setWindowTitle(QString::fromLatin1(TfrmGraph::RealTimeCaption));
-    main.RealTimeGraph1->setChecked(true);
     QMdiSubWindow* sub = main.addChild(window);
     sub->move(sub->x(), 0);
     window->showClearButton(true);
@@ -142,50 +133,52 @@ void RealTimeRecorder::CreateRealTimeGraph()
 
     window->ComboBox1->setEnabled(true);
     window->ComboBox2->setEnabled(true);
-    showRate(window->ComboBox1, window->ComboBox2, main.Settings.RealTimeRate);
+    showRate(window->ComboBox1, window->ComboBox2, session.rate());
     connect(window->ComboBox1, &QComboBox::activated, this, &RealTimeRecorder::RateBoxChange);
     connect(window->ComboBox2, &QComboBox::activated, this, &RealTimeRecorder::RateBoxChange);
-    // Runs after the window's own "Clear" handler: the samples are gone then.
-    connect(window->tbntClr, &QToolButton::clicked, this, &RealTimeRecorder::graphCleared);
-    // Closing the window after its samples were saved or discarded ends the recovery file.
-    connect(window, &QObject::destroyed, this, [this] {
-        if (!main.RealTimeUnsaved)
-            discardRecovery();
-    });
+    attachRealTimeGraph(*window);
     sub->show();
+}
+
+void RealTimeRecorder::attachRealTimeGraph(TfrmGraph& window)
+{
+    main.RealTimeGraph = &window;
+    main.RealTimeGraph1->setChecked(true);
+    TfrmGraph* w = &window;
+    connect(w, &TfrmGraph::cleared, this, [this, w] {
+        if (graph() == w)
+            session.clear();
+    });
+    connect(w, &TfrmGraph::closing, this, [this, w] { graphClosed(w); });
+    // Closing the window after its samples were saved or discarded ends the recovery file.
+    connect(w, &QObject::destroyed, &session, &RealTimeSession::endRecoveryUnlessUnsaved);
+}
+
+void RealTimeRecorder::graphClosed(TfrmGraph* window)
+{
+    if (graph() != window)
+        return;
+    session.graphClosed();
+    emit realTimeGraphClosed();
 }
 
 void RealTimeRecorder::programClosing()
 {
     // Unsaved samples were offered for saving when their window closed.
-    if (!main.RealTimeUnsaved)
-        discardRecovery();
-}
-
-void RealTimeRecorder::graphCleared()
-{
-    if (main.SampleCount == 0)
-        discardRecovery();
+    session.endRecoveryUnlessUnsaved();
 }
 
 // ---- Run ----------------------------------------------------------------------
 
 void RealTimeRecorder::Run()
 {
-    if (!link.connected())
+    if (!session.meterLink().connected())
         return;
 
     if (TfrmGraph* g = graph()) {
         restoreNormal(g);
-        if (main.RealTimeRunning || main.SampleCount != 0) {
-            const auto answer = Prompts::current().confirm(
-                runQuestion(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-            if (answer == QMessageBox::Cancel)
-                return;
-            // A save that did not happen must not lose the samples.
-            if (answer == QMessageBox::Yes && !saveGraph())
-                return;
-        }
+        if (!session.mayDiscardSamples(Question::BeforeRun))
+            return;
     } else {
         CreateRealTimeGraph();
     }
@@ -193,7 +186,7 @@ void RealTimeRecorder::Run()
 
     TfrmSetupRealTime setup(&main);
     setup.setRateBoxes(g->ComboBox1->currentText(), g->ComboBox2->currentText());
-    setup.showOpeningPeriod(main.Settings.RealTimeRate);
+    setup.showOpeningPeriod(session.rate());
     if (Prompts::current().exec(setup) != QDialog::Accepted)
         return;
     g->ComboBox1->setCurrentIndex(setup.ComboBox1->currentIndex());
@@ -207,19 +200,15 @@ void RealTimeRecorder::Run()
         return;
     }
 
-    main.Settings.RealTimeRate = rateOfBoxes(g->ComboBox1, g->ComboBox2);
-    if (main.Settings.RealTimeRate <= 0) {
-        main.Settings.RealTimeRate = 2;
-        showRate(g->ComboBox1, g->ComboBox2, 2);
-    }
+    const int chosenRate = rateOfBoxes(g->ComboBox1, g->ComboBox2);
+    session.setRate(chosenRate);
+    if (chosenRate != session.rate())
+        showRate(g->ComboBox1, g->ComboBox2, session.rate());
 
     PESGraph& chart = *g->PESGraph1;
     breakLinesAtMissedSamples(chart);
     chart.setPoints(points);
     emptyPoints(chart);
-    main.SampleCount = 0;
-    main.RunningMax.fill(-9999);
-    main.RunningMin.fill(9999);
 
     for (int c = 0; c < Channels; ++c) {
         g->minField(c)->clear();
@@ -234,111 +223,58 @@ void RealTimeRecorder::Run()
     chart.setManualMaxX(start + 100 * DateTime::OneSecond);
     chart.redraw();
 
-    // The first tick with a frame takes the first sample.
-    link.setRateTicks(main.Settings.RealTimeRate);
+    session.startRun(start, points);
+}
 
+void RealTimeRecorder::runStarted()
+{
     setClearEnabled(false);
-    main.RealTimeRunning = true;
-    setRunStopEnabled(true);
-
-    // The new run replaces what the recovery file held: those samples were
-    // saved or knowingly discarded by the question above.
-    recovery = std::make_unique<RealTimeRecovery::Writer>(recoveryFileName());
-    recoveryFailed = false;
-    if (!recovery->begin(start, points))
-        recoveryFailure();
-}
-
-// The run goes on in the chart; the user learns once that a crash would now lose it.
-void RealTimeRecorder::recoveryFailure()
-{
-    if (!recovery)
-        return;
-    if (!recoveryFailed) {
-        recoveryFailed = true;
-        main.statusBar()->showMessage(recoveryFailureText(recovery->path(), recovery->errorString()));
-    }
-    // Half a line may have been written: nothing more goes after it.
-    recovery->close();
-}
-
-QString RealTimeRecorder::recoveryFailureText(const QString& path, const QString& reason)
-{
-    return QStringLiteral("The Real-Time samples can not be written to %1 (%2). "
-                          "Recording goes on; save the graph, a crash would lose it.")
-        .arg(QDir::toNativeSeparators(path), reason);
 }
 
 // ---- Sampling -------------------------------------------------------------------
 
 void RealTimeRecorder::sampleDue(TDateTime tickTime, const Readings& readings)
 {
-    if (!graph())
-        return;
-    // A Stop reached from here runs inside the tick and must not wait for it.
-    samplingInTick = true;
-    const bool stored = TakeSample(tickTime, readings);
-    samplingInTick = false;
-    if (stored)
-        main.RealTimeUnsaved = true;
+    if (graph())
+        session.sampleDue(tickTime, readings);
 }
 
 bool RealTimeRecorder::TakeSample(TDateTime t, const Readings& readings)
 {
+    return graph() && session.TakeSample(t, readings);
+}
+
+void RealTimeRecorder::drawSample(int index, unsigned newMax, unsigned newMin)
+{
     TfrmGraph* g = graph();
     if (!g)
-        return false;
+        return;
     PESGraph& chart = *g->PESGraph1;
-    const int n = main.SampleCount;
-    if (n >= chart.Points()) {
-        Stop();   // nowhere to put the sample
-        return false;
-    }
-
+    if (index >= chart.Points())
+        return;
+    const RealTimeSession::Sample& sample = session.samples()[size_t(index)];
+    const TDateTime t = sample.time;
     if (chart.ManualMaxX() < t)
-        chart.setManualMaxX(t + main.XExtensionStep);
+        chart.setManualMaxX(t + session.XExtensionStep());
     for (int i = 0; i < Channels; ++i) {
-        chart.setXDataII(i, n, t);
-        chart.setYData(i, n, readings[i]);
+        chart.setXDataII(i, index, t);
+        chart.setYData(i, index, sample.readings[size_t(i)]);
     }
-    if (recovery && recovery->isOpen() && !recovery->append(t, readings))
-        recoveryFailure();
-
     for (int c = 0; c < Channels; ++c) {
-        GraphStatistics::Extremes extremes{main.RunningMax[c], main.RunningMin[c], 0, 0};
-        const auto changed = extremes.offer(readings[c], t);
-        if (changed.max) {
-            main.RunningMax[c] = extremes.max;
+        const GraphStatistics::Extremes& extremes = session.extremes(c);
+        if (newMax & (1u << c))
             g->maxField(c)->setText(GraphStatistics::extremeText(extremes.max, t));
-        }
-        if (changed.min) {
-            main.RunningMin[c] = extremes.min;
+        if (newMin & (1u << c))
             g->minField(c)->setText(GraphStatistics::extremeText(extremes.min, t));
-        }
     }
     chart.redraw();
-
-    main.SampleCount = n + 1;
-    g->txtDataNo->setText(QString::number(main.SampleCount));
-    if (main.SampleCount >= chart.Points())
-        Stop();
-    return true;
+    g->txtDataNo->setText(QString::number(session.SampleCount()));
 }
 
 // ---- Stop -----------------------------------------------------------------------
 
-void RealTimeRecorder::Stop()
+void RealTimeRecorder::runStopped()
 {
-    // Let a tick that is running elsewhere (inside a wait) finish its sample;
-    // the tick we are called from cannot finish before we return.
-    if (!samplingInTick && link.inMainTimer()) {
-        const qint64 begin = Clock::current().tickMs();
-        while (link.inMainTimer() && Clock::current().tickMs() - begin <= StopWaitMs)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-
-    main.RealTimeRunning = false;
-    setRunStopEnabled(false);
 
     TfrmGraph* g = graph();
     if (!g)
@@ -348,7 +284,7 @@ void RealTimeRecorder::Stop()
     const TDateTime t = now();
 
     PESGraph& chart = *g->PESGraph1;
-    const int n = main.SampleCount;
+    const int n = session.SampleCount();
     if (n >= 1 && n < chart.Points()) {
         const double lastX = chart.XDataII(3, n - 1);
         const float lastY = chart.YData(3, n - 1);
@@ -359,13 +295,8 @@ void RealTimeRecorder::Stop()
     }
     chart.setManualMaxX(t);
 
-    for (int c = 0; c < Channels; ++c) {
-        GraphStatistics::Average average;
-        const std::vector<float>& ys = chart.state().y[size_t(c)];   // straight from the array: 100,000 points
-        for (int p = 0; p < n && p < chart.Points(); ++p)
-            average.add(ys[size_t(p)]);
-        g->avgField(c)->setText(GraphStatistics::averageText(average, 3));
-    }
+    for (int c = 0; c < Channels; ++c)
+        g->avgField(c)->setText(GraphStatistics::averageText(session.averages()[size_t(c)], 3));
     chart.redraw();
 }
 
@@ -377,7 +308,7 @@ void RealTimeRecorder::breakLinesAtMissedSamples(PESGraph& chart) const
     // silent none were taken, and a line drawn across would show readings
     // that never were: the line breaks once the next sample is half a rate
     // and a tick late.
-    const double rate = main.Settings.RealTimeRate;
+    const double rate = session.rate();
     chart.setLineGapThreshold((1.5 * rate + 1) * DateTime::OneSecond);
 }
 
@@ -386,36 +317,27 @@ void RealTimeRecorder::RateBoxChange()
     TfrmGraph* g = graph();
     if (!g)
         return;
-    int rate = rateOfBoxes(g->ComboBox1, g->ComboBox2);
-    if (rate == main.Settings.RealTimeRate)
-        return;
-    if (rate == 0) {
-        rate = 2;
-        showRate(g->ComboBox1, g->ComboBox2, 2);
-        // 00:00 falls back to the rate in force: nothing changes.
-        if (rate == main.Settings.RealTimeRate)
-            return;
-    }
-    main.Settings.RealTimeRate = rate;
-    breakLinesAtMissedSamples(*g->PESGraph1);
+    const int rate = rateOfBoxes(g->ComboBox1, g->ComboBox2);
+    session.changeRate(rate);
+    // 00:00 shows the rate it fell back to.
+    if (rate == 0 && graph() == g)
+        showRate(g->ComboBox1, g->ComboBox2, session.rate());
+}
 
-    auto answer = QMessageBox::No;
-    if (main.RealTimeRunning || main.SampleCount != 0) {
-        answer = Prompts::current().confirm(rateQuestion(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel)
-            return;   // the new rate is in force; recording goes on
-        // A save that did not happen keeps the samples, as Cancel does.
-        if (answer == QMessageBox::Yes && !saveGraph())
-            return;
-    }
+void RealTimeRecorder::rateChanged()
+{
+    if (TfrmGraph* g = graph())
+        breakLinesAtMissedSamples(*g->PESGraph1);
+}
 
-    main.RealTimeRunning = false;
+void RealTimeRecorder::samplesDiscarded()
+{
+    TfrmGraph* g = graph();
     setClearEnabled(true);
-    setRunStopEnabled(false);
+    if (!g)
+        return;
     ClearGraph(*g);
-    discardRecovery();
     breakLinesAtMissedSamples(*g->PESGraph1);
-    main.XExtensionStep = rate * 100 * DateTime::OneSecond;
     g->PESGraph1->setFocus();
 }
 
@@ -423,14 +345,9 @@ void RealTimeRecorder::RateBoxChange()
 
 void RealTimeRecorder::offerRecovery()
 {
-    const QString path = recoveryFileName();
-    if (path.isEmpty() || !QFile::exists(path))
+    const auto run = session.leftOverRun();
+    if (!run)
         return;
-    const auto run = RealTimeRecovery::read(path);
-    if (!run || run->samples.empty()) {
-        QFile::remove(path);   // nothing in it worth keeping
-        return;
-    }
     const auto answer = Prompts::current().confirm(
         QStringLiteral("A Real-Time recording of %1 samples was not saved when the program ended.\n"
                        "Do you want to open it in the Real-Time graph ?\n"
@@ -440,53 +357,42 @@ void RealTimeRecorder::offerRecovery()
     if (answer == QMessageBox::Cancel)
         return;
     if (answer == QMessageBox::No) {
-        discardRecovery();
+        session.discardRecovery();
         return;
     }
     if (!graph())
         CreateRealTimeGraph();
-    loadRecoveredRun(*run);
+    if (graph() && session.loadRecoveredRun(*run))
+        drawRecoveredRun();
 }
 
-// The recovered samples become the real-time graph, as if that run had been
-// stopped: unsaved, so every way out asks to save them.
-void RealTimeRecorder::loadRecoveredRun(const RealTimeRecovery::Run& run)
+// The recovered samples become the real-time graph, as if that run had been stopped.
+void RealTimeRecorder::drawRecoveredRun()
 {
     TfrmGraph* g = graph();
-    if (!g || main.RealTimeRunning)
-        return;
     PESGraph& chart = *g->PESGraph1;
-    const int n = int(run.samples.size());
+    const auto& samples = session.samples();
+    const int n = int(samples.size());
     chart.setPoints(n);
-    main.SampleCount = 0;
-    main.RunningMax.fill(-9999);
-    main.RunningMin.fill(9999);
-    g->txtStartTime->setText(Regional::dateTimeText(run.start));
-    chart.setManualMinX(run.start);
-    chart.setManualMaxX(run.samples.back().time);
-    for (const RealTimeRecovery::Sample& s : run.samples) {
-        const int p = main.SampleCount++;
+    g->txtStartTime->setText(Regional::dateTimeText(session.startTime()));
+    chart.setManualMinX(session.startTime());
+    chart.setManualMaxX(samples.back().time);
+    for (int p = 0; p < n; ++p) {
         for (int c = 0; c < Channels; ++c) {
-            chart.setXDataII(c, p, s.time);
-            chart.setYData(c, p, s.readings[c]);
-            GraphStatistics::Extremes extremes{main.RunningMax[c], main.RunningMin[c], 0, 0};
-            const auto changed = extremes.offer(s.readings[c], s.time);
-            main.RunningMax[c] = extremes.max;
-            main.RunningMin[c] = extremes.min;
-            if (changed.max)
-                g->maxField(c)->setText(GraphStatistics::extremeText(extremes.max, s.time));
-            if (changed.min)
-                g->minField(c)->setText(GraphStatistics::extremeText(extremes.min, s.time));
+            chart.setXDataII(c, p, samples[size_t(p)].time);
+            chart.setYData(c, p, samples[size_t(p)].readings[size_t(c)]);
         }
     }
-    g->txtDataNo->setText(QString::number(n));
     for (int c = 0; c < Channels; ++c) {
-        GraphStatistics::Average average;
-        for (const RealTimeRecovery::Sample& s : run.samples)
-            average.add(s.readings[c]);
-        g->avgField(c)->setText(GraphStatistics::averageText(average, 3));
+        const GraphStatistics::Extremes& extremes = session.extremes(c);
+        // A MAX or MIN that no sample reached (no data all along) shows nothing.
+        if (extremes.maxTime != 0)
+            g->maxField(c)->setText(GraphStatistics::extremeText(extremes.max, extremes.maxTime));
+        if (extremes.minTime != 0)
+            g->minField(c)->setText(GraphStatistics::extremeText(extremes.min, extremes.minTime));
+        g->avgField(c)->setText(GraphStatistics::averageText(session.averages()[size_t(c)], 3));
     }
-    main.RealTimeUnsaved = true;
+    g->txtDataNo->setText(QString::number(n));
     setClearEnabled(true);
     chart.redraw();
 }

@@ -1,0 +1,264 @@
+#include "realtime/RealTimeSession.h"
+
+#include "app/Clock.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+// How long Stop waits for a tick that is running elsewhere.
+constexpr qint64 StopWaitMs = 2500;
+// A rate of 00:00 falls back to this.
+constexpr int FallbackRate = 2;
+
+} // namespace
+
+RealTimeSession::RealTimeSession(AppSettings& appSettings, const QString& folder, QObject* parent)
+    : QObject(parent)
+    , settings(appSettings)
+    , documentFolder(folder)
+{
+}
+
+// A session that ends without Stop leaves its recovery file as a killed
+// program would: the next start offers the samples.
+RealTimeSession::~RealTimeSession() = default;
+
+RealTimeSession::Readings RealTimeSession::RunningMax() const
+{
+    Readings r{};
+    for (int c = 0; c < Channels; ++c)
+        r[size_t(c)] = runExtremes[size_t(c)].max;
+    return r;
+}
+
+RealTimeSession::Readings RealTimeSession::RunningMin() const
+{
+    Readings r{};
+    for (int c = 0; c < Channels; ++c)
+        r[size_t(c)] = runExtremes[size_t(c)].min;
+    return r;
+}
+
+void RealTimeSession::setRealTimeUnsaved(bool value)
+{
+    if (unsaved == value)
+        return;
+    unsaved = value;
+    emit unsavedChanged(unsaved);
+}
+
+QString RealTimeSession::recoveryFileName() const
+{
+    return RealTimeRecovery::fileName(documentFolder);
+}
+
+void RealTimeSession::resetSamples()
+{
+    runSamples.clear();
+    runExtremes = {};
+    stopAverages = {};
+}
+
+void RealTimeSession::computeAverages()
+{
+    stopAverages = {};
+    for (const Sample& s : runSamples)
+        for (int c = 0; c < Channels; ++c)
+            stopAverages[size_t(c)].add(s.readings[size_t(c)]);
+}
+
+void RealTimeSession::discardRecovery()
+{
+    recovery.reset();
+    const QString path = recoveryFileName();
+    if (!path.isEmpty())
+        QFile::remove(path);
+}
+
+// ---- Run ----------------------------------------------------------------------
+
+bool RealTimeSession::mayDiscardSamples(RealTimeUser::Question question)
+{
+    if (!running && runSamples.empty())
+        return true;
+    if (!user)
+        return false;   // nobody to ask: the samples stay
+    const RealTimeUser::Answer answer = user->askToSave(question);
+    if (answer == RealTimeUser::Answer::Cancel)
+        return false;
+    // A save that did not happen must not lose the samples.
+    return answer == RealTimeUser::Answer::No || user->saveSamples();
+}
+
+void RealTimeSession::setRate(int seconds)
+{
+    settings.RealTimeRate = seconds > 0 ? seconds : FallbackRate;
+}
+
+void RealTimeSession::startRun(TDateTime startTime, int points)
+{
+    start = startTime;
+    runPoints = points;
+    resetSamples();
+
+    // The first tick with a frame takes the first sample.
+    link.setRateTicks(settings.RealTimeRate);
+    running = true;
+    emit runStarted();
+
+    // The new run replaces what the recovery file held: those samples were
+    // saved or knowingly discarded before the run began.
+    recovery = std::make_unique<RealTimeRecovery::Writer>(recoveryFileName());
+    recoveryReported = false;
+    if (!recovery->begin(start, points))
+        recoveryFailure();
+}
+
+// The run goes on; the user learns once that a crash would now lose it.
+void RealTimeSession::recoveryFailure()
+{
+    if (!recovery)
+        return;
+    if (!recoveryReported) {
+        recoveryReported = true;
+        emit recoveryFailed(recoveryFailureText(recovery->path(), recovery->errorString()));
+    }
+    // Half a line may have been written: nothing more goes after it.
+    recovery->close();
+}
+
+QString RealTimeSession::recoveryFailureText(const QString& path, const QString& reason)
+{
+    return QStringLiteral("The Real-Time samples can not be written to %1 (%2). "
+                          "Recording goes on; save the graph, a crash would lose it.")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+// ---- Samples ------------------------------------------------------------------------
+
+void RealTimeSession::sampleDue(TDateTime tickTime, const Readings& readings)
+{
+    // A Stop reached from here runs inside the tick and must not wait for it.
+    samplingInTick = true;
+    const bool stored = TakeSample(tickTime, readings);
+    samplingInTick = false;
+    if (stored)
+        setRealTimeUnsaved(true);
+}
+
+bool RealTimeSession::TakeSample(TDateTime t, const Readings& readings)
+{
+    if (SampleCount() >= runPoints) {
+        Stop();   // nowhere to put the sample
+        return false;
+    }
+    if (recovery && recovery->isOpen() && !recovery->append(t, readings))
+        recoveryFailure();
+
+    unsigned newMax = 0, newMin = 0;
+    for (int c = 0; c < Channels; ++c) {
+        const auto changed = runExtremes[size_t(c)].offer(readings[size_t(c)], t);
+        newMax |= changed.max ? 1u << c : 0u;
+        newMin |= changed.min ? 1u << c : 0u;
+    }
+    runSamples.push_back({t, readings});
+    emit sampleTaken(SampleCount() - 1, newMax, newMin);
+    if (SampleCount() >= runPoints)
+        Stop();
+    return true;
+}
+
+// ---- Stop -----------------------------------------------------------------------------
+
+void RealTimeSession::Stop()
+{
+    // Let a tick that is running elsewhere (inside a wait) finish its sample;
+    // the tick we are called from cannot finish before we return.
+    if (!samplingInTick && link.inMainTimer()) {
+        const qint64 begin = Clock::current().tickMs();
+        while (link.inMainTimer() && Clock::current().tickMs() - begin <= StopWaitMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    running = false;
+    computeAverages();
+    emit runStopped();
+}
+
+// ---- Sampling rate --------------------------------------------------------------------
+
+void RealTimeSession::changeRate(int seconds)
+{
+    if (seconds == settings.RealTimeRate)
+        return;
+    if (seconds <= 0) {
+        seconds = FallbackRate;
+        // 00:00 falls back to the rate in force: nothing changes.
+        if (seconds == settings.RealTimeRate)
+            return;
+    }
+    settings.RealTimeRate = seconds;
+    emit rateChanged(seconds);
+
+    if (!mayDiscardSamples(RealTimeUser::Question::BeforeRateChange))
+        return;   // the new rate is in force; recording goes on
+
+    running = false;
+    resetSamples();
+    discardRecovery();
+    extensionStep = seconds * 100 * DateTime::OneSecond;
+    emit samplesDiscarded();
+}
+
+// ---- The graph of the samples -----------------------------------------------------------
+
+void RealTimeSession::clear()
+{
+    resetSamples();
+    discardRecovery();
+}
+
+void RealTimeSession::graphClosed()
+{
+    running = false;
+    resetSamples();
+}
+
+void RealTimeSession::endRecoveryUnlessUnsaved()
+{
+    if (!unsaved)
+        discardRecovery();
+}
+
+// ---- Recovery -------------------------------------------------------------------------------
+
+std::optional<RealTimeRecovery::Run> RealTimeSession::leftOverRun() const
+{
+    const QString path = recoveryFileName();
+    if (path.isEmpty() || !QFile::exists(path))
+        return std::nullopt;
+    auto run = RealTimeRecovery::read(path);
+    if (!run || run->samples.empty()) {
+        QFile::remove(path);   // nothing in it worth keeping
+        return std::nullopt;
+    }
+    return run;
+}
+
+bool RealTimeSession::loadRecoveredRun(const RealTimeRecovery::Run& run)
+{
+    if (running)
+        return false;
+    start = run.start;
+    runPoints = int(run.samples.size());
+    resetSamples();
+    runSamples = run.samples;
+    for (const Sample& s : runSamples)
+        for (int c = 0; c < Channels; ++c)
+            runExtremes[size_t(c)].offer(s.readings[size_t(c)], s.time);
+    computeAverages();
+    setRealTimeUnsaved(true);
+    return true;
+}

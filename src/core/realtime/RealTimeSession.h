@@ -1,0 +1,154 @@
+#pragma once
+// One real-time recording without any window: the state of the run, its
+// samples with their running MAX and MIN, the averages at Stop, the recovery
+// file, and the rules of Run, Stop, the sample of a tick and a rate change.
+// Windows follow it through its signals; what it must ask goes to a
+// RealTimeUser.
+//
+// The tick itself belongs to the meter link: on a tick with a frame, when
+// RateTicks has reached the rate, the link has sampleDue() called.
+
+#include "app/DateTime.h"
+#include "app/Settings.h"
+#include "realtime/RealTimeRecovery.h"
+#include "realtime/RealTimeUser.h"
+#include "stats/GraphStatistics.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class RealTimeSession : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int Channels = GraphStatistics::Channels;
+    using Readings = RealTimeRecovery::Readings;
+    using Sample = RealTimeRecovery::Sample;
+
+    // What recording needs of the meter link. Until a link is attached the
+    // meter counts as not connected.
+    struct Link {
+        std::function<bool()> connected = [] { return false; };
+        std::function<bool()> inMainTimer = [] { return false; };
+        std::function<void(int)> setRateTicks = [](int) {};
+    };
+
+    // The rate is Settings.RealTimeRate; the recovery file lives in
+    // `documentFolder`, read each time it is needed (it is set at start-up).
+    RealTimeSession(AppSettings& settings, const QString& documentFolder, QObject* parent = nullptr);
+    ~RealTimeSession() override;
+
+    void setLink(Link link) { this->link = std::move(link); }
+    void setUser(RealTimeUser* user) { this->user = user; }
+    const Link& meterLink() const { return link; }
+
+    // ---- The state of the run ---------------------------------------------------
+    bool RealTimeRunning() const { return running; }
+    int SampleCount() const { return int(runSamples.size()); }
+    // The number of samples the run was set up for.
+    int points() const { return runPoints; }
+    TDateTime startTime() const { return start; }
+    const std::vector<Sample>& samples() const { return runSamples; }
+    // -9999 and 9999 until a sample comes.
+    Readings RunningMax() const;
+    Readings RunningMin() const;
+    const GraphStatistics::Extremes& extremes(int channel) const { return runExtremes[size_t(channel)]; }
+    // Over the samples, as of the last Stop or recovered run.
+    const std::array<GraphStatistics::Average, Channels>& averages() const { return stopAverages; }
+    // Samples were taken since the real-time graph was last saved or closed.
+    bool RealTimeUnsaved() const { return unsaved; }
+    void setRealTimeUnsaved(bool value);
+    // How far the X axis reaches past a sample beyond its end.
+    TDateTime XExtensionStep() const { return extensionStep; }
+    void setXExtensionStep(TDateTime step) { extensionStep = step; }
+    int rate() const { return settings.RealTimeRate; }
+
+    // ---- Run ------------------------------------------------------------------------
+    // Before a run or a rate change resets the samples: the user may save them
+    // or cancel. False when the samples must stay (Cancel, a save that did not happen).
+    bool mayDiscardSamples(RealTimeUser::Question question);
+    // A run of `points` samples begins at `startTime` with an empty graph; the
+    // first tick with a frame takes the first sample.
+    void startRun(TDateTime startTime, int points);
+    // Sets the rate a run starts with; 0 or less becomes 2 seconds.
+    void setRate(int seconds);
+
+    // ---- Samples --------------------------------------------------------------------
+    // A sample is due on this tick; a stored sample leaves the run unsaved.
+    void sampleDue(TDateTime tickTime, const Readings& readings);
+    // False when the run has no place left for the sample (it stops then).
+    bool TakeSample(TDateTime t, const Readings& readings);
+
+    // ---- Stop -----------------------------------------------------------------------
+    void Stop();
+
+    // ---- Sampling rate --------------------------------------------------------------
+    // The user chose a new rate (0 falls back to 2 seconds). While samples
+    // exist the user may save them or keep them (the new rate is in force
+    // either way); otherwise the run ends and its samples go.
+    void changeRate(int seconds);
+
+    // ---- The graph of the samples ---------------------------------------------------
+    // The graph was cleared: its samples and their recovery file go.
+    void clear();
+    // The real-time graph closed: no run, no samples.
+    void graphClosed();
+    // The window of the samples is gone or the program ends normally: the
+    // recovery file goes unless the samples are unsaved.
+    void endRecoveryUnlessUnsaved();
+
+    // ---- Recovery ---------------------------------------------------------------------
+    QString recoveryFileName() const;
+    // A run left in the recovery file by a program that did not end properly;
+    // a file with no sample in it is removed.
+    std::optional<RealTimeRecovery::Run> leftOverRun() const;
+    // The run becomes the session's samples, as if it had been stopped:
+    // unsaved, so every way out asks to save them. False while recording.
+    bool loadRecoveredRun(const RealTimeRecovery::Run& run);
+    // Samples saved or knowingly thrown away: the recovery file goes.
+    void discardRecovery();
+
+    // The status bar's report of a recovery file that can not be written.
+    static QString recoveryFailureText(const QString& path, const QString& reason);
+
+signals:
+    // Sample `index` was stored; `newMax` and `newMin` have bit c set for each
+    // channel c whose MAX or MIN it became.
+    void sampleTaken(int index, unsigned newMax, unsigned newMin);
+    void runStarted();
+    void runStopped();
+    // The rate changed (it is already in force).
+    void rateChanged(int seconds);
+    // A rate change ended the run and threw its samples away.
+    void samplesDiscarded();
+    void unsavedChanged(bool unsaved);
+    // The recovery file can not be written; reported once per run.
+    void recoveryFailed(const QString& text);
+
+private:
+    void resetSamples();
+    void computeAverages();
+    void recoveryFailure();
+
+    AppSettings& settings;
+    const QString& documentFolder;
+    Link link;
+    RealTimeUser* user = nullptr;
+
+    bool running = false;
+    bool unsaved = false;
+    TDateTime extensionStep = 0;
+    TDateTime start = 0;
+    int runPoints = 0;
+    std::vector<Sample> runSamples;
+    std::array<GraphStatistics::Extremes, Channels> runExtremes{};
+    std::array<GraphStatistics::Average, Channels> stopAverages{};
+
+    std::unique_ptr<RealTimeRecovery::Writer> recovery;   // while a run's samples are written
+    bool samplingInTick = false;
+    bool recoveryReported = false;   // reported once per run
+};

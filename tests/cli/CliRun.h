@@ -2,6 +2,7 @@
 // Runs tq612-cli as a script would: a child process with the tests' scratch
 // home, its output and exit code collected.
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -46,4 +47,17 @@ inline CliRun runCli(const QStringList& args, const QByteArray& input = {},
                      const std::function<void(QProcess&)>& whileRunning = {})
 {
     return runProgram(QStringLiteral(TQ612_CLI), args, input, whileRunning);
+}
+
+// Reads what a running process prints until `done` holds or `ms` passed.
+inline bool readUntil(QProcess& p, QString& out, QString& err, const std::function<bool()>& done, int ms = 30000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        p.waitForReadyRead(100);
+        out += QString::fromUtf8(p.readAllStandardOutput());
+        err += QString::fromUtf8(p.readAllStandardError());
+    }
+    return done();
 }

@@ -66,19 +66,6 @@ std::unique_ptr<MeterSim> startMeter(const std::function<void(metersim::Options&
     return sim;
 }
 
-// Reads what a running process prints until `done` holds or `ms` passed.
-bool readUntil(QProcess& p, QString& out, QString& err, const std::function<bool()>& done, int ms = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        p.waitForReadyRead(100);
-        out += QString::fromUtf8(p.readAllStandardOutput());
-        err += QString::fromUtf8(p.readAllStandardError());
-    }
-    return done();
-}
-
 // Denies this account the port while it lives: as root the effective user
 // becomes nobody (root opens every device), otherwise the device's mode is cleared.
 class PortDenied {

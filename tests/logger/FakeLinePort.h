@@ -8,12 +8,12 @@
 
 #include "AdapterLine.h"
 #include "DownloadServer.h"
-#include "logger/DownloadPort.h"
+#include "QueuedDownloadPort.h"
 #include "support/FakeClock.h"
 
 #include <algorithm>
 
-class FakeLinePort : public DownloadPort {
+class FakeLinePort : public QueuedDownloadPort {
 public:
     FakeLinePort(metersim::DownloadServer& meter, FakeClock& clock, metersim::AdapterModel adapter, bool paced)
         : meter(meter)
@@ -23,18 +23,7 @@ public:
     {
     }
 
-    int inputCount() override
-    {
-        input += line.take(double(clock.tick));
-        return int(input.size());
-    }
-    QByteArray read(int count) override
-    {
-        inputCount();
-        const QByteArray bytes = input.left(count);
-        input.remove(0, count);
-        return bytes;
-    }
+    void deliverDue() override { input += line.take(double(clock.tick)); }
     void write(const QByteArray& bytes) override
     {
         sent << Sent{bytes.size() > 1 ? bytes.at(1) : '\0', clock.tick};
@@ -69,5 +58,4 @@ private:
     FakeClock& clock;
     metersim::AdapterLine line;
     const bool paced;
-    QByteArray input;
 };

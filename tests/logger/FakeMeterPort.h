@@ -5,10 +5,10 @@
 // Waiting moves the fake clock instead of real time.
 
 #include "DownloadServer.h"
-#include "logger/DownloadPort.h"
+#include "QueuedDownloadPort.h"
 #include "support/FakeClock.h"
 
-class FakeMeterPort : public DownloadPort {
+class FakeMeterPort : public QueuedDownloadPort {
 public:
     FakeMeterPort(metersim::DownloadServer& meter, FakeClock& clock)
         : meter(meter)
@@ -19,20 +19,12 @@ public:
     // The command and the first byte of the answer at 9600 baud.
     static constexpr int AnswerAfterMs = 12;
 
-    int inputCount() override
+    void deliverDue() override
     {
         if (!answer.isEmpty() && clock.tick >= answerDue) {
             input += answer;
             answer.clear();
         }
-        return int(input.size());
-    }
-    QByteArray read(int count) override
-    {
-        inputCount();
-        const QByteArray bytes = input.left(count);
-        input.remove(0, count);
-        return bytes;
     }
     void write(const QByteArray& bytes) override
     {
@@ -68,7 +60,6 @@ public:
 
     metersim::DownloadServer& meter;
     FakeClock& clock;
-    QByteArray input;
     QByteArray written;
     int clears = 0;
     qsizetype lateReplyTo = -1;  // index of the command whose answer comes late

@@ -311,24 +311,16 @@ TEST(EndlessSender, DownloadEndsWithinItsTimeOutsAndStaysResponsive)
 // time bounds end them. `spoilFirstBlock` sends block 0 with a wrong
 // checksum; otherwise the first "y" goes unanswered and the second brings
 // block 1, so that the meter may be a block ahead when the trickle starts.
-class TricklingPort : public DownloadPort {
+class TricklingPort : public QueuedDownloadPort {
 public:
     TricklingPort(FakeClock& clock, bool spoilFirstBlock) : clock(clock), spoilFirstBlock(spoilFirstBlock) {}
 
-    int inputCount() override
+    void deliverDue() override
     {
         while (trickleFrom >= 0 && clock.tick >= trickleFrom) {
             input.append(char(0x5A));
             trickleFrom += TrickleEveryMs;
         }
-        return int(input.size());
-    }
-    QByteArray read(int count) override
-    {
-        inputCount();
-        const QByteArray bytes = input.left(count);
-        input.remove(0, count);
-        return bytes;
     }
     void write(const QByteArray& frame) override
     {
@@ -371,7 +363,6 @@ public:
     FakeClock& clock;
     const bool spoilFirstBlock;
     const QByteArray image = imageOfLength(4 * 64);
-    QByteArray input;
     QList<QPair<char, qint64>> sent;
     qint64 trickleFrom = -1;
     int acks = 0;

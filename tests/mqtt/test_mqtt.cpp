@@ -38,19 +38,6 @@ std::unique_ptr<MeterSim> startMeter(bool holdKnownValues)
     return sim;
 }
 
-// Reads what a running process prints until `done` holds or `ms` passed.
-bool readUntil(QProcess& p, QString& out, QString& err, const std::function<bool()>& done, int ms = 30000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        p.waitForReadyRead(100);
-        out += QString::fromUtf8(p.readAllStandardOutput());
-        err += QString::fromUtf8(p.readAllStandardError());
-    }
-    return done();
-}
-
 QJsonObject parse(const QString& line)
 {
     return QJsonDocument::fromJson(line.toUtf8()).object();

@@ -284,6 +284,17 @@ void ChartView::ensureLayout()
     layoutStale = false;
 }
 
+// The axis line, ticks and labels in the text colour, the grid in its own.
+static void colorAxis(QCPAxis* axis, const QColor& text, const QColor& grid, int gridStyle)
+{
+    axis->setBasePen(QPen(text, 1));
+    axis->setTickPen(QPen(text, 1));
+    axis->setSubTickPen(QPen(text, 1));
+    axis->setTickLabelColor(text);
+    axis->setLabelColor(text);
+    axis->grid()->setPen(QPen(grid, 1, gridPenStyle(gridStyle)));
+}
+
 void ChartView::rebuildLayout(const ChartState& s)
 {
     customPlot->clearGraphs();
@@ -386,14 +397,9 @@ void ChartView::rebuildLayout(const ChartState& s)
         rect->setupFullAxesBox(false);
 
         for (QCPAxis* axis : rect->axes()) {
-            axis->setBasePen(QPen(text, 1));
-            axis->setTickPen(QPen(text, 1));
-            axis->setSubTickPen(QPen(text, 1));
-            axis->setTickLabelColor(text);
-            axis->setLabelColor(text);
+            colorAxis(axis, text, grid, s.options.gridStyle);
             axis->setTickLabelFont(labelFont);
             axis->setLabelFont(labelFont);
-            axis->grid()->setPen(QPen(grid, 1, gridPenStyle(s.options.gridStyle)));
             axis->grid()->setZeroLinePen(Qt::NoPen);
         }
         const bool xGrid = s.options.gridLineControl == sgGridBoth || s.options.gridLineControl == sgXAxis;
@@ -473,14 +479,8 @@ void ChartView::applyLook(const ChartState& s, int lineWidth)
     }
     for (QCPAxisRect* rect : rects) {
         rect->setBackground(colorOf(s.graphBackColor));
-        for (QCPAxis* axis : rect->axes()) {
-            axis->setBasePen(QPen(text, 1));
-            axis->setTickPen(QPen(text, 1));
-            axis->setSubTickPen(QPen(text, 1));
-            axis->setTickLabelColor(text);
-            axis->setLabelColor(text);
-            axis->grid()->setPen(QPen(colorOf(s.graphForeColor), 1, gridPenStyle(s.options.gridStyle)));
-        }
+        for (QCPAxis* axis : rect->axes())
+            colorAxis(axis, text, colorOf(s.graphForeColor), s.options.gridStyle);
     }
     for (size_t subset = 0; subset < graphs.size(); ++subset) {
         const int colorRef = subset < s.subsetColors.size() ? s.subsetColors[subset] : 0xFF0000;

@@ -2,6 +2,7 @@
 // the status bar, and the hand-over of frames and samples to child windows.
 #include "app/UMain.h"
 #include "app/Prompts.h"
+#include "app/UAbout.h"
 #include "link/PortAccess.h"
 #include "graph/UGraph.h"
 #include "panel/UPanel.h"
@@ -115,6 +116,9 @@ void TfrmMain::portsNotOpened(const QList<LinkHost::UnopenedPort>& ports)
     if (PortHintShown || reasons.isEmpty())
         return;
     PortHintShown = true;
+    // The splash stays on top of everything: it must not hide the message.
+    if (splash)
+        splash->close();
     Prompts::current().information(QStringLiteral("No meter found.\n\n") + reasons.join(QStringLiteral("\n\n")));
 }
 

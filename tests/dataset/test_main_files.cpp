@@ -216,7 +216,7 @@ TEST_F(MainFiles, GridClickDrawsTheChosenDataSet)
     main.OpenCollection();
     TfrmGraph* graph = main.DataLoggerGraph;
     ASSERT_NE(graph, nullptr);
-    EXPECT_EQ(graph->windowTitle(), QStringLiteral("DataLogger"));
+    EXPECT_EQ(graph->windowTitle(), QStringLiteral("DataLogger - five.CH4")) << "the caption names the collection";
     ASSERT_EQ(graph->Grid2->rowCount(), 5);
     EXPECT_EQ(graph->txtDataNo->text(), QStringLiteral("2")) << "data set 1 is drawn after opening";
 

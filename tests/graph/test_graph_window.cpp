@@ -259,6 +259,8 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
         const bool realTime = QString::fromLatin1(c.caption) == QLatin1String("Real-Time Graph");
         if (realTime)
             main.RealTime->attachRealTimeGraph(*window);
+        if (QString::fromLatin1(c.caption) == QLatin1String("DataLogger"))
+            main.DataLoggerGraph = window.get();   // as a load or an opened collection makes it
         main.DataSetsUnsaved = c.dataSetsUnsaved;
         // A run going on with five samples.
         main.Session.startRun(Start, 100);

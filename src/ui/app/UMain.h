@@ -205,6 +205,8 @@ public:
     // False when the collection file was not written.
     bool SaveCollection();
     void OpenCollection();
+    // Names the collection file the DataLogger window shows in its caption (none: plain "DataLogger").
+    void nameDataLoggerWindow(const QString& collectionFile);
     // Creates the DataLogger window (logger/DataLoggerWindow.cpp), or shows
     // the one that exists in its normal state; sets DataLoggerGraph.
     TfrmGraph* ShowDataLoggerGraph();

@@ -61,7 +61,7 @@ bool TfrmMain::SaveChild(QWidget* child)
     auto* graph = qobject_cast<TfrmGraph*>(child);
     if (!graph)
         return false;
-    if (graph->windowTitle() == QLatin1String(TfrmGraph::DataLoggerCaption)) {
+    if (graph == DataLoggerGraph) {
         TfrmOpenSave choice(this);
         choice.setUpForSave();
         const int result = Prompts::current().exec(choice);

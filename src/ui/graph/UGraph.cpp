@@ -643,7 +643,7 @@ bool TfrmGraph::FormCloseQuery()
     if (this == main.DataLoggerGraph && main.DataLoggerLoading())
         return false;
     const QString caption = windowTitle();
-    if (main.DataSetsUnsaved && caption == QLatin1String(DataLoggerCaption)) {
+    if (main.DataSetsUnsaved && this == main.DataLoggerGraph) {
         const auto answer = Prompts::current().confirm(QStringLiteral("Save DataLogger Data ?"),
                                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Cancel)
@@ -670,8 +670,7 @@ bool TfrmGraph::FormCloseQuery()
 void TfrmGraph::FormClose()
 {
     main.DataSetsUnsaved = false;
-    const QString caption = windowTitle();
-    if (caption == QLatin1String(DataLoggerCaption) && main.DataLoggerGraph == this)
+    if (main.DataLoggerGraph == this)
         main.DataLoggerGraph = nullptr;
     // The main window decides what the real-time graph's closing means for it.
     emit closing();

@@ -3,10 +3,12 @@
 #include "app/UMain.h"
 
 #include "app/Prompts.h"
+#include "graph/UGraph.h"
 #include "logger/CollectionFile.h"
 #include "logger/LoadResult.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 int TfrmMain::ParseImage()
 {
@@ -61,7 +63,19 @@ bool TfrmMain::SaveCollection()
         return false;
     }
     DataSetsUnsaved = false;
+    nameDataLoggerWindow(name);
     return true;
+}
+
+void TfrmMain::nameDataLoggerWindow(const QString& collectionFile)
+{
+    // The window says which collection it shows; a fresh download names none.
+    if (!DataLoggerGraph)
+        return;
+    const QString caption = QString::fromLatin1(TfrmGraph::DataLoggerCaption);
+    DataLoggerGraph->setWindowTitle(collectionFile.isEmpty()
+                                        ? caption
+                                        : caption + QStringLiteral(" - ") + QFileInfo(collectionFile).fileName());
 }
 
 void TfrmMain::OpenCollection()
@@ -89,6 +103,7 @@ bool TfrmMain::OpenCollectionFile(const QString& path)
     if (parsed) {
         WriteScratchFile(static_cast<int>(file.bytes.size()));
         DrawDataSet(0);
+        nameDataLoggerWindow(path);
     } else
         Prompts::current().information(path + QStringLiteral(" is not a valid data set collection file."));
     DataSets.RawImage.clear();

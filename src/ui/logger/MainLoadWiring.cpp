@@ -65,7 +65,10 @@ LoadCommand::Hooks makeMainLoadHooks(TfrmMain& main)
 {
     LoadCommand::Hooks hooks;
     hooks.openProgress = [&main](int total) { return openRetrievingProgress(total, &main); };
-    hooks.markDataSetsUnsaved = [&main] { main.DataSetsUnsaved = true; };
+    hooks.markDataSetsUnsaved = [&main] {
+        main.DataSetsUnsaved = true;
+        main.nameDataLoggerWindow({});   // fresh from the meter: no file yet
+    };
     hooks.defer = [&main](std::function<void()> again) { QTimer::singleShot(100, &main, std::move(again)); };
     hooks.showBusy = [] { return std::make_unique<WaitCursor>(); };
     return hooks;

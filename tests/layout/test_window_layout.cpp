@@ -8,6 +8,7 @@
 #include "chart/PESGraph.h"
 #include "graph/UGraph.h"
 #include "panel/UPanel.h"
+#include "MemoryImageBuilder.h"
 #include "support/FakePrompts.h"
 #include "support/MainWindowStart.h"
 
@@ -24,6 +25,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
@@ -83,6 +85,13 @@ QRect shownRect(QWidget* w, QWidget* window)
     return r;
 }
 
+// Each axis of a chart shows at least this many pixels of its plotting area.
+void expectUsableAxes(const PESGraph& chart, const char* name)
+{
+    for (int axis = 0; axis < chart.axisRectCount(); ++axis)
+        EXPECT_GE(chart.axisArea(axis).height(), 40) << name << ": axis " << axis;
+}
+
 void expectTidy(QWidget* window, const char* name)
 {
     SCOPED_TRACE(name);
@@ -130,12 +139,44 @@ TEST(WindowLayout, WindowsFitTheirPlaceAndKeepTheirControlsApart)
     EXPECT_TRUE(client.contains(graphFrame->geometry())) << "the real-time graph fits the client area";
     EXPECT_GE(main.RealTimeGraph->PESGraph1->height(), TfrmGraph::MinimumPlotHeight);
     expectTidy(main.RealTimeGraph, "real-time graph");
+    expectUsableAxes(*main.RealTimeGraph->PESGraph1, "real-time graph");
 
     // The front panel is whole or scrolled to: its lowest key can be reached.
     auto* panelFrame = qobject_cast<QMdiSubWindow*>(main.FrontPanel->parentWidget());
     if (!client.contains(panelFrame->geometry()))
         EXPECT_TRUE(main.MdiArea->verticalScrollBar()->isVisible() || main.MdiArea->horizontalScrollBar()->isVisible())
             << "a panel that does not fit is reached by scrolling";
+
+    // The DataLogger window with a collection of data sets.
+    QTemporaryDir dir;
+    metersim::MemoryImageBuilder memory;
+    memory.addDataSet(120);
+    memory.addDataSet(40, 30, true);
+    const QString collection = dir.filePath(QStringLiteral("mem1.ch4"));
+    QFile file(collection);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(memory.build());
+    file.close();
+    prompts.fileNames.push_back(collection);
+    main.OpenCollection();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(main.DataLoggerGraph);
+    auto* loggerFrame = qobject_cast<QMdiSubWindow*>(main.DataLoggerGraph->parentWidget());
+    EXPECT_TRUE(client.contains(loggerFrame->geometry())) << "the DataLogger window fits the client area";
+    EXPECT_GE(main.DataLoggerGraph->PESGraph1->height(), TfrmGraph::MinimumPlotHeight);
+    expectTidy(main.DataLoggerGraph, "DataLogger");
+    expectUsableAxes(*main.DataLoggerGraph->PESGraph1, "DataLogger");
+
+    // Pictures of what the user sees, for a look by eye.
+    if (const QString shots = qEnvironmentVariable("TQ612_LAYOUT_SHOTS"); !shots.isEmpty()) {
+        const QString screenName = qEnvironmentVariable("TQ612_LAYOUT_SCREEN", QStringLiteral("default"));
+        main.MdiArea->setActiveSubWindow(loggerFrame);
+        main.grab().save(QDir(shots).filePath(QStringLiteral("datalogger-%1.png").arg(screenName)));
+        loggerFrame->showMinimized();
+        QCoreApplication::processEvents();
+        main.grab().save(QDir(shots).filePath(QStringLiteral("main-%1.png").arg(screenName)));
+        loggerFrame->showNormal();
+    }
 
     // Tile keeps the main window's size.
     const QSize before = main.size();

@@ -372,6 +372,10 @@ void TfrmGraph::updateToolsForLayout()
     // The box shows the layout that is drawn, also one a template brought.
     const QSignalBlocker quiet(chkSplit);
     chkSplit->setChecked(!single);
+    // Each axis of a split chart keeps room for its line and its scale.
+    constexpr int LeastAxisHeight = 60;
+    constexpr int TimeScaleHeight = 40;
+    PESGraph1->setMinimumHeight(std::max(MinimumPlotHeight, PESGraph1->axisRectCount() * LeastAxisHeight + TimeScaleHeight));
 }
 
 void TfrmGraph::ToolButton1Click()

@@ -1,14 +1,20 @@
 // tq612-cli live: one line per sample, taken as the program's real-time
 // recording takes them: on a MainTimer tick after a live frame, every
 // --every ticks, from the latest frame; with --mqtt each sample also goes to
-// a broker.
+// a broker. The samples go into a real-time session as the program's Run
+// keeps them: in the same recovery file, which the program offers at its
+// next start if this run ends without a goodbye, and with MAX, MIN and AVG
+// per channel on standard error at the end.
 #include "Commands.h"
 #include "Console.h"
 #include "MeterConnection.h"
 #include "StopSignal.h"
 
+#include "app/AppPaths.h"
+#include "app/Clock.h"
 #include "live/LiveSample.h"
 #include "mqtt/MqttPublisher.h"
+#include "realtime/RealTimeSession.h"
 
 #include <QEventLoop>
 #include <QSysInfo>
@@ -57,6 +63,40 @@ void finishPublishing(mqtt::MqttPublisher& publisher, StopSignal& stop, bool sto
     publisher.sayDropped();
     if (!finished && publisher.waitingCount() > 0)
         error(QStringLiteral("%1 reading(s) were not sent to the broker").arg(publisher.waitingCount()));
+}
+
+// As many samples as a run of the program can hold; the recovery file keeps
+// the first ones of a longer run.
+constexpr int MostRunPoints = 99999;
+
+// The run's MAX, MIN and AVG per channel, as the real-time graph shows them.
+void reportStatistics(const RealTimeSession& session)
+{
+    if (session.SampleCount() == 0)
+        return;
+    for (int c = 0; c < RealTimeSession::Channels; ++c) {
+        const GraphStatistics::Extremes& e = session.extremes(c);
+        note(QStringLiteral("T%1 MAX %2 MIN %3 AVG %4")
+                 .arg(c + 1)
+                 .arg(GraphStatistics::extremeText(e.max, e.maxTime), GraphStatistics::extremeText(e.min, e.minTime),
+                      GraphStatistics::averageText(session.averages()[size_t(c)], 1)));
+    }
+}
+
+// The folder of the recovery file, or none: with --no-recovery, and when
+// the file still holds a run the program has not offered back yet, which a
+// new run must not overwrite.
+QString recoveryFolder(const QCommandLineParser& parser, AppSettings& settings)
+{
+    if (parser.isSet(QStringLiteral("no-recovery")))
+        return {};
+    const QString folder = AppPaths::makeDocumentFolder();
+    if (RealTimeSession(settings, folder).leftOverRun()) {
+        note(QStringLiteral("the recovery file keeps the samples of an earlier run, which TQ612 offers at its "
+                            "next start; this run is not kept for recovery"));
+        return {};
+    }
+    return folder;
 }
 
 } // namespace
@@ -123,6 +163,12 @@ int runLive(const QCommandLineParser& parser)
         publisher->start();
     }
 
+    const QString folder = recoveryFolder(parser, connection.settings());
+    RealTimeSession session(connection.settings(), folder);
+    if (!folder.isEmpty())
+        QObject::connect(&session, &RealTimeSession::recoveryFailed, &session, [](const QString& text) { error(text); });
+    session.startRun(DateTime::fromQDateTime(Clock::current().now()), count ? std::min(*count, MostRunPoints) : MostRunPoints);
+
     const auto line = [&](const LiveSample& sample) {
         if (format == QLatin1String("jsonl"))
             return jsonLine(sample);
@@ -137,6 +183,9 @@ int runLive(const QCommandLineParser& parser)
         if (!host.lastFrame)
             return;
         const LiveSample sample = makeSample(tickTime, *host.lastFrame);
+        // Into the recovery file first: every sample printed survives a kill.
+        if (session.RealTimeRunning())
+            session.TakeSample(tickTime, connection.link().LatestReadings);
         out(line(sample));
         if (publisher)
             publisher->publish(sample);
@@ -152,6 +201,11 @@ int runLive(const QCommandLineParser& parser)
     loop.exec();
     host.onSample = nullptr;
     host.sampling = false;
+    if (session.RealTimeRunning())
+        session.Stop();
+    reportStatistics(session);
+    // A run that ended as asked leaves no recovery file behind.
+    session.discardRecovery();
 
     if (publisher && exitCode == Done)
         finishPublishing(*publisher, stop, stopped);

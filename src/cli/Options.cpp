@@ -59,6 +59,9 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
              QStringLiteral("SECONDS"), QStringLiteral("1")},
             {QStringLiteral("count"), QStringLiteral("Stop after N samples (without it: until Ctrl-C)."),
              QStringLiteral("N")},
+            {QStringLiteral("no-recovery"),
+             QStringLiteral("Keep no recovery file (by default the samples are kept where TQ612 offers them back "
+                            "after a crash).")},
             {QStringLiteral("mqtt"),
              QStringLiteral("Also publish every sample to the MQTT broker at HOST (port 1883, 8883 with TLS)."),
              QStringLiteral("HOST[:PORT]")},

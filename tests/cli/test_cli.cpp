@@ -6,7 +6,11 @@
 #include "MemoryImageBuilder.h"
 #include "MeterSim.h"
 
+#include "app/AppPaths.h"
 #include "app/Regional.h"
+#include "app/Settings.h"
+#include "realtime/RealTimeRecovery.h"
+#include "realtime/RealTimeSession.h"
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "files/SaveAsText.h"
@@ -195,6 +199,51 @@ TEST(CliLive, ReconnectsAfterALostLinkAndEndsCleanlyOnCtrlC)
     ASSERT_GE(lines.size(), 3);
     for (const QString& line : lines.mid(1))
         EXPECT_EQ(line.count(QLatin1Char(',')), 5) << "a whole sample line: " << line.toStdString();
+}
+
+TEST(CliLive, AKilledRunLeavesEveryPrintedSampleForTheProgramAndAnEndedOneLeavesNothing)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    const QString recoveryFile = RealTimeRecovery::fileName(AppPaths::makeDocumentFolder());
+    QFile::remove(recoveryFile);
+
+    // Ended as asked: MAX, MIN and AVG of each channel, and no recovery file.
+    const CliRun ended = runCli({"live", "--port", sim->portPath(), "--count", "2"});
+    EXPECT_EQ(ended.exitCode, 0) << ended.err.toStdString();
+    for (int c = 1; c <= 4; ++c)
+        EXPECT_TRUE(ended.err.contains(QStringLiteral("T%1 MAX ").arg(c))) << ended.err.toStdString();
+    EXPECT_FALSE(QFile::exists(recoveryFile));
+
+    // Killed: every sample printed before is in the file the program offers back.
+    QString out, err;
+    const CliRun killed = runCli({"live", "--port", sim->portPath(), "--format", "jsonl"}, {}, [&](QProcess& p) {
+        ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count(QLatin1Char('\n')) >= 3; }));
+        ::kill(pid_t(p.processId()), SIGKILL);
+    });
+    const QStringList printed = (out + killed.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    AppSettings settings;
+    const auto offered = RealTimeSession(settings, AppPaths::makeDocumentFolder()).leftOverRun();
+    ASSERT_TRUE(offered) << "the program offers the killed run";
+    ASSERT_GE(offered->samples.size(), size_t(printed.size()));
+    for (int i = 0; i < printed.size(); ++i) {
+        const QJsonObject line = QJsonDocument::fromJson(printed[i].toUtf8()).object();
+        EXPECT_NEAR(line.value(QStringLiteral("T1")).toDouble(), offered->samples[size_t(i)].readings[0], 0.05) << i;
+    }
+
+    // A later run leaves that file alone.
+    const QByteArray kept = [&] {
+        QFile f(recoveryFile);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    const CliRun later = runCli({"live", "--port", sim->portPath(), "--count", "1"});
+    EXPECT_EQ(later.exitCode, 0);
+    EXPECT_TRUE(later.err.contains(QLatin1String("not kept for recovery"))) << later.err.toStdString();
+    QFile f(recoveryFile);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), kept);
+    f.close();
+    QFile::remove(recoveryFile);
 }
 
 TEST(CliLive, ASecondProgramOnThePortIsRefusedAndTheFirstGoesOn)

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QSettings>
 #include <gtest/gtest.h>
@@ -85,11 +86,13 @@ TEST_F(MainWindowLink, ASilentMeterTurnsTheLinkControlsOff)
     EXPECT_FALSE(window->btnDataLogger->isEnabled());
     EXPECT_FALSE(window->LoadData1->isEnabled());
     EXPECT_FALSE(window->DataLogger1->menuAction()->isEnabled()) << "the Data Logger menu itself";
+    EXPECT_TRUE(window->btnNoMeter->isVisibleTo(window.get())) << "the status bar offers the connection check";
 
     sim->setSilent(false);
     EXPECT_TRUE(waitUntil([&] { return window->StatusPanel1->text() == QStringLiteral("On Connection"); }));
     EXPECT_TRUE(window->LoadData1->isEnabled());
     EXPECT_TRUE(window->DataLogger1->menuAction()->isEnabled());
+    EXPECT_FALSE(window->btnNoMeter->isVisibleTo(window.get()));
 }
 
 TEST_F(MainWindowLink, TypingAPortNameChangesThePortOnEveryKeystroke)

@@ -19,10 +19,10 @@
 #include "setup/MeterSetup.h"
 
 #include <QAction>
-#include <QHash>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -32,6 +32,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 
 TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     : QMainWindow(parent)
@@ -278,6 +279,14 @@ void TfrmMain::createStatusBar()
     StatusPanel1 = new QLabel(bar);
     StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     StatusPanel1->setMinimumWidth(50);
+    // Offered while no meter answers: the check tells why and how to fix it.
+    btnNoMeter = new QToolButton(bar);
+    btnNoMeter->setObjectName(QStringLiteral("btnNoMeter"));
+    btnNoMeter->setText(QStringLiteral("No meter found: Connection Check..."));
+    btnNoMeter->setAutoRaise(true);
+    btnNoMeter->hide();
+    connect(btnNoMeter, &QToolButton::clicked, this, &TfrmMain::ConnectionCheck1Click);
+    bar->addPermanentWidget(btnNoMeter);
     bar->addPermanentWidget(StatusPanel0);
     bar->addPermanentWidget(StatusPanel1);
 }

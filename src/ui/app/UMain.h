@@ -25,6 +25,7 @@ class QMdiSubWindow;
 class QPrinter;
 class PESGraph;
 class QToolBar;
+class QToolButton;
 class RealTimeRecorder;
 class TfrmAbout;
 class THelpWindow;
@@ -117,6 +118,7 @@ public:
     QAction* Minimize1 = nullptr;   // minimises the active window, the front panel too
     QAction* Contents1 = nullptr;
     QAction* ConnectionCheck1 = nullptr;  // Help > Connection Check
+    QToolButton* btnNoMeter = nullptr;    // in the status bar while no meter answers
     QAction* About1 = nullptr;
     QMenu* Window1 = nullptr;
     QMenu* DataLogger1 = nullptr;   // the "&Data Logger" menu

@@ -70,6 +70,7 @@ void TfrmMain::setStatus(const QString& deviceName, const QString& connectionTex
     StatusPanel0->setText(deviceName);
     StatusPanel1->setText(connectionText);
     const bool offline = connectionText == QLatin1String("Off Connection");
+    btnNoMeter->setVisible(offline);
     if (offline != meterOffline) {
         meterOffline = offline;
         if (offline)

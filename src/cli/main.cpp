@@ -14,6 +14,7 @@
 // user name and password), 3 transfer failed.
 #include "Commands.h"
 #include "Console.h"
+#include "LinkLogOutput.h"
 
 #include <QCoreApplication>
 
@@ -37,11 +38,18 @@ int main(int argc, char* argv[])
         "Exit codes: 0 done, 1 usage, 2 no meter or port not usable (or the MQTT broker refused),\n"
         "3 transfer failed."));
     parser.addHelpOption();
-    parser.addVersionOption();
+    // Qt's version option would take -v, which is the log's here.
+    const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Displays version information."));
+    parser.addOption(versionOption);
+    parser.addOption({{QStringLiteral("v"), QStringLiteral("verbose")},
+                      QStringLiteral("Write the link's log (ports asked, answers, time-outs) to stderr.")});
+    parser.addOption({QStringLiteral("log"), QStringLiteral("Append the link's log to FILE."), QStringLiteral("FILE")});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, check, live, download, setup or convert."));
 
     // The command chooses the options; parse once to find it.
     parser.parse(QCoreApplication::arguments());
+    if (parser.isSet(versionOption))
+        parser.showVersion();
     const QStringList positional = parser.positionalArguments();
     const QString command = positional.value(0);
     if (command.isEmpty()) {
@@ -55,6 +63,11 @@ int main(int argc, char* argv[])
         return cli::Usage;
     }
     parser.process(app);  // unknown options end with exit code 1
+    QString logError;
+    if (!cli::startLinkLog(parser.isSet(QStringLiteral("verbose")), parser.value(QStringLiteral("log")), &logError)) {
+        cli::error(logError);
+        return cli::Usage;
+    }
 
     if (command == QLatin1String("ports"))
         return cli::runPorts(parser);

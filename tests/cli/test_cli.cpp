@@ -32,6 +32,7 @@
 #include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
 #include <sys/stat.h>
@@ -602,3 +603,33 @@ TEST_F(CliFiles, APortAnotherProgramHoldsIsNamedAndTriedAgainOnceFree)
 }
 
 } // namespace
+
+TEST(CliLog, TheLinkLogIsQuietUnlessAskedForThenSaysWhatTheProbeAskedAndHeard)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    QTemporaryDir dir;
+    const QString logFile = dir.filePath(QStringLiteral("link.log"));
+    struct Case {
+        const char* name;
+        QStringList options;
+        bool onStderr, inFile;
+    } cases[] = {
+        {"quiet by default", {}, false, false},
+        {"-v: on stderr", {QStringLiteral("-v")}, true, false},
+        {"--log FILE: in the file", {QStringLiteral("--log"), logFile}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(logFile);
+        const CliRun run = runCli(QStringList{"live", "--count", "1"} + c.options + QStringList{"--port", sim->portPath()});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(run.err.contains(QLatin1String("tq612.link: probe")), c.onStderr) << run.err.toStdString();
+        QFile file(logFile);
+        const QString logged = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        EXPECT_EQ(logged.contains(QLatin1String("tq612.link: probe")), c.inFile) << logged.toStdString();
+    }
+    const CliRun unwritable = runCli({"ports", "--log", dir.filePath(QStringLiteral("missing/link.log"))});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_TRUE(unwritable.err.contains(QLatin1String("cannot write the log"))) << unwritable.err.toStdString();
+}

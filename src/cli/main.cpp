@@ -14,7 +14,7 @@
 // user name and password), 3 transfer failed.
 #include "Commands.h"
 #include "Console.h"
-#include "LinkLogOutput.h"
+#include "link/LinkLogSink.h"
 
 #include <QCoreApplication>
 
@@ -64,7 +64,7 @@ int main(int argc, char* argv[])
     }
     parser.process(app);  // unknown options end with exit code 1
     QString logError;
-    if (!cli::startLinkLog(parser.isSet(QStringLiteral("verbose")), parser.value(QStringLiteral("log")), &logError)) {
+    if (!LinkLogSink::start({parser.isSet(QStringLiteral("verbose")), parser.value(QStringLiteral("log")), 0}, &logError)) {
         cli::error(logError);
         return cli::Usage;
     }

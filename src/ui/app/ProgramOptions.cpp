@@ -15,6 +15,10 @@ void describe(QCommandLineParser& parser)
         "-platform NAME, -style NAME and -reverse."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption({QStringLiteral("log"),
+                      QStringLiteral("Append the link's log (ports asked, answers, time-outs) to FILE; "
+                                     "Help > Save Connection Log saves the recent part of it at any time."),
+                      QStringLiteral("FILE")});
 }
 
 bool asksForInformation(int argc, char* argv[])

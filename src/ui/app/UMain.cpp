@@ -7,7 +7,9 @@
 #include "app/ToolIcons.h"
 #include "app/UAbout.h"
 #include "app/UConnectionCheck.h"
+#include "files/CheckedFileWriter.h"
 #include "link/ConnectionCheck.h"
+#include "link/LinkLogSink.h"
 #include "app/MeterPanelLink.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelPictures.h"
@@ -163,6 +165,8 @@ void TfrmMain::createActions()
     Contents1 = make(QStringLiteral("&Contents"), "Contents1", &TfrmMain::Contents1Click);
     Contents1->setShortcut(QKeySequence::HelpContents);
     ConnectionCheck1 = make(QStringLiteral("Connection C&heck"), "ConnectionCheck1", &TfrmMain::ConnectionCheck1Click);
+    SaveConnectionLog1 = make(QStringLiteral("Save Connection &Log..."), "SaveConnectionLog1",
+                              &TfrmMain::SaveConnectionLog1Click);
     About1 = make(QStringLiteral("&About"), "About1", &TfrmMain::About1Click);
 }
 
@@ -234,6 +238,7 @@ void TfrmMain::createMenus()
     help->setObjectName(QStringLiteral("Help1"));
     help->addAction(Contents1);
     help->addAction(ConnectionCheck1);
+    help->addAction(SaveConnectionLog1);
     help->addSeparator();
     help->addAction(About1);
 }
@@ -446,6 +451,24 @@ void TfrmMain::ConnectionCheck1Click()
         return check.run(check.portsToCheck()).text();
     }, this);
     Prompts::current().exec(window);
+}
+
+void TfrmMain::SaveConnectionLog1Click()
+{
+    // The link's recent events, for a question to a helpdesk.
+    FileDialogRequest request;
+    request.directory = DocumentFolder;
+    request.filter = QStringLiteral("Log files (*.log *.txt *.LOG *.TXT)");
+    request.defaultSuffix = QStringLiteral("log");
+    const QString name = Prompts::current().saveFileName(request);
+    if (name.isEmpty())
+        return;
+    QStringList lines = LinkLogSink::recentLines();
+    if (lines.isEmpty())
+        lines << QStringLiteral("No link events since the program started.");
+    QString error;
+    if (!CheckedFile::write(name, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8(), &error))
+        Prompts::current().warning(QStringLiteral("Can not save the connection log to ") + error);
 }
 
 void TfrmMain::About1Click()

@@ -118,6 +118,7 @@ public:
     QAction* Minimize1 = nullptr;   // minimises the active window, the front panel too
     QAction* Contents1 = nullptr;
     QAction* ConnectionCheck1 = nullptr;  // Help > Connection Check
+    QAction* SaveConnectionLog1 = nullptr;  // Help > Save Connection Log
     QToolButton* btnNoMeter = nullptr;    // in the status bar while no meter answers
     QAction* About1 = nullptr;
     QMenu* Window1 = nullptr;
@@ -190,6 +191,7 @@ public:
     void RealTimeGraph1Click();
     void Contents1Click();
     void ConnectionCheck1Click();
+    void SaveConnectionLog1Click();
     void About1Click();
     void btnOutputToGraphClick();
 

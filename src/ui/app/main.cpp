@@ -2,12 +2,14 @@
 #include "app/ProgramOptions.h"
 #include "app/UAbout.h"
 #include "app/UMain.h"
+#include "link/LinkLogSink.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 #include <exception>
 
 namespace {
@@ -44,6 +46,13 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     ProgramOptions::describe(parser);
     parser.process(app);
+    // The link's recent events are kept for Help > Save Connection Log; --log also writes them out.
+    constexpr int KeptLogLines = 5000;
+    QString logError;
+    if (!LinkLogSink::start({false, parser.value(QStringLiteral("log")), KeptLogLines}, &logError)) {
+        std::fprintf(stderr, "tq612: %s\n", qPrintable(logError));
+        return 1;
+    }
     // The desktop entry's name lets the desktop match the windows to the
     // installed entry and its icon; the window icon serves the rest.
     QApplication::setDesktopFileName(QStringLiteral("io.github.tq612.TQ612"));

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -407,6 +408,38 @@ TEST(Reconnect, AMeterPluggedBackInUnderTheSameNameIsFoundAgain)
     EXPECT_TRUE(f.link.Comm1.Active());
     EXPECT_TRUE(waitUntil([&] { return f.link.Connected; }));
     EXPECT_EQ(f.host.statusText, QStringLiteral("On Connection"));
+    EXPECT_EQ(second->commandCount('a'), 1);
+}
+
+TEST(Reconnect, AnAdapterBackUnderAnotherDeviceNameIsFollowedByItsLastingName)
+{
+    // /dev/serial/by-id in a folder of the test's own, pointing at the meter's pty.
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("dev/serial/by-id")));
+    const QString byId = root.filePath(QStringLiteral("dev/serial/by-id/usb-Meter_4ch-if00-port0"));
+    auto first = startSim(simOptions(612, 20));
+    ASSERT_TRUE(QFile::link(first->portPath(), byId));
+    LinkFixture f;
+    f.link.PortNames = SystemView(root.path());
+    f.host.ports << first->portPath();
+    f.link.ProbePorts();
+    ASSERT_TRUE(f.link.Connected);
+    EXPECT_EQ(f.settings.LastConnectedPortName, QStringLiteral("/dev/serial/by-id/usb-Meter_4ch-if00-port0"));
+
+    // Unplugged, and back as another device: the by-id link moves with it.
+    // (The second is made first, so that it cannot get the first one's name.)
+    auto second = startSim(simOptions(612, 20));
+    ASSERT_NE(second->portPath(), first->portPath());
+    first->unplug();
+    ASSERT_TRUE(waitUntil([&] { return !f.link.Comm1.Active(); }));
+    QFile::remove(byId);
+    ASSERT_TRUE(QFile::link(second->portPath(), byId));
+    for (int tick = 0; tick < 3; ++tick) {
+        f.link.FrameSeen = false;
+        f.link.MainTimerTimer();  // the third declares the link lost and follows the adapter
+    }
+    EXPECT_EQ(QFileInfo(f.link.Comm1.DeviceName()).canonicalFilePath(), QFileInfo(second->portPath()).canonicalFilePath());
+    EXPECT_TRUE(waitUntil([&] { return f.link.Connected; }));
     EXPECT_EQ(second->commandCount('a'), 1);
 }
 

@@ -5,6 +5,7 @@
 #include "link/PortAccess.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -326,6 +327,19 @@ void MeterLink::MainTimerTimer()
     correctDrift(tickTime);
 }
 
+bool MeterLink::followReplugged()
+{
+    const QString lasting = settings.LastConnectedPortName;
+    if (!lasting.startsWith(QLatin1String("/dev/serial/by-id/")))
+        return false;
+    const QString device = QFileInfo(PortNames.underRoot(lasting)).canonicalFilePath();
+    if (device.isEmpty() || device == QFileInfo(Comm1.DeviceName()).canonicalFilePath())
+        return false;
+    qCDebug(linkLog).noquote() << "link:" << lasting << "is now" << device;
+    Comm1.setDeviceName(device);
+    return tryOpenComm1();
+}
+
 void MeterLink::linkLost()
 {
     for (LinkControl c : {LinkControl::btnRun, LinkControl::Run1, LinkControl::btnDataLogger, LinkControl::DataLogger1})
@@ -342,8 +356,9 @@ void MeterLink::linkLost()
         Receiver.clear();
     Connected = false;
     // A port that closed itself because its device went away is reopened on
-    // the same name, so a meter plugged back in is found again.
-    if (!Comm1.Active() && tryOpenComm1())
+    // the same name, so a meter plugged back in is found again; an adapter
+    // that came back as another device is followed by its lasting name.
+    if (!Comm1.Active() && (tryOpenComm1() || followReplugged()))
         Comm1.ClearInput();
     if (Comm1.Active())
         sendFromTimer('a');

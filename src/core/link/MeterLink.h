@@ -118,6 +118,9 @@ private:
     bool tryOpenComm1();
     void closeComm1Quietly();
     void sendFromTimer(char letter);
+    // The adapter of the port last used came back under another device name:
+    // Comm1 moves there. False when there is nothing to follow or it does not open.
+    bool followReplugged();
     void linkLost();
     void correctDrift(const QDateTime& tickTime);
     void selectPortForComm1(int index);

@@ -498,14 +498,11 @@ QString PESGraph::paperFooterText() const
     QStringList parts;
     if (!paperName.isEmpty())
         parts << paperName;
-    // The data start at the earliest time any subset holds.
+    // A subset's points run in time order: the data start at the earliest first point.
     std::optional<double> start;
-    for (int subset = 0; subset < s.subsets && size_t(subset) < s.x.size(); ++subset) {
-        for (double x : s.x[size_t(subset)]) {
-            if (x > 0 && (!start || x < *start))
-                start = x;
-            break;
-        }
+    for (const std::vector<double>& xs : s.x) {
+        if (!xs.empty() && xs.front() > 0 && (!start || xs.front() < *start))
+            start = xs.front();
     }
     if (start)
         parts << QStringLiteral("Started %1").arg(Regional::dateTimeText(*start));

@@ -13,6 +13,7 @@
 #include "graph/UGraph.h"
 #include "logger/UList.h"
 #include "support/ProgressCancel.h"
+#include "support/MainGraphHost.h"
 
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -171,7 +172,7 @@ TEST_F(MainSaveOpen, GraphThroughTextFileBackToTheSamePoints)
     const QString file = path("trip.txt");
     prompts.fileNames.push_back(file);
     answerRangeAll();
-    ASSERT_TRUE(SaveGraph(source, main.DocumentFolder, main.SaveDialog1FilterIndex));
+    ASSERT_TRUE(host(main).saveGraph(source));
 
     prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::OpenSingleSet); });
     prompts.fileNames.push_back(file);

@@ -12,6 +12,7 @@
 #include "graph/UGraph.h"
 #include "graph/UGraphStatistics.h"
 #include "support/FakePrompts.h"
+#include "support/MainGraphHost.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -103,13 +104,13 @@ TEST_F(GraphGestureTest, AClickMarksAndADragZoomsNeverBoth)
         PESGraph& chart = *window->PESGraph1;
         window->ToolButton5->click();   // cross tool
         const auto rangeBefore = chart.visibleXRange();
-        const int countBefore = main.AnnotationCount;
+        const int countBefore = host(main).annotationCount();
         const QPoint from = chart.PlottingArea().center() - QPoint(60, 40);
         gesture(chart, from, from + c.move);
 
-        EXPECT_EQ(main.AnnotationCount, countBefore + (c.mark ? 1 : 0));
+        EXPECT_EQ(host(main).annotationCount(), countBefore + (c.mark ? 1 : 0));
         if (c.mark) {
-            EXPECT_EQ(chart.GraphAnnotationType(main.AnnotationCount), sgAnnotCross);
+            EXPECT_EQ(chart.GraphAnnotationType(host(main).annotationCount()), sgAnnotCross);
         }
         EXPECT_EQ(chart.visibleXRange() != rangeBefore, c.zoom);
         EXPECT_EQ(window->UndoZoom->isEnabled(), c.zoom);
@@ -150,7 +151,7 @@ TEST_F(GraphGestureTest, NewMarksGoAboveTheMarksAChartCameWith)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        main.AnnotationCount = 3;   // as at the program's start
+        host(main).setAnnotationCount(3);   // as at the program's start
         TfrmGraph* window = c.open();
         ASSERT_NE(window, nullptr);
         PESGraph& chart = *window->PESGraph1;
@@ -168,7 +169,7 @@ TEST_F(GraphGestureTest, NewMarksGoAboveTheMarksAChartCameWith)
         EXPECT_EQ(now[10].first, sgAnnotCross);
         for (int i = 11; i <= 14; ++i)
             EXPECT_TRUE(now[i].second.startsWith(QStringLiteral("T%1 MAX:").arg(i - 10))) << i;
-        EXPECT_EQ(main.AnnotationCount, 14);
+        EXPECT_EQ(host(main).annotationCount(), 14);
     }
 }
 
@@ -227,7 +228,7 @@ TEST_F(GraphGestureTest, TheSaveDialogStartsOnTheTypeChosenLast)
             prompts.fileNames.push_back(s.answer);
         prompts.fileTypes = {s.typeChosen};
         prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Accepted); });  // the range of a text save
-        EXPECT_EQ(SaveGraph(*window->PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex), !s.answer.isEmpty());
+        EXPECT_EQ(host(main).saveGraph(*window->PESGraph1), !s.answer.isEmpty());
         ASSERT_EQ(prompts.fileRequests.size(), 1);
         EXPECT_EQ(prompts.fileRequests[0].filterIndex, s.startsOn);
         EXPECT_EQ(prompts.fileRequests[0].defaultSuffix, QLatin1String(s.suffix));

@@ -15,6 +15,7 @@
 #include "graph/USetupScale.h"
 #include "panel/UPanel.h"
 #include "support/FakePrompts.h"
+#include "support/MainGraphHost.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -203,7 +204,7 @@ TEST_F(GraphWindowTest, ClearGraphEmptiesDataFieldsAndMarks)
     window->txtDataNo->setText(QStringLiteral("1"));
     window->txtT1Max->setText(QStringLiteral("21.5"));
     ASSERT_EQ(main.Session.SampleCount(), 1);
-    main.AnnotationCount = 6;
+    host(main).setAnnotationCount(6);
     chart.setGraphAnnotationX(5, Start);
     chart.setGraphAnnotationY(5, 20);
     chart.setGraphAnnotationText(5, QStringLiteral("mark"));
@@ -215,7 +216,7 @@ TEST_F(GraphWindowTest, ClearGraphEmptiesDataFieldsAndMarks)
     EXPECT_TRUE(window->txtT1Max->text().isEmpty());
     EXPECT_EQ(window->txtStartTime->text(), QStringLiteral("start"));
     EXPECT_EQ(main.Session.SampleCount(), 0);
-    EXPECT_EQ(main.AnnotationCount, 3);
+    EXPECT_EQ(host(main).annotationCount(), 3);
     EXPECT_EQ(chart.GraphAnnotationX(5), 0.0);
     EXPECT_EQ(chart.GraphAnnotationText(5), QStringLiteral("mark"));
 }
@@ -363,10 +364,10 @@ TEST_F(GraphWindowTest, CrossAndTextMarks)
     ASSERT_TRUE(area.isValid());
 
     window->ToolButton5->click();
-    EXPECT_EQ(main.CursorMode, TfrmMain::CursorTool::Cross);
+    EXPECT_EQ(host(main).cursorTool(), GraphHost::CursorTool::Cross);
     chart.setLastMousePosition(area.center());
     window->PESGraph1Click();
-    EXPECT_EQ(main.AnnotationCount, 4);
+    EXPECT_EQ(host(main).annotationCount(), 4);
     EXPECT_EQ(chart.GraphAnnotationType(4), sgAnnotCross);
     const QPointF expected = chart.pixelToGraph(area.center() + QPoint(15, 15));
     EXPECT_DOUBLE_EQ(chart.GraphAnnotationX(4), expected.x());
@@ -378,7 +379,7 @@ TEST_F(GraphWindowTest, CrossAndTextMarks)
         return int(QDialog::Accepted);
     });
     window->PESGraph1Click();
-    EXPECT_EQ(main.AnnotationCount, 5);
+    EXPECT_EQ(host(main).annotationCount(), 5);
     EXPECT_EQ(chart.GraphAnnotationText(5), QStringLiteral("hot"));
     EXPECT_EQ(chart.GraphAnnotationType(5), sgAnnotTextOnly);
 
@@ -386,7 +387,7 @@ TEST_F(GraphWindowTest, CrossAndTextMarks)
     chart.setLastMousePosition(area.bottomRight() + QPoint(5, 5));
     prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Accepted); });
     window->PESGraph1Click();
-    EXPECT_EQ(main.AnnotationCount, 5);
+    EXPECT_EQ(host(main).annotationCount(), 5);
     EXPECT_EQ(prompts.dialogs.size(), 1u);
 
     // A double click hides a mark; its index is not reused.
@@ -417,7 +418,7 @@ TEST_F(GraphWindowTest, SplitDisablesTheMarkTools)
     window->chkSplit->click();
     EXPECT_EQ(window->PESGraph1->axisRectCount(), 4);
     EXPECT_FALSE(window->ToolButton9->isEnabled());
-    EXPECT_EQ(main.CursorMode, TfrmMain::CursorTool::Normal);
+    EXPECT_EQ(host(main).cursorTool(), GraphHost::CursorTool::Normal);
 }
 
 TEST_F(GraphWindowTest, YAxisDialog)
@@ -497,7 +498,7 @@ TEST_F(GraphWindowTest, SaveGraphOffersTheFormatsAndWritesGraphFiles)
     EXPECT_EQ(SaveGraphFilter(QLatin1Char(',')),
               QStringLiteral("Graph file(*.ghf,only for TQ612)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT"));
     prompts.fileNames = {dir.filePath(QStringLiteral("run.GHF"))};
-    EXPECT_TRUE(SaveGraph(*window->PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex));
+    EXPECT_TRUE(host(main).saveGraph(*window->PESGraph1));
     ASSERT_EQ(prompts.fileRequests.size(), 1);
     EXPECT_EQ(prompts.fileRequests[0].defaultSuffix, QStringLiteral("GHF"));
     PESGraph loaded;

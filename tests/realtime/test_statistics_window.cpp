@@ -3,6 +3,7 @@
 
 #include "app/Regional.h"
 #include "graph/UGraphStatistics.h"
+#include "support/MainGraphHost.h"
 
 #include <QPushButton>
 
@@ -46,13 +47,13 @@ TEST_F(RealTimeTest, ComputeGraphStatisticsOfAnEmptyGraph)
 TEST_F(RealTimeTest, ShowMaxMinOnGraphAddsFourAnnotationsEachTime)
 {
     main->Settings.AnnoColor = 0x0000FF;
-    main->AnnotationCount = 3;
+    host(*main).setAnnotationCount(3);
     startRun(100, 1);
     driver.ticks(2);
     main->btnStopClick();
 
     ShowMaxMinOnGraph(graph());
-    EXPECT_EQ(main->AnnotationCount, 7);
+    EXPECT_EQ(host(*main).annotationCount(), 7);
     for (int c = 0; c < 4; ++c) {
         const int i = 4 + c;
         EXPECT_EQ(chart().GraphAnnotationType(i), 0);
@@ -66,7 +67,7 @@ TEST_F(RealTimeTest, ShowMaxMinOnGraphAddsFourAnnotationsEachTime)
     EXPECT_DOUBLE_EQ(chart().GraphAnnotationX(4), chart().GraphAnnotationX(7));
 
     ShowMaxMinOnGraph(graph());
-    EXPECT_EQ(main->AnnotationCount, 11);
+    EXPECT_EQ(host(*main).annotationCount(), 11);
     EXPECT_EQ(chart().GraphAnnotationText(8), chart().GraphAnnotationText(4));
 }
 
@@ -74,5 +75,5 @@ TEST_F(RealTimeTest, EmptyFieldsAreCopiedAsEmptyText)
 {
     startRun(100, 1);   // no sample yet
     ShowMaxMinOnGraph(graph());
-    EXPECT_EQ(chart().GraphAnnotationText(main->AnnotationCount), QStringLiteral("T4 MAX:MIN:AVG:"));
+    EXPECT_EQ(chart().GraphAnnotationText(host(*main).annotationCount()), QStringLiteral("T4 MAX:MIN:AVG:"));
 }

@@ -69,6 +69,12 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     connect(&Session, &RealTimeSession::runStarted, this, [this] { showRecording(true); });
     connect(&Session, &RealTimeSession::runStopped, this, [this] { showRecording(false); });
     connect(&Session, &RealTimeSession::samplesDiscarded, this, [this] { showRecording(false); });
+    connect(&Session, &RealTimeSession::recoveryFailed, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(RealTime.get(), &RealTimeRecorder::realTimeGraphOpened, this, [this](TfrmGraph* window) {
+        RealTimeGraph = window;
+        RealTimeGraph1->setChecked(true);
+    });
     connect(RealTime.get(), &RealTimeRecorder::realTimeGraphClosed, this, [this] {
         RealTimeGraph1->setChecked(false);
         RealTimeGraph = nullptr;

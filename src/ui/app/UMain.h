@@ -4,6 +4,7 @@
 
 #include "app/DateTime.h"
 #include "app/Settings.h"
+#include "graph/GraphHost.h"
 #include "link/LinkHost.h"
 #include "link/MeterLink.h"
 #include "logger/DataSetModel.h"
@@ -41,7 +42,7 @@ class LoadCommand;
 class MeterSetup;
 class TfrmSetup;
 
-class TfrmMain : public QMainWindow, public LinkHost {
+class TfrmMain : public QMainWindow, public LinkHost, public GraphHost {
     Q_OBJECT
 public:
     // `splash` is closed once the window has been shown for the first time.
@@ -75,14 +76,6 @@ public:
     std::unique_ptr<LoadUser> DataLoggerUser;
     std::unique_ptr<LoadCommand> DataLoggerLoad;
     bool DataLoggerLoading() const;
-
-    // The file type last chosen in the graph save dialog, counted from 1.
-    int SaveDialog1FilterIndex = 1;
-
-    // Graph marks, shared by all graph windows.
-    int AnnotationCount = 3;
-    enum class CursorTool { Normal, Text, Cross };
-    CursorTool CursorMode = CursorTool::Normal;
 
     // ---- Controls ------------------------------------------------------------
     QMdiArea* MdiArea = nullptr;
@@ -234,7 +227,7 @@ public:
     QString dialogFolder() const;
 
     // Adds a child window to the frame and returns its frame window.
-    QMdiSubWindow* addChild(QWidget* child);
+    QMdiSubWindow* addChild(QWidget* child) override;
     // The widget of the active child window, or null.
     QWidget* activeChild() const;
 
@@ -267,6 +260,23 @@ private:
     bool meterOffline = false;
     // Run and Stop, tool buttons and menu items, follow the recording.
     void showRecording(bool running);
+
+    // GraphHost: what the graph windows share and ask of the program (app/MainGraphHost.cpp).
+    CursorTool cursorTool() const override { return CursorMode; }
+    void setCursorTool(CursorTool tool) override { CursorMode = tool; }
+    int annotationColor() const override { return Settings.AnnoColor; }
+    void setAnnotationColor(int color) override { Settings.AnnoColor = color; }
+    int annotationCount() const override { return AnnotationCount; }
+    void setAnnotationCount(int count) override { AnnotationCount = count; }
+    bool saveGraph(PESGraph& chart) override;
+    bool graphMayClose(TfrmGraph& graph) override;
+    void graphClosing(TfrmGraph& graph) override;
+
+    // Graph marks, shared by all graph windows.
+    int AnnotationCount = 3;
+    CursorTool CursorMode = CursorTool::Normal;
+    // The file type last chosen in the graph save dialog, counted from 1.
+    int SaveDialog1FilterIndex = 1;
 
     QPointer<TfrmAbout> splash;
     bool shownOnce = false;

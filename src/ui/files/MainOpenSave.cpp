@@ -10,7 +10,6 @@
 #include "chart/PESGraph.h"
 #include "files/OpenGraphFile.h"
 #include "files/SaveAsText.h"
-#include "files/SaveGraph.h"
 #include "files/TableTextReader.h"
 #include "files/UOpenSave.h"
 #include "files/UScope.h"
@@ -68,10 +67,10 @@ bool TfrmMain::SaveChild(QWidget* child)
         if (result == TfrmOpenSave::OpenSets)
             return SaveCollection();
         if (result == TfrmOpenSave::OpenSingleSet)
-            return SaveGraph(*graph->PESGraph1, DocumentFolder, SaveDialog1FilterIndex);
+            return saveGraph(*graph->PESGraph1);
         return false;
     }
-    return SaveGraph(*graph->PESGraph1, DocumentFolder, SaveDialog1FilterIndex);
+    return saveGraph(*graph->PESGraph1);
 }
 
 void TfrmMain::Open1Click()

@@ -1,7 +1,6 @@
 #include "files/OpenGraphFile.h"
 
 #include "app/Prompts.h"
-#include "app/UMain.h"
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "graph/UGraph.h"
@@ -13,7 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
-TfrmGraph* OpenGraphFile(TfrmMain& main, const QString& path)
+TfrmGraph* OpenGraphFile(GraphHost& host, const QString& path)
 {
     const QString fullPath = QFileInfo(path).absoluteFilePath();
     QString error;
@@ -31,13 +30,14 @@ TfrmGraph* OpenGraphFile(TfrmMain& main, const QString& path)
         return nullptr;
     }
 
-    auto* window = new TfrmGraph(main);
+    auto* window = new TfrmGraph(host);
     window->setWindowTitle(QDir::toNativeSeparators(fullPath));
     PESGraph& chart = *window->PESGraph1;
     chart.setState(std::move(*state));
-    QMdiSubWindow* frame = main.addChild(window);
+    QMdiSubWindow* frame = host.addChild(window);
+    const QMdiArea* area = frame->mdiArea();
     frame->move(0, 0);
-    frame->resize(main.width(), std::max(100, main.MdiArea->height() - 40));
+    frame->resize(area->width(), std::max(100, area->height() - 40));
 
     ComputeGraphStatistics(*window);
 

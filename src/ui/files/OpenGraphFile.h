@@ -3,9 +3,9 @@
 
 #include <QString>
 
+class GraphHost;
 class TfrmGraph;
-class TfrmMain;
 
 // Reads the file first; only a file that loads completely gets a window.
 // On a fault the reason is shown with the file's path and null is returned.
-TfrmGraph* OpenGraphFile(TfrmMain& main, const QString& path);
+TfrmGraph* OpenGraphFile(GraphHost& host, const QString& path);

@@ -3,12 +3,10 @@
 #include "app/AppPaths.h"
 #include "app/Prompts.h"
 #include "app/Regional.h"
-#include "app/UMain.h"
 #include "chart/ChartColors.h"
 #include "chart/ChartTemplate.h"
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
-#include "files/SaveGraph.h"
 #include "graph/UAnnoEdit.h"
 #include "graph/UGraphStatistics.h"
 #include "graph/USetupScale.h"
@@ -82,9 +80,9 @@ QToolButton* toolButton(QToolBar* bar, const char* name, const QString& hint, co
 
 } // namespace
 
-TfrmGraph::TfrmGraph(TfrmMain& mainWindow, QWidget* parent)
+TfrmGraph::TfrmGraph(GraphHost& graphHost, QWidget* parent)
     : QWidget(parent)
-    , main(mainWindow)
+    , host(graphHost)
 {
     setObjectName(QStringLiteral("frmGraph"));
     auto* outer = new QHBoxLayout(this);
@@ -181,7 +179,7 @@ void TfrmGraph::buildToolBar()
         tools->addButton(b);
     ToolButton4->setChecked(true);
     ToolButton15 = toolButton(ToolBar1, "ToolButton15", QStringLiteral("Set Annotation Color"),
-                              glyphIcon(QStringLiteral("●"), ChartColor::fromRef(main.Settings.AnnoColor)), false);
+                              glyphIcon(QStringLiteral("●"), ChartColor::fromRef(host.annotationColor())), false);
     ClearSeparator = ToolBar1->addSeparator();
     tbntClr = new QToolButton(ToolBar1);
     tbntClr->setObjectName(QStringLiteral("tbntClr"));
@@ -394,40 +392,40 @@ void TfrmGraph::ToolButton2Click()
 void TfrmGraph::ToolButton4Click()
 {
     PESGraph1->setArrowCursor(sgArrowCursor);
-    main.CursorMode = TfrmMain::CursorTool::Normal;
+    host.setCursorTool(GraphHost::CursorTool::Normal);
 }
 
 void TfrmGraph::ToolButton5Click()
 {
     PESGraph1->setArrowCursor(sgCrossCursor);
-    main.CursorMode = TfrmMain::CursorTool::Cross;
+    host.setCursorTool(GraphHost::CursorTool::Cross);
 }
 
 void TfrmGraph::ToolButton9Click()
 {
     PESGraph1->setArrowCursor(sgTextCursor);
-    main.CursorMode = TfrmMain::CursorTool::Text;
+    host.setCursorTool(GraphHost::CursorTool::Text);
 }
 
 void TfrmGraph::ToolButton15Click()
 {
-    const auto chosen = Prompts::current().chooseColor(ChartColor::fromRef(main.Settings.AnnoColor));
+    const auto chosen = Prompts::current().chooseColor(ChartColor::fromRef(host.annotationColor()));
     if (!chosen)
         return;
     const int color = ChartColor::toRef(*chosen);
-    for (int i = 0; i <= main.AnnotationCount; ++i)
+    for (int i = 0; i <= host.annotationCount(); ++i)
         if (PESGraph1->hasGraphAnnotation(i))
             PESGraph1->setGraphAnnotationColor(i, color);
-    main.Settings.AnnoColor = color;
+    host.setAnnotationColor(color);
     ToolButton15->setIcon(glyphIcon(QStringLiteral("●"), *chosen));
     PESGraph1->redraw();
 }
 
 void TfrmGraph::PESGraph1Click()
 {
-    if (main.CursorMode == TfrmMain::CursorTool::Normal)
+    if (host.cursorTool() == GraphHost::CursorTool::Normal)
         return;
-    const bool text = main.CursorMode == TfrmMain::CursorTool::Text;
+    const bool text = host.cursorTool() == GraphHost::CursorTool::Text;
     // The pointer's hot spot sits above and left of where the mark goes.
     const QPoint at = PESGraph1->LastMousePosition() + (text ? QPoint(1, 7) : QPoint(15, 15));
     const QPointF value = PESGraph1->pixelToGraph(at);
@@ -441,14 +439,14 @@ void TfrmGraph::PESGraph1Click()
             PESGraph1->setGraphAnnotationX(index, value.x());
             PESGraph1->setGraphAnnotationY(index, value.y());
             PESGraph1->setGraphAnnotationText(index, dialog.Edit1->text());
-            PESGraph1->setGraphAnnotationColor(index, main.Settings.AnnoColor);
+            PESGraph1->setGraphAnnotationColor(index, host.annotationColor());
         }
     } else {
         const int index = nextAnnotationIndex();
         PESGraph1->setGraphAnnotationType(index, sgAnnotCross);
         PESGraph1->setGraphAnnotationX(index, value.x());
         PESGraph1->setGraphAnnotationY(index, value.y());
-        PESGraph1->setGraphAnnotationColor(index, main.Settings.AnnoColor);
+        PESGraph1->setGraphAnnotationColor(index, host.annotationColor());
         PESGraph1->setGraphAnnotationText(index, QString());
     }
     PESGraph1->redraw();
@@ -459,8 +457,9 @@ int TfrmGraph::nextAnnotationIndex()
     // Marks loaded from a graph file or the template keep their indices.
     const auto& marks = PESGraph1->state().graphAnnotations;
     const int highestInChart = marks.isEmpty() ? 0 : marks.lastKey();
-    main.AnnotationCount = std::max(main.AnnotationCount, highestInChart) + 1;
-    return main.AnnotationCount;
+    const int index = std::max(host.annotationCount(), highestInChart) + 1;
+    host.setAnnotationCount(index);
+    return index;
 }
 
 void TfrmGraph::PESGraph1MouseMove()
@@ -505,7 +504,7 @@ void TfrmGraph::applySplit(bool split)
         ToolButton5->setEnabled(false);
         ToolButton9->setEnabled(false);
         PESGraph1->setArrowCursor(sgArrowCursor);
-        main.CursorMode = TfrmMain::CursorTool::Normal;
+        host.setCursorTool(GraphHost::CursorTool::Normal);
     } else {
         PESGraph1->setMultiAxesSubsets(-1, 0);
         PESGraph1->setMultiAxesProportions(0, 1);
@@ -634,7 +633,7 @@ void TfrmGraph::tbntClrClick()
     // A save that was cancelled or failed clears nothing.
     if (Prompts::current().confirm(QStringLiteral("Save Real-Time Graph ?"), QMessageBox::Yes | QMessageBox::No)
             == QMessageBox::Yes
-        && !SaveGraph(*PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex))
+        && !host.saveGraph(*PESGraph1))
         return;
     PESGraph1->PEactions(sgUndoZoom);
     UndoZoom->setEnabled(false);
@@ -643,40 +642,12 @@ void TfrmGraph::tbntClrClick()
 
 bool TfrmGraph::FormCloseQuery()
 {
-    // A running load parses into this window and draws in it.
-    if (this == main.DataLoggerGraph && main.DataLoggerLoading())
-        return false;
-    const QString caption = windowTitle();
-    if (main.DataSetsUnsaved && this == main.DataLoggerGraph) {
-        const auto answer = Prompts::current().confirm(QStringLiteral("Save DataLogger Data ?"),
-                                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel)
-            return false;
-        // A save that was cancelled or failed keeps the window and its data.
-        if (answer == QMessageBox::Yes && !main.SaveChild(this))
-            return false;
-        main.DataSetsUnsaved = false;
-    }
-    if (main.Session.RealTimeUnsaved() && caption == QLatin1String(RealTimeCaption)) {
-        const auto answer = Prompts::current().confirm(QStringLiteral("Save Real-Time Graph ?"),
-                                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel)
-            return false;
-        // A save that was cancelled or failed keeps the window, its samples and
-        // their recovery file.
-        if (answer == QMessageBox::Yes && !SaveGraph(*PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex))
-            return false;
-        main.Session.setRealTimeUnsaved(false);
-    }
-    return true;
+    return host.graphMayClose(*this);
 }
 
 void TfrmGraph::FormClose()
 {
-    main.DataSetsUnsaved = false;
-    if (main.DataLoggerGraph == this)
-        main.DataLoggerGraph = nullptr;
-    // The main window decides what the real-time graph's closing means for it.
+    host.graphClosing(*this);
     emit closing();
 }
 
@@ -805,14 +776,14 @@ void ClearGraph(TfrmGraph& window)
         window.minField(c)->clear();
         window.avgField(c)->clear();
     }
-    TfrmMain& main = window.Main();
-    for (int i = 3; i <= main.AnnotationCount; ++i) {
+    GraphHost& host = window.Host();
+    for (int i = 3; i <= host.annotationCount(); ++i) {
         if (!chart.hasGraphAnnotation(i))
             continue;
         chart.setGraphAnnotationX(i, 0);
         chart.setGraphAnnotationY(i, 0);
     }
-    main.AnnotationCount = 3;
+    host.setAnnotationCount(3);
     chart.redraw();
     emit window.cleared();
 }

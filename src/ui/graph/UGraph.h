@@ -5,6 +5,7 @@
 // data logger graph, opened graph files and graphs made from tables.
 
 #include "app/CloseQuery.h"
+#include "graph/GraphHost.h"
 
 #include <QWidget>
 
@@ -19,7 +20,6 @@ class QSplitter;
 class QTableWidget;
 class QToolBar;
 class QToolButton;
-class TfrmMain;
 
 class TfrmGraph : public QWidget, public CloseQuery {
     Q_OBJECT
@@ -29,10 +29,10 @@ public:
     // The chart keeps at least this height; the window scrolls before it shrinks further.
     static constexpr int MinimumPlotHeight = 150;
 
-    explicit TfrmGraph(TfrmMain& main, QWidget* parent = nullptr);
+    explicit TfrmGraph(GraphHost& host, QWidget* parent = nullptr);
     ~TfrmGraph() override;
 
-    TfrmMain& Main() const { return main; }
+    GraphHost& Host() const { return host; }
 
     // ---- Controls --------------------------------------------------------
     QFrame* pnlDataSets = nullptr;
@@ -117,9 +117,9 @@ public:
     void PESGraph1GraphAnnotHotSpot(int dblClick, int nIndex);
     void PESGraph1CustomizeDlg();
 
-    // The close question; true when the window may close.
+    // The close question, which the program answers; true when the window may close.
     bool FormCloseQuery();
-    // What closing does: the data logger's state, and the closing() signal.
+    // Tells the program, and the closing() signal's listeners, that the window closes.
     void FormClose();
     bool queryClose() override;
     void closeCancelled() override { closeAgreed = false; }
@@ -140,7 +140,7 @@ private:
     QWidget* buildStatisticsPanel();
     QWidget* buildDataSetsPanel();
 
-    TfrmMain& main;
+    GraphHost& host;
     bool closed = false;
     bool closeAgreed = false;  // the close question was answered for the main window's closing
 };

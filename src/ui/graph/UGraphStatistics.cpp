@@ -1,7 +1,6 @@
 #include "graph/UGraphStatistics.h"
 
 #include "app/Regional.h"
-#include "app/UMain.h"
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
 #include "stats/GraphStatistics.h"
@@ -50,7 +49,6 @@ void ComputeGraphStatistics(TfrmGraph& window)
 void ShowMaxMinOnGraph(TfrmGraph& window)
 {
     PESGraph& chart = *window.PESGraph1;
-    TfrmMain& main = window.Main();
     const QRect area = chart.PlottingArea();
     QPoint pixel(area.left() + 80, area.top() + 20);
     for (int c = 0; c < GraphStatistics::Channels; ++c) {
@@ -59,7 +57,7 @@ void ShowMaxMinOnGraph(TfrmGraph& window)
         chart.setGraphAnnotationType(i, sgAnnotTextOnly);
         chart.setGraphAnnotationX(i, at.x());
         chart.setGraphAnnotationY(i, at.y());
-        chart.setGraphAnnotationColor(i, main.Settings.AnnoColor);
+        chart.setGraphAnnotationColor(i, window.Host().annotationColor());
         chart.setGraphAnnotationText(i, GraphStatistics::annotationText(c, window.maxField(c)->text(),
                                                                           window.minField(c)->text(),
                                                                           window.avgField(c)->text()));

@@ -61,7 +61,10 @@ TfrmGraph* TfrmMain::ShowDataLoggerGraph()
     btnTable->setObjectName(QStringLiteral("btnTable"));
     btnTable->setToolTip(QStringLiteral("Show the drawn data set's readings in a table"));
     graph->pnlDataSets->layout()->addWidget(btnTable);
-    connect(btnTable, &QPushButton::clicked, this, [this] { OpenDataSetTable(*this); });
+    connect(btnTable, &QPushButton::clicked, this, [this] {
+        if (DataLoggerGraph)
+            OpenDataSetTable(*DataLoggerGraph);
+    });
 
     QMdiSubWindow* sub = addChild(graph);
     const QSize client = MdiArea->viewport()->size();

@@ -1,7 +1,6 @@
 #include "logger/DataSetTable.h"
 
 #include "app/Prompts.h"
-#include "app/UMain.h"
 #include "chart/PESGraph.h"
 #include "files/TableTextReader.h"
 #include "files/TextExport.h"
@@ -24,21 +23,18 @@ TableRows DataSetTableRows(const PESGraph& chart)
     return rows;
 }
 
-TfrmList* OpenDataSetTable(TfrmMain& main)
+TfrmList* OpenDataSetTable(TfrmGraph& graph)
 {
-    TfrmGraph* graph = main.DataLoggerGraph;
-    if (!graph)
-        return nullptr;
-    TableRows rows = DataSetTableRows(*graph->PESGraph1);
+    TableRows rows = DataSetTableRows(*graph.PESGraph1);
     if (rows.isEmpty()) {
         Prompts::current().information(QStringLiteral("This data set holds no records."));
         return nullptr;
     }
-    const auto set = DataSetsGrid::selectedDataSet(*graph->Grid2);
+    const auto set = DataSetsGrid::selectedDataSet(*graph.Grid2);
     auto* list = new TfrmList(std::move(rows));
-    list->setWindowTitle(set ? QStringLiteral("DataLogger Set %1").arg(*set + 1) : graph->windowTitle());
-    QMdiSubWindow* frame = main.addChild(list);
-    list->placeIn(*frame, *main.MdiArea);
+    list->setWindowTitle(set ? QStringLiteral("DataLogger Set %1").arg(*set + 1) : graph.windowTitle());
+    QMdiSubWindow* frame = graph.Host().addChild(list);
+    list->placeIn(*frame, *frame->mdiArea());
     frame->show();
     return list;
 }

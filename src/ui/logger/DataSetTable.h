@@ -5,12 +5,12 @@
 #include "logger/TableRows.h"
 
 class PESGraph;
+class TfrmGraph;
 class TfrmList;
-class TfrmMain;
 
 // The rows a text file saved from `chart` gives when it is opened again.
 TableRows DataSetTableRows(const PESGraph& chart);
 
-// Opens the DataLogger window's drawn data set in a new table window; says so
-// and opens nothing when the data set holds no records.
-TfrmList* OpenDataSetTable(TfrmMain& main);
+// Opens the drawn data set of the DataLogger window `graph` in a new table
+// window; says so and opens nothing when the data set holds no records.
+TfrmList* OpenDataSetTable(TfrmGraph& graph);

@@ -3,11 +3,10 @@
 #include "app/Clock.h"
 #include "app/Prompts.h"
 #include "app/Regional.h"
-#include "app/UMain.h"
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
-#include "files/SaveGraph.h"
 #include "stats/GraphStatistics.h"
+#include "graph/GraphHost.h"
 #include "graph/UGraph.h"
 #include "realtime/USetupRealtime.h"
 
@@ -16,7 +15,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QStatusBar>
 #include <QToolButton>
 
 namespace {
@@ -58,9 +56,8 @@ void emptyPoints(PESGraph& chart)
 
 } // namespace
 
-RealTimeRecorder::RealTimeRecorder(TfrmMain& mainWindow, RealTimeSession& runSession)
-    : QObject(&mainWindow)
-    , main(mainWindow)
+RealTimeRecorder::RealTimeRecorder(GraphHost& graphHost, RealTimeSession& runSession)
+    : host(graphHost)
     , session(runSession)
 {
     session.setUser(this);
@@ -69,8 +66,6 @@ RealTimeRecorder::RealTimeRecorder(TfrmMain& mainWindow, RealTimeSession& runSes
     connect(&session, &RealTimeSession::runStopped, this, &RealTimeRecorder::runStopped);
     connect(&session, &RealTimeSession::rateChanged, this, &RealTimeRecorder::rateChanged);
     connect(&session, &RealTimeSession::samplesDiscarded, this, &RealTimeRecorder::samplesDiscarded);
-    connect(&session, &RealTimeSession::recoveryFailed, this,
-            [this](const QString& text) { main.statusBar()->showMessage(text); });
 }
 
 QString RealTimeRecorder::runQuestion()
@@ -98,12 +93,7 @@ RealTimeUser::Answer RealTimeRecorder::askToSave(Question question)
 bool RealTimeRecorder::saveSamples()
 {
     TfrmGraph* g = graph();
-    return g && SaveGraph(*g->PESGraph1, main.DocumentFolder, main.SaveDialog1FilterIndex);
-}
-
-TfrmGraph* RealTimeRecorder::graph() const
-{
-    return main.RealTimeGraph.data();
+    return g && host.saveGraph(*g->PESGraph1);
 }
 
 void RealTimeRecorder::setClearEnabled(bool enabled)
@@ -116,9 +106,9 @@ void RealTimeRecorder::setClearEnabled(bool enabled)
 
 void RealTimeRecorder::CreateRealTimeGraph()
 {
-    auto* window = new TfrmGraph(main);
+    auto* window = new TfrmGraph(host);
     window->setWindowTitle(QString::fromLatin1(TfrmGraph::RealTimeCaption));
-    QMdiSubWindow* sub = main.addChild(window);
+    QMdiSubWindow* sub = host.addChild(window);
     sub->move(sub->x(), 0);
     window->showClearButton(true);
 
@@ -142,8 +132,7 @@ void RealTimeRecorder::CreateRealTimeGraph()
 
 void RealTimeRecorder::attachRealTimeGraph(TfrmGraph& window)
 {
-    main.RealTimeGraph = &window;
-    main.RealTimeGraph1->setChecked(true);
+    realTimeGraph = &window;
     TfrmGraph* w = &window;
     connect(w, &TfrmGraph::cleared, this, [this, w] {
         if (graph() == w)
@@ -152,12 +141,14 @@ void RealTimeRecorder::attachRealTimeGraph(TfrmGraph& window)
     connect(w, &TfrmGraph::closing, this, [this, w] { graphClosed(w); });
     // Closing the window after its samples were saved or discarded ends the recovery file.
     connect(w, &QObject::destroyed, &session, &RealTimeSession::endRecoveryUnlessUnsaved);
+    emit realTimeGraphOpened(w);
 }
 
 void RealTimeRecorder::graphClosed(TfrmGraph* window)
 {
     if (graph() != window)
         return;
+    realTimeGraph = nullptr;
     session.graphClosed();
     emit realTimeGraphClosed();
 }
@@ -184,7 +175,7 @@ void RealTimeRecorder::Run()
     }
     TfrmGraph* g = graph();
 
-    TfrmSetupRealTime setup(&main);
+    TfrmSetupRealTime setup(g);
     setup.setRateBoxes(g->ComboBox1->currentText(), g->ComboBox2->currentText());
     setup.showOpeningPeriod(session.rate());
     if (Prompts::current().exec(setup) != QDialog::Accepted)

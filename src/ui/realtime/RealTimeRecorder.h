@@ -10,10 +10,11 @@
 #include "realtime/RealTimeUser.h"
 
 #include <QObject>
+#include <QPointer>
 
+class GraphHost;
 class PESGraph;
 class TfrmGraph;
-class TfrmMain;
 
 class RealTimeRecorder : public QObject, private RealTimeUser {
     Q_OBJECT
@@ -21,7 +22,8 @@ public:
     using Readings = RealTimeSession::Readings;
     using Link = RealTimeSession::Link;
 
-    RealTimeRecorder(TfrmMain& main, RealTimeSession& session);
+    // New graph windows get `host`; the run is `session`.
+    RealTimeRecorder(GraphHost& host, RealTimeSession& session);
 
     void setLink(Link link) { session.setLink(std::move(link)); }
 
@@ -56,7 +58,12 @@ public:
         return RealTimeSession::recoveryFailureText(path, reason);
     }
 
+    // The real-time graph window, while it is open.
+    TfrmGraph* graph() const { return realTimeGraph.data(); }
+
 signals:
+    // `window` became the real-time graph.
+    void realTimeGraphOpened(TfrmGraph* window);
     // The real-time graph closed; its run and samples are gone.
     void realTimeGraphClosed();
 
@@ -76,9 +83,9 @@ private:
 
     // The chart breaks its lines where samples were not taken.
     void breakLinesAtMissedSamples(PESGraph& chart) const;
-    TfrmGraph* graph() const;
     void setClearEnabled(bool enabled);
 
-    TfrmMain& main;
+    GraphHost& host;
     RealTimeSession& session;
+    QPointer<TfrmGraph> realTimeGraph;
 };

@@ -19,6 +19,7 @@
 #include <QEventLoop>
 #include <QSysInfo>
 #include <QTimer>
+#include <limits>
 #include <memory>
 
 namespace cli {
@@ -65,10 +66,6 @@ void finishPublishing(mqtt::MqttPublisher& publisher, StopSignal& stop, bool sto
         error(QStringLiteral("%1 reading(s) were not sent to the broker").arg(publisher.waitingCount()));
 }
 
-// As many samples as a run of the program can hold; the recovery file keeps
-// the first ones of a longer run.
-constexpr int MostRunPoints = 99999;
-
 // The run's MAX, MIN and AVG per channel, as the real-time graph shows them.
 void reportStatistics(const RealTimeSession& session)
 {
@@ -91,6 +88,10 @@ QString recoveryFolder(const QCommandLineParser& parser, AppSettings& settings)
     if (parser.isSet(QStringLiteral("no-recovery")))
         return {};
     const QString folder = AppPaths::makeDocumentFolder();
+    if (RealTimeRecovery::inUse(RealTimeRecovery::fileName(folder))) {
+        note(QStringLiteral("another run of TQ612 is recording into the recovery file; this run is not kept for recovery"));
+        return {};
+    }
     if (RealTimeSession(settings, folder).leftOverRun()) {
         note(QStringLiteral("the recovery file keeps the samples of an earlier run, which TQ612 offers at its "
                             "next start; this run is not kept for recovery"));
@@ -165,9 +166,10 @@ int runLive(const QCommandLineParser& parser)
 
     const QString folder = recoveryFolder(parser, connection.settings());
     RealTimeSession session(connection.settings(), folder);
+    session.setKeepsSamples(false);
     if (!folder.isEmpty())
         QObject::connect(&session, &RealTimeSession::recoveryFailed, &session, [](const QString& text) { error(text); });
-    session.startRun(DateTime::fromQDateTime(Clock::current().now()), count ? std::min(*count, MostRunPoints) : MostRunPoints);
+    session.startRun(DateTime::fromQDateTime(Clock::current().now()), count.value_or(std::numeric_limits<int>::max()));
 
     const auto line = [&](const LiveSample& sample) {
         if (format == QLatin1String("jsonl"))

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <deque>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -427,6 +428,69 @@ TEST_F(RealTimeSessionTest, ARecoveryFileThatCanNotBeWrittenIsReportedOnceAndThe
     ASSERT_EQ(heard.failures.size(), 1);
     EXPECT_TRUE(heard.failures[0].contains(QStringLiteral("RealTimeRecovery.txt")));
     EXPECT_TRUE(heard.failures[0].contains(QStringLiteral("a crash would lose it")));
+}
+
+TEST_F(RealTimeSessionTest, TwoRunsAtOnceLeaveEachOthersRecoveryFileAlone)
+{
+    // The program records one meter while tq612-cli records another, both
+    // with the same documents folder.
+    session->startRun(Start, 50);
+    tick(Start, {1, 2, 3, 4});
+    const QByteArray firstRun = recoveryBytes();
+
+    RealTimeSession other(settings, folder);
+    Heard otherHeard;
+    otherHeard.listen(other);
+    EXPECT_FALSE(other.leftOverRun()) << "a run going on is not one left behind";
+    other.startRun(Start + 1, 50);
+    other.TakeSample(Start + 1, {5, 6, 7, 8});
+    ASSERT_EQ(otherHeard.failures.size(), 1);
+    EXPECT_TRUE(otherHeard.failures[0].contains(QStringLiteral("another run of TQ612 is recording into it")));
+    other.Stop();
+    other.discardRecovery();
+    EXPECT_EQ(recoveryBytes(), firstRun) << "neither emptied nor removed by the other run";
+
+    // The first run goes on writing; when its process dies the lock goes with it.
+    tick(Start + Quarter, {9, 10, 11, 12});
+    session.reset();
+    const auto run = other.leftOverRun();
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->samples.size(), 2u);
+}
+
+TEST_F(RealTimeSessionTest, ARunWithoutAWindowKeepsItsSamplesOnlyInTheRecoveryFile)
+{
+    // Longer than any graph of the program holds: a headless run of days.
+    constexpr int Samples = 100'050;
+    session->setKeepsSamples(false);
+    const QString keptFolder = folder + QStringLiteral("kept/");   // the session reads it as it goes
+    RealTimeSession kept(settings, keptFolder);
+    session->startRun(Start, std::numeric_limits<int>::max());
+    kept.startRun(Start, std::numeric_limits<int>::max());
+    for (int k = 0; k < Samples; ++k) {
+        const float wave = float(k % 1000) / 8;   // exact in binary
+        const Readings r{wave, -wave, k == 70'000 ? OverRange : 20.0f, k % 3 ? wave : NoData};
+        session->TakeSample(Start + k * Quarter, r);
+        kept.TakeSample(Start + k * Quarter, r);
+    }
+    EXPECT_TRUE(session->RealTimeRunning());
+    EXPECT_EQ(session->SampleCount(), Samples);
+    EXPECT_TRUE(session->samples().empty());
+    session->Stop();
+    kept.Stop();
+    for (int c = 0; c < RealTimeSession::Channels; ++c) {
+        EXPECT_EQ(session->extremes(c).max, kept.extremes(c).max) << c;
+        EXPECT_EQ(session->extremes(c).maxTime, kept.extremes(c).maxTime) << c;
+        EXPECT_EQ(session->extremes(c).min, kept.extremes(c).min) << c;
+        EXPECT_EQ(session->averages()[size_t(c)].value(), kept.averages()[size_t(c)].value()) << c;
+    }
+    EXPECT_EQ(session->RunningMax()[2], OverRange);
+
+    const auto run = RealTimeRecovery::read(session->recoveryFileName());
+    ASSERT_TRUE(run);
+    ASSERT_EQ(run->samples.size(), size_t(Samples)) << "every sample, past what a graph of the program holds";
+    EXPECT_EQ(run->samples.back().time, Start + (Samples - 1) * Quarter);
+    EXPECT_EQ(run->samples[70'000].readings[2], OverRange);
 }
 
 } // namespace

@@ -44,16 +44,19 @@ TEST_F(RealTimeTest, ALeftBehindRunIsOfferedAtTheNextStart)
     driver.readings = {20.5f, 21.0f, 3500.0f, 9999.0f};   // T4 without data
     driver.ticks(7);
     const TDateTime lastSample = now();
-    // The program dies here: nothing closes, nothing is asked.
+    // The program dies here: nothing closes, nothing is asked, and the
+    // system drops the lock it held on the file.
     const QString file = recoveryFile();
     ASSERT_TRUE(QFile::exists(file));
+    const QString documents = main->DocumentFolder;
+    main.reset();
 
     struct Case { QMessageBox::StandardButton answer; bool loaded; bool fileKept; };
     const Case cases[] = {{QMessageBox::Cancel, false, true}, {QMessageBox::Yes, true, true},
                           {QMessageBox::No, false, false}};
     for (const Case& c : cases) {
         TfrmMain next;
-        next.DocumentFolder = main->DocumentFolder;
+        next.DocumentFolder = documents;
         next.RealTime->CreateRealTimeGraph();
         prompts.messages.clear();
         prompts.answers.push_back(c.answer);

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/file.h>
+
 namespace RealTimeRecovery {
 
 namespace {
@@ -14,7 +16,29 @@ QByteArray number(double v, int precision)
     return QByteArray::number(v, 'g', precision);
 }
 
+// The lock lives on a file of its own beside the samples, so the samples'
+// file opens exactly as any file the user may have put in its place.
+QString lockFileName(const QString& path)
+{
+    return path + QStringLiteral(".lock");
+}
+
+// An exclusive lock on the open file, without waiting; the system releases
+// it with the file's last descriptor, so a killed run leaves none behind.
+bool lockExclusively(QFile& file)
+{
+    return ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0;
+}
+
 } // namespace
+
+bool inUse(const QString& path)
+{
+    QFile lock(lockFileName(path));
+    if (path.isEmpty() || !lock.open(QIODevice::ReadOnly))
+        return false;
+    return !lockExclusively(lock);
+}
 
 QString fileName(const QString& documentFolder)
 {
@@ -77,6 +101,15 @@ bool Writer::begin(TDateTime start, int points)
         error = QStringLiteral("the folder can not be created");
         return false;
     }
+    // The file may be another run's, going on now: it is emptied only once locked.
+    if (!lock.isOpen()) {
+        lock.setFileName(lockFileName(name));
+        if (lock.open(QIODevice::ReadWrite) && !lockExclusively(lock)) {
+            lock.close();
+            error = QStringLiteral("another run of TQ612 is recording into it");
+            return false;
+        }
+    }
     file.setFileName(name);
     // Unbuffered: every line goes straight to the operating system.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
@@ -108,9 +141,12 @@ bool Writer::writeLine(const QByteArray& line)
 
 void Writer::discard()
 {
-    file.close();
-    if (!name.isEmpty())
+    // Removed while still locked, so no other run takes it up in between;
+    // another run's file is left alone.
+    if (!name.isEmpty() && (lock.isOpen() || !inUse(name)))
         QFile::remove(name);
+    file.close();
+    lock.close();
 }
 
 } // namespace RealTimeRecovery

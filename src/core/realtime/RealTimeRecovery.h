@@ -9,6 +9,11 @@
 //   <date-time> <T1> <T2> <T3> <T4>        (one line per sample)
 //
 // Numbers use '.' whatever the regional settings, date-times are day counts.
+//
+// A run that writes the file holds a lock (flock on "<file>.lock" beside it),
+// which the system drops when the process ends, however it ends. Another run of TQ612 or
+// tq612-cli on another meter leaves a locked file alone: it is a run going on,
+// not one left behind.
 
 #include "app/DateTime.h"
 
@@ -36,6 +41,9 @@ struct Run {
 // DocumentFolder + "temp/RealTimeRecovery.txt"; empty when there is no document folder.
 QString fileName(const QString& documentFolder);
 
+// Another process is writing the file now.
+bool inUse(const QString& fileName);
+
 // What a recovery file holds. A line cut short by the crash is left out;
 // nullopt when the file is missing or is not a recovery file.
 std::optional<Run> read(const QString& fileName);
@@ -47,7 +55,8 @@ public:
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
-    // Replaces the file with the header of a new run. False when it cannot be written.
+    // Replaces the file with the header of a new run. False when it cannot be
+    // written, or another run is writing it.
     bool begin(TDateTime start, int points);
     bool append(TDateTime time, const Readings& readings);
     bool isOpen() const { return file.isOpen(); }
@@ -55,7 +64,8 @@ public:
     QString errorString() const { return error; }
     // Stops writing; the file keeps what was written.
     void close() { file.close(); }
-    // Closes and deletes the file: its samples were saved or discarded.
+    // Closes and deletes the file: its samples were saved or discarded. A file
+    // that another run is writing stays.
     void discard();
     const QString& path() const { return name; }
 
@@ -64,6 +74,7 @@ private:
 
     QString name;
     QFile file;
+    QFile lock;   // held from begin() on, while the samples are this run's
     QString error;
 };
 

@@ -58,31 +58,27 @@ QString RealTimeSession::recoveryFileName() const
 void RealTimeSession::resetSamples()
 {
     runSamples.clear();
+    sampleCount = 0;
     runExtremes = {};
+    runAverages = {};
     stopAverages = {};
-}
-
-void RealTimeSession::computeAverages()
-{
-    stopAverages = {};
-    for (const Sample& s : runSamples)
-        for (int c = 0; c < Channels; ++c)
-            stopAverages[size_t(c)].add(s.readings[size_t(c)]);
 }
 
 void RealTimeSession::discardRecovery()
 {
+    // Ours goes at once; another run's file, locked while it records, stays.
+    if (recovery)
+        recovery->discard();
+    else
+        RealTimeRecovery::Writer(recoveryFileName()).discard();
     recovery.reset();
-    const QString path = recoveryFileName();
-    if (!path.isEmpty())
-        QFile::remove(path);
 }
 
 // ---- Run ----------------------------------------------------------------------
 
 bool RealTimeSession::mayDiscardSamples(RealTimeUser::Question question)
 {
-    if (!running && runSamples.empty())
+    if (!running && sampleCount == 0)
         return true;
     if (!user)
         return false;   // nobody to ask: the samples stay
@@ -163,8 +159,11 @@ bool RealTimeSession::TakeSample(TDateTime t, const Readings& readings)
         const auto changed = runExtremes[size_t(c)].offer(readings[size_t(c)], t);
         newMax |= changed.max ? 1u << c : 0u;
         newMin |= changed.min ? 1u << c : 0u;
+        runAverages[size_t(c)].add(readings[size_t(c)]);
     }
-    runSamples.push_back({t, readings});
+    if (keepsSamples)
+        runSamples.push_back({t, readings});
+    ++sampleCount;
     emit sampleTaken(SampleCount() - 1, newMax, newMin);
     if (SampleCount() >= runPoints)
         Stop();
@@ -183,7 +182,7 @@ void RealTimeSession::Stop()
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     running = false;
-    computeAverages();
+    stopAverages = runAverages;
     emit runStopped();
 }
 
@@ -237,7 +236,8 @@ void RealTimeSession::endRecoveryUnlessUnsaved()
 std::optional<RealTimeRecovery::Run> RealTimeSession::leftOverRun() const
 {
     const QString path = recoveryFileName();
-    if (path.isEmpty() || !QFile::exists(path))
+    // A locked file belongs to a run going on in another process.
+    if (path.isEmpty() || !QFile::exists(path) || RealTimeRecovery::inUse(path))
         return std::nullopt;
     auto run = RealTimeRecovery::read(path);
     if (!run || run->samples.empty()) {
@@ -255,10 +255,14 @@ bool RealTimeSession::loadRecoveredRun(const RealTimeRecovery::Run& run)
     runPoints = int(run.samples.size());
     resetSamples();
     runSamples = run.samples;
-    for (const Sample& s : runSamples)
-        for (int c = 0; c < Channels; ++c)
+    sampleCount = int(runSamples.size());
+    for (const Sample& s : runSamples) {
+        for (int c = 0; c < Channels; ++c) {
             runExtremes[size_t(c)].offer(s.readings[size_t(c)], s.time);
-    computeAverages();
+            runAverages[size_t(c)].add(s.readings[size_t(c)]);
+        }
+    }
+    stopAverages = runAverages;
     setRealTimeUnsaved(true);
     return true;
 }

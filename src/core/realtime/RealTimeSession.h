@@ -48,11 +48,15 @@ public:
 
     // ---- The state of the run ---------------------------------------------------
     bool RealTimeRunning() const { return running; }
-    int SampleCount() const { return int(runSamples.size()); }
+    int SampleCount() const { return sampleCount; }
     // The number of samples the run was set up for.
     int points() const { return runPoints; }
     TDateTime startTime() const { return start; }
+    // Empty when the session keeps no samples (see setKeepsSamples).
     const std::vector<Sample>& samples() const { return runSamples; }
+    // A run with no window to draw it (tq612-cli) may last for weeks: it keeps
+    // its samples only in the recovery file, and its statistics as it goes.
+    void setKeepsSamples(bool keep) { keepsSamples = keep; }
     // -9999 and 9999 until a sample comes.
     Readings RunningMax() const;
     Readings RunningMin() const;
@@ -131,7 +135,6 @@ signals:
 
 private:
     void resetSamples();
-    void computeAverages();
     void recoveryFailure();
 
     AppSettings& settings;
@@ -139,13 +142,16 @@ private:
     Link link;
     RealTimeUser* user = nullptr;
 
+    bool keepsSamples = true;
     bool running = false;
     bool unsaved = false;
     TDateTime extensionStep = 0;
     TDateTime start = 0;
     int runPoints = 0;
     std::vector<Sample> runSamples;
+    int sampleCount = 0;
     std::array<GraphStatistics::Extremes, Channels> runExtremes{};
+    std::array<GraphStatistics::Average, Channels> runAverages{};   // as the samples come
     std::array<GraphStatistics::Average, Channels> stopAverages{};
 
     std::unique_ptr<RealTimeRecovery::Writer> recovery;   // while a run's samples are written

@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "link/ComThread.h"
+#include "link/LinkLog.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -330,7 +331,7 @@ void TComPort::threadFailed(int code)
     } catch (const EComAbort&) {
         // Silent by the error handler's choice.
     } catch (const EComError& e) {
-        qWarning("%s: %s", qPrintable(deviceName), e.what());
+        qCDebug(linkLog).noquote() << "port" << deviceName << "failed:" << e.message();
     }
 }
 

@@ -35,6 +35,22 @@ public:
     }
     QString text() const { return captured().join(QLatin1Char('\n')); }
 
+    // The first of `expected` (each the start of a line) that no line after
+    // the one before it holds; empty when the log holds them all in order.
+    QString firstMissing(const QStringList& expected) const
+    {
+        const QStringList lines = captured();
+        qsizetype at = 0;
+        for (const QString& wanted : expected) {
+            while (at < lines.size() && !lines.at(at).startsWith(wanted))
+                ++at;
+            if (at == lines.size())
+                return wanted;
+            ++at;
+        }
+        return {};
+    }
+
 private:
     static void capture(QtMsgType type, const QMessageLogContext& context, const QString& message)
     {

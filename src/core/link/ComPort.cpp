@@ -326,12 +326,14 @@ void TComPort::threadFailed(int code)
     // a later open can find the device again.
     thread.reset();
     closeHandle();
+    qCDebug(linkLog).noquote() << "port" << deviceName << "failed:"
+                               << QString::fromStdString(std::system_category().message(code));
     try {
         raiseErrno(code);
     } catch (const EComAbort&) {
         // Silent by the error handler's choice.
-    } catch (const EComError& e) {
-        qCDebug(linkLog).noquote() << "port" << deviceName << "failed:" << e.message();
+    } catch (const EComError&) {
+        // Nobody to tell on the receive thread's behalf but the log.
     }
 }
 

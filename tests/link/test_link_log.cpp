@@ -76,7 +76,7 @@ QStringList liveLinkEvents(const QString& rules, const QByteArray& received)
     f.link.attachReceiver();
     const LogCapture log(rules);
     f.link.handleReceived(received.constData(), int(received.size()));
-    f.link.SendCommand('X');
+    f.link.SendCommand('a');
     pty.hangUp();
     waitUntil([&] { return !f.link.Comm1.Active(); });
     EXPECT_FALSE(f.link.Comm1.Active()) << "the port closed itself";
@@ -98,7 +98,7 @@ TEST(LinkLog, ShowsTheLiveFramesAndCommandsInHexAndThePortsFailureWhenSwitchedOn
     for (const QString& expected :
          {"tq612.link: frame: " + QString::fromLatin1(frame.toHex(' ')),
           "tq612.link: link: 5 bytes make no frame; received " + QString::fromLatin1(received.toHex(' ')),
-          QStringLiteral("tq612.link: sent: 02 58 00 00 00 00 00 00 00 03"),
+          QStringLiteral("tq612.link: sent: 02 61 00 00 00 00 00 00 00 03"),
           QStringLiteral("tq612.link: port /dev/pts/")})
         EXPECT_TRUE(text.contains(expected)) << "missing: " << expected.toStdString() << "\n" << text.toStdString();
     EXPECT_TRUE(text.contains(QLatin1String(" failed: "))) << text.toStdString();

@@ -137,7 +137,9 @@ void MeterLink::SendCommand(char letter)
     if (!Comm1.Active())
         return;
     CommandFrame.setLetter(letter);
-    qCDebug(linkLog).noquote() << "sent:" << LinkLog::hex(CommandFrame.data(), TCommandFrame::Size);
+    // The keep-alive "X" of every tick would crowd the frames and events out of the kept lines.
+    if (letter != 'X')
+        qCDebug(linkLog).noquote() << "sent:" << LinkLog::hex(CommandFrame.data(), TCommandFrame::Size);
     Comm1.Write(CommandFrame.data(), TCommandFrame::Size);
 }
 

@@ -42,8 +42,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Displays version information."));
     parser.addOption(versionOption);
     parser.addOption({{QStringLiteral("v"), QStringLiteral("verbose")},
-                      QStringLiteral("Write the link's log (ports asked, answers, time-outs) to stderr.")});
-    parser.addOption({QStringLiteral("log"), QStringLiteral("Append the link's log to FILE."), QStringLiteral("FILE")});
+                      QStringLiteral("Write the connection log (ports asked, answers, frames and download blocks in hex, time-outs) to stderr.")});
+    parser.addOption({QStringLiteral("log"), QStringLiteral("Append the connection log to FILE."), QStringLiteral("FILE")});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, check, live, download, setup or convert."));
 
     // The command chooses the options; parse once to find it.

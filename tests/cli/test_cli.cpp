@@ -633,3 +633,40 @@ TEST(CliLog, TheLinkLogIsQuietUnlessAskedForThenSaysWhatTheProbeAskedAndHeard)
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_TRUE(unwritable.err.contains(QLatin1String("cannot write the log"))) << unwritable.err.toStdString();
 }
+
+// What a user sends to a helpdesk: the log file of a download and of a setup
+// holds their own lines, each with its time, next to the link's.
+TEST(CliLog, TheLogFileHoldsTheDownloadsBlocksAndTheSetupsFramesWithTheirTimes)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    QTemporaryDir dir;
+    const QString logFile = dir.filePath(QStringLiteral("link.log"));
+    const QString block0 = QString::fromLatin1(metersim::DownloadServer::block(sim->memoryImage(), 0).toHex(' '));
+    struct Case {
+        const char* name;
+        QStringList args;
+        QStringList expected;
+    } cases[] = {
+        {"download", {"download", "-o", dir.filePath(QStringLiteral("night.ch4"))},
+         {"tq612.download: sent 'c': 02 63 00 00 00 00 00 00 00 03", "tq612.download: block 0 received: " + block0,
+          "tq612.download: ended with"}},
+        {"setup", {"setup", "--info"},
+         {"tq612.setup: sent: 02 56 00 00 00 00 00 00 00 03", "tq612.setup: reply: ", "tq612.setup: read done"}},
+    };
+    static const QRegularExpression timed(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(logFile);
+        const CliRun run = runCli(c.args + QStringList{"--port", sim->portPath(), "--log", logFile});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        QFile file(logFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QString logged = lines.join(QLatin1Char('\n'));
+        for (const QString& expected : c.expected)
+            EXPECT_TRUE(logged.contains(expected)) << "missing: " << expected.toStdString() << "\n" << logged.toStdString();
+        for (const QString& line : lines)
+            EXPECT_TRUE(timed.match(line).hasMatch()) << "no time: " << line.toStdString();
+    }
+}

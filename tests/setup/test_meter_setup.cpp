@@ -5,6 +5,7 @@
 
 #include "DownloadServer.h"
 #include "app/Regional.h"
+#include "support/LogCapture.h"
 
 #include <QRegularExpression>
 #include <chrono>
@@ -172,6 +173,44 @@ TEST_F(MeterSetupSim, SilentMeterFailsEveryOperationWithItsCodeAndGivesTheLinkBa
         EXPECT_EQ(label, QStringLiteral("fail"));
     EXPECT_TRUE(d.lblFirmwareVersion.isEmpty());
     expectLinkGivenBack();
+}
+
+// The setup log as the user gets it in the connection log: each frame sent
+// and each reply in hex, the reply that did not come with the wait it had.
+TEST_F(MeterSetupSim, LogShowsTheFramesInHexAndTheTimeOutsOnlyWhenOn)
+{
+    const QString intervalFrame = QStringLiteral("02 69 6e 74 01 30 00 00 00 03");
+    struct Case {
+        const char* name;
+        bool silent;
+        bool logOn;
+        // Lines (or the start of lines) the log must hold, in this order.
+        QStringList expected;
+    } cases[] = {
+        {"answered", false, true,
+         {"tq612.setup: command mode on " + sim->portPath(),
+          "tq612.setup: sent: 02 63 00 00 00 00 00 00 00 03",
+          "tq612.setup: sent: " + intervalFrame,
+          "tq612.setup: reply: " + intervalFrame,
+          "tq612.setup: interval done",
+          "tq612.setup: command mode left"}},
+        {"silent meter", true, true,
+         {"tq612.setup: sent: " + intervalFrame,
+          "tq612.setup: time-out: 0 of 10 reply bytes within 2500 ms",
+          "tq612.setup: interval failed"}},
+        {"off", true, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim->setSilent(c.silent);
+        const LogCapture log(c.logOn ? QStringLiteral("tq612.setup.debug=true") : QString());
+        EXPECT_EQ(setup.AdjustRecordingInterval(true, QStringLiteral("1"), QStringLiteral("30")), !c.silent);
+        if (!c.logOn)
+            EXPECT_TRUE(log.captured().isEmpty()) << log.text().toStdString();
+        const QString missing = log.firstMissing(c.expected);
+        EXPECT_TRUE(missing.isEmpty()) << "missing, or out of order: " << missing.toStdString() << "\n"
+                                       << log.text().toStdString();
+    }
 }
 
 TEST_F(MeterSetupSim, OddAnswersFailWithTheirCodes)

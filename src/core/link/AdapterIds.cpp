@@ -13,6 +13,14 @@ struct Adapter {
     bool brltty;  // braille displays are built on this chip with its stock id
 };
 
+// Which ids brltty claims follows the USB list of its udev rules
+// (85-brltty.rules, lines "ENV{PRODUCT}==\"1a86/7523/*\", ...
+// ENV{BRLTTY_BRAILLE_DRIVER}=..."): FT232R 0403:6001 for several displays,
+// CP210x 10c4:ea60 and CP2110 10c4:ea80 with the stock manufacturer strings,
+// and CH340 1a86:7523 for a Baum eReader. brltty 6.4 (Ubuntu 22.04) claims
+// every CH340; later releases only one behind the eReader's own hub
+// (1a40:0101), but those systems are still many.
+
 constexpr std::array<Adapter, 12> Adapters{{
     {"0403:6001", "FT232R", true},
     {"0403:6010", "FT2232", false},

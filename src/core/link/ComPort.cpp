@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "link/ComThread.h"
+#include "link/LinkLog.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -325,12 +326,14 @@ void TComPort::threadFailed(int code)
     // a later open can find the device again.
     thread.reset();
     closeHandle();
+    qCDebug(linkLog).noquote() << "port" << deviceName << "failed:"
+                               << QString::fromStdString(std::system_category().message(code));
     try {
         raiseErrno(code);
     } catch (const EComAbort&) {
         // Silent by the error handler's choice.
-    } catch (const EComError& e) {
-        qWarning("%s: %s", qPrintable(deviceName), e.what());
+    } catch (const EComError&) {
+        // Nobody to tell on the receive thread's behalf but the log.
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// Where the link's log goes once it is asked for: standard error, a file
-// appended to, and the last lines kept in memory for "Save Connection Log".
-// Each line carries the time it was written. Until started the log stays
-// quiet and costs nothing.
+// Where the connection log (every tq612.* category: link, download, setup)
+// goes once it is asked for: standard error, a file appended to, and the
+// last lines kept in memory for "Save Connection Log". Each line carries the
+// time it was written. Until started the log stays quiet and costs nothing.
 
 #include <QString>
 #include <QStringList>

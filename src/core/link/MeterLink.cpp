@@ -98,8 +98,9 @@ void MeterLink::Comm1Error(TComPort&, const EComError& error, TComAction& action
     action = TComAction::caAbort;
 }
 
-void MeterLink::Comm2Error(TComPort&, const EComError&, TComAction& action)
+void MeterLink::Comm2Error(TComPort& port, const EComError& error, TComAction& action)
 {
+    qCDebug(downloadLog).noquote() << "port" << port.DeviceName() << "failed:" << error.message();
     action = TComAction::caAbort;
 }
 
@@ -136,13 +137,18 @@ void MeterLink::SendCommand(char letter)
     if (!Comm1.Active())
         return;
     CommandFrame.setLetter(letter);
+    // The keep-alive "X" of every tick would crowd the frames and events out of the kept lines.
+    if (letter != 'X')
+        qCDebug(linkLog).noquote() << "sent:" << LinkLog::hex(CommandFrame.data(), TCommandFrame::Size);
     Comm1.Write(CommandFrame.data(), TCommandFrame::Size);
 }
 
 void MeterLink::SendFrame(const TCommandFrame& frame)
 {
-    if (Comm1.Active())
-        Comm1.Write(frame.data(), TCommandFrame::Size);
+    if (!Comm1.Active())
+        return;
+    qCDebug(linkLog).noquote() << "sent:" << LinkLog::hex(frame.data(), TCommandFrame::Size);
+    Comm1.Write(frame.data(), TCommandFrame::Size);
 }
 
 void MeterLink::selectPortForComm1(int index)
@@ -413,10 +419,19 @@ void MeterLink::Comm1RxChar()
 
 void MeterLink::handleReceived(const char* bytes, int count)
 {
+    const int before = Receiver.size();
+    int framed = 0;
     Receiver.append(bytes, count);
     while (const auto frame = Receiver.takeFrame()) {
+        qCDebug(linkLog).noquote() << "frame:" << LinkLog::hex(reinterpret_cast<const char*>(frame->data()), int(frame->size()));
+        framed += int(frame->size());
         FrameSeenStep();
         decodeFrame(*frame);
+    }
+    // Bytes that make no frame tell of another device or another speed on the port.
+    if (linkLog().isDebugEnabled()) {
+        if (const int dropped = before + count - framed - Receiver.size(); dropped > 0)
+            qCDebug(linkLog).noquote() << "link:" << dropped << "bytes make no frame; received" << LinkLog::hex(bytes, count);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "logger/ComDownloadPort.h"
 
 #include "link/ComPort.h"
+#include "link/LinkLog.h"
 
 #include <QDeadlineTimer>
 #include <algorithm>
@@ -13,8 +14,10 @@ auto guarded(const char* what, Operation operation)
     try {
         return operation();
     } catch (const EComAbort&) {
+        qCDebug(downloadLog) << "port:" << what << "failed; the download ends";
         throw PortAborted(what);
     } catch (const EComError& error) {
+        qCDebug(downloadLog) << "port:" << what << "failed:" << error.what() << "- the download ends";
         throw PortAborted(std::string(what) + ": " + error.what());
     }
 }

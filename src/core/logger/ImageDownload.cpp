@@ -1,6 +1,7 @@
 #include "logger/ImageDownload.h"
 
 #include "app/Clock.h"
+#include "link/LinkLog.h"
 #include "logger/LoadResult.h"
 
 #include <algorithm>
@@ -67,7 +68,9 @@ int ImageDownload::transferLength(int announcedLength)
 
 void ImageDownload::send(char letter)
 {
-    port.write(commandFrame(letter));
+    const QByteArray frame = commandFrame(letter);
+    qCDebug(downloadLog).noquote() << QStringLiteral("sent '%1':").arg(QLatin1Char(letter)) << LinkLog::hex(frame);
+    port.write(frame);
 }
 
 qint64 ImageDownload::now() const
@@ -136,8 +139,13 @@ void ImageDownload::openingHandshake()
     for (int attempt = 0; attempt < OpeningAttempts; ++attempt) {
         send('c');
         awaitInput(OpeningReplyLength, OpeningReplyMs);
-        if (waiting() == OpeningReplyLength)
+        if (waiting() == OpeningReplyLength) {
+            qCDebug(downloadLog) << "opening: 'c' answered with" << OpeningReplyLength << "bytes";
             break;
+        }
+        qCDebug(downloadLog).noquote() << "opening: time-out," << waiting() << "bytes answered 'c' within"
+                                       << OpeningReplyMs << "ms," << OpeningReplyLength << "wanted; attempt"
+                                       << attempt + 1 << "of" << OpeningAttempts;
         clearInput();
     }
     clearInput();
@@ -150,10 +158,17 @@ void ImageDownload::startTransfer()
         awaitInput(StartReplyLength, StartReplyMs);
         if (waiting() >= StartReplyLength) {
             const QByteArray reply = take(StartReplyLength);
-            if (reply.at(1) == StartReplyMark)
+            if (reply.at(1) == StartReplyMark) {
+                qCDebug(downloadLog).noquote() << "start: 'P' answered:" << LinkLog::hex(reply);
                 return;
+            }
             // A reply without the mark may be followed by the real one: keep the input.
+            qCDebug(downloadLog).noquote() << "start: attempt" << attempt + 1 << "of" << StartAttempts
+                                           << "answered without the mark 50:" << LinkLog::hex(reply);
         } else {
+            qCDebug(downloadLog).noquote() << "start: time-out," << waiting() << "bytes answered 'P' within"
+                                           << StartReplyMs << "ms," << StartReplyLength << "wanted; attempt"
+                                           << attempt + 1 << "of" << StartAttempts;
             clearInput();
         }
     }
@@ -169,14 +184,22 @@ ImageDownload::Answer ImageDownload::acknowledge()
         awaitInput(1, AckAnswerMs);
         if (waiting() > 0)
             return sends == 0 && lastArrival < quietUntil ? Answer::BlockWasShifted : Answer::Answered;
+        qCDebug(downloadLog) << "time-out: no answer to 'y' within" << AckAnswerMs << "ms; sending" << sends + 1
+                             << "of" << AckSends;
     }
     return Answer::None;
 }
 
 ImageDownload::BlockCheck ImageDownload::checkBlock(const QByteArray& block)
 {
-    if (blockChecksum(block.constData(), BlockPayload) != quint8(block.at(BlockPayload)))
+    const int index = int(RawImage.size()) / BlockPayload;
+    if (const quint8 sum = blockChecksum(block.constData(), BlockPayload); sum != quint8(block.at(BlockPayload))) {
+        qCDebug(downloadLog).noquote() << QStringLiteral("block %1: checksum bad, the bytes sum to %2, the block says %3")
+                                              .arg(index)
+                                              .arg(uint(sum), 2, 16, QLatin1Char('0'))
+                                              .arg(uint(quint8(block.at(BlockPayload))), 2, 16, QLatin1Char('0'));
         return BlockCheck::Bad;
+    }
     line.blockDone();
     const qint64 blockEnd = lastArrival;
     const int quietMs = line.quietMs();
@@ -207,12 +230,21 @@ ImageDownload::BlockCheck ImageDownload::checkBlock(const QByteArray& block)
         if (quiet && wholeBlocks) {
             firstAckAt = blockEnd + AckPauseMs;
             quietUntil = 0;
+            if (behind != 0)
+                qCDebug(downloadLog) << "block" << index << "has" << behind / BlockSize
+                                     << "whole blocks behind it: the meter answered late and is ahead";
             return behind == 0 ? BlockCheck::Good : BlockCheck::GoodMeterAhead;
         }
-        if (quiet && !meterMayBeAhead)
+        if (quiet && !meterMayBeAhead) {
+            qCDebug(downloadLog) << "block" << index << "spoilt, read out of step:" << behind
+                                 << "bytes behind it are no whole blocks";
             return BlockCheck::Bad;
-        if (behind > MostBlocksBehind * BlockSize || now() - start > BlockBehindLimitMs)
+        }
+        if (behind > MostBlocksBehind * BlockSize || now() - start > BlockBehindLimitMs) {
+            qCDebug(downloadLog) << "block" << index << "spoilt," << behind << "bytes behind it did not become whole blocks within"
+                                 << BlockBehindLimitMs << "ms";
             return BlockCheck::Bad;
+        }
         pollOnce(PollSliceMs);
     }
 }
@@ -247,17 +279,21 @@ int ImageDownload::DownloadImage()
 
     while (now() - mark < SilenceLimitMs) {
         if (progress && progress->cancelled()) {
+            qCDebug(downloadLog) << "cancelled by the user";
             send('Q');
             progress.reset();
             return LoadResult::Cancelled;
         }
         if (received > expected || errors > ErrorLimit) {
+            qCDebug(downloadLog) << "giving up after" << errors << "errors in a row," << received << "of" << expected
+                                 << "bytes";
             send('Q');
             break;  // and "Q" once more below
         }
         const int count = waiting();
         if (count >= BlockSize) {
             const QByteArray block = take(BlockSize);
+            qCDebug(downloadLog).noquote() << "block" << received / BlockPayload << "received:" << LinkLog::hex(block);
             const BlockCheck check = checkBlock(block);
             if (check != BlockCheck::Bad) {
                 meterMayBeAhead = meterMayBeAhead || check == BlockCheck::GoodMeterAhead;
@@ -267,8 +303,12 @@ int ImageDownload::DownloadImage()
                 if (received == BlockPayload) {
                     const int announced = (quint8(RawImage.at(11)) << 16) | (quint8(RawImage.at(12)) << 8)
                         | quint8(RawImage.at(13));
-                    if (announced > MaxAnnouncedLength || announced < MinAnnouncedLength)
+                    qCDebug(downloadLog) << "the memory announces" << announced << "bytes";
+                    if (announced > MaxAnnouncedLength || announced < MinAnnouncedLength) {
+                        qCDebug(downloadLog) << "the announced length is out of range" << MinAnnouncedLength << "to"
+                                             << MaxAnnouncedLength;
                         return LoadResult::BadLength;
+                    }
                     expected = transferLength(announced);
                     if (hooks.openProgress)
                         progress = hooks.openProgress(expected);
@@ -276,6 +316,8 @@ int ImageDownload::DownloadImage()
                 if (acknowledge() == Answer::BlockWasShifted) {
                     // "y" has gone: the meter is sending the next block and
                     // the shifted one cannot be asked for again.
+                    qCDebug(downloadLog) << "block" << received / BlockPayload - 1
+                                         << "shifted, its rest came after 'y' went; the download ends";
                     RawImage.chop(BlockPayload);
                     received -= BlockPayload;
                     send('Q');
@@ -287,22 +329,30 @@ int ImageDownload::DownloadImage()
                 }
             } else if (meterMayBeAhead) {
                 // A repeat request could bring another block than the spoilt one.
+                qCDebug(downloadLog) << "block" << received / BlockPayload
+                                     << "spoilt while the meter may be ahead; a repeat could bring another block";
                 send('Q');
                 break;
             } else {
                 ++errors;
                 hooks.processMessages();
                 discardRestOfBlock();
+                qCDebug(downloadLog) << "block" << received / BlockPayload << "asked again with 'n', error" << errors << "of"
+                                     << ErrorLimit;
                 send('n');
             }
             mark = now();
         } else if (count >= 1 && now() - std::max(mark, lastArrival) > StalledBlockMs) {
+            qCDebug(downloadLog) << "time-out: block" << received / BlockPayload << "stalled at" << count
+                                 << "bytes, nothing more for" << StalledBlockMs << "ms";
             if (meterMayBeAhead) {
                 send('Q');
                 break;
             }
             discardRestOfBlock();  // a stalled partial block is asked for again
             ++errors;
+            qCDebug(downloadLog) << "block" << received / BlockPayload << "asked again with 'n', error" << errors << "of"
+                                 << ErrorLimit;
             hooks.processMessages();
             send('n');
             mark = now();
@@ -312,8 +362,11 @@ int ImageDownload::DownloadImage()
         if (received != 0 && received >= expected)
             break;
     }
+    if (downloadLog().isDebugEnabled() && now() - mark >= SilenceLimitMs)
+        qCDebug(downloadLog) << "time-out: no block for" << SilenceLimitMs << "ms";
     send('Q');
     progress.reset();
+    qCDebug(downloadLog) << "ended with" << received << "of" << expected << "bytes";
     // No block at all leaves nothing to parse: that is an incomplete transfer too.
     if (received == 0 || received < expected)
         return LoadResult::Incomplete;

@@ -1,6 +1,7 @@
 #include "logger/LoadCommand.h"
 
 #include "app/Clock.h"
+#include "link/LinkLog.h"
 #include "logger/ImageDownload.h"
 #include "logger/LoadResult.h"
 
@@ -106,11 +107,13 @@ int LoadCommand::LoadDataSets()
         hooks.showBusy,
     });
     int code = download.DownloadImage();
+    qCDebug(downloadLog) << "download result" << code << "with" << download.ImageLength() << "bytes";
     if (code != LoadResult::Success)
         return code;
 
     const QByteArray& image = download.image();
     code = dataSets.ParseImage(image);
+    qCDebug(downloadLog) << "the memory image reads with result" << code;
     if (code == LoadResult::Success) {
         if (!dataSets.WriteScratchFile(image))
             return LoadResult::ScratchFileError;
@@ -121,6 +124,7 @@ int LoadCommand::LoadDataSets()
 
 void LoadCommand::takeLinkOver()
 {
+    qCDebug(downloadLog) << "taking the link over for the download";
     link.setMainTimerEnabled(false);
     const qint64 start = Clock::current().tickMs();
     while (link.InReceive() && Clock::current().tickMs() - start <= ReceiveWaitLimitMs)
@@ -136,6 +140,7 @@ void LoadCommand::takeLinkOver()
 
 void LoadCommand::giveLinkBack()
 {
+    qCDebug(downloadLog) << "giving the link back";
     port = nullptr;
     try {
         link.closePorts();

@@ -1,5 +1,6 @@
 #include "logger/MeterLoggerLink.h"
 
+#include "link/LinkLog.h"
 #include "link/MeterLink.h"
 
 #include <QCoreApplication>
@@ -56,6 +57,7 @@ DownloadPort* MeterLoggerLink::openDownloadPort()
     } catch (const EComAbort&) {
         // Not opened: the command ends as after any port failure.
     }
+    qCDebug(downloadLog).noquote() << "port" << comm2.DeviceName() << (comm2.Active() ? "open" : "does not open");
     return comm2.Active() ? &downloadPort : nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include "app/DateTime.h"
 #include "app/Regional.h"
 #include "link/LinkHost.h"
+#include "link/LinkLog.h"
 #include "link/MeterLink.h"
 #include "setup/SetupReplies.h"
 
@@ -33,6 +34,16 @@ void setBytes(TCommandFrame& frame, const QByteArray& bytes)
     QByteArray command = frame.toByteArray().mid(1, TCommandFrame::Size - 2);
     command.replace(0, bytes.size(), bytes);
     frame.setCommand(command);
+}
+
+void logOutcome(const char* operation, bool ok, int errorCode = 0)
+{
+    if (ok)
+        qCDebug(setupLog) << operation << "done";
+    else if (errorCode != 0)
+        qCDebug(setupLog) << operation << "failed with error code" << errorCode;
+    else
+        qCDebug(setupLog) << operation << "failed";
 }
 
 // Byte `i` of a reply, 0 when the reply is shorter.
@@ -132,16 +143,19 @@ int MeterSetup::waitForInput(int count)
         QThread::msleep(1);
         waiting = link.Comm1.InputCount();
     }
+    if (waiting < count)
+        qCDebug(setupLog) << "time-out:" << waiting << "of" << count << "reply bytes within" << ReplyTimeout << "ms";
     return waiting;
 }
 
 void MeterSetup::write(const TCommandFrame& frame)
 {
-    link.Comm1.Write(frame.data(), TCommandFrame::Size);
+    write(frame.toByteArray());
 }
 
 void MeterSetup::write(const QByteArray& frame)
 {
+    qCDebug(setupLog).noquote() << "sent:" << LinkLog::hex(frame);
     link.Comm1.Write(frame);
 }
 
@@ -149,6 +163,7 @@ QByteArray MeterSetup::read(int count)
 {
     QByteArray bytes(count, '\0');
     bytes.truncate(link.Comm1.Read(bytes.data(), count));
+    qCDebug(setupLog).noquote() << "reply:" << LinkLog::hex(bytes);
     return bytes;
 }
 
@@ -156,6 +171,7 @@ QByteArray MeterSetup::read(int count)
 
 bool MeterSetup::EnterCommandMode()
 {
+    qCDebug(setupLog).noquote() << "command mode on" << link.Comm1.DeviceName();
     host.setNoConnectionVisible(true);
     const auto waitWhile = [](const bool& flag) {
         const qint64 start = Clock::current().tickMs();
@@ -178,14 +194,17 @@ bool MeterSetup::EnterCommandMode()
         link.Comm1.ClearInput();
         return true;
     } catch (const EComAbort&) {
+        qCDebug(setupLog) << "command mode: the port failed";
         return false;
-    } catch (const EComError&) {
+    } catch (const EComError& error) {
+        qCDebug(setupLog) << "command mode: the port failed:" << error.what();
         return false;
     }
 }
 
 void MeterSetup::LeaveCommandMode()
 {
+    qCDebug(setupLog) << "command mode left";
     link.attachReceiver();
     MeterLink::WaitMs(200);
     mainTimer.start();
@@ -248,6 +267,7 @@ bool MeterSetup::AdjustMeterTime(bool alone)
     const int error = mode.ready() ? clockExchange(confirmReply) : ClockOk;
     const bool ok = mode.ready() && error == ClockOk;
     lastClockError = error;
+    logOutcome("clock", ok, error);
     setLabel(display.lblsetuptime, ok);
     if (alone) {
         message(ok ? SetupReplies::clockUpdatedMessage(confirmReply)
@@ -291,6 +311,7 @@ bool MeterSetup::AdjustRecordingInterval(bool alone, const QString& minutes, con
         const QByteArray frame = frameOf(command).toByteArray();
         const CommandMode mode(*this, alone);
         ok = mode.ready() && intervalExchange(frame);
+        logOutcome("interval", ok);
         setLabel(display.lblsetupint, ok);
         if (alone)
             message(ok ? QStringLiteral("Recording Interval Setup Successfully")
@@ -333,6 +354,7 @@ bool MeterSetup::EraseMeterMemory(bool alone)
 
     const CommandMode mode(*this, alone);
     const bool ok = mode.ready() && eraseExchange();
+    logOutcome("erase", ok);
     setLabel(display.lblerase, ok);
     if (alone)
         message(ok ? QStringLiteral("Memory erased successfully")
@@ -408,6 +430,7 @@ bool MeterSetup::ReadMeterInformation(bool alone)
 
     const CommandMode mode(*this, alone);
     const bool ok = mode.ready() && readExchange();
+    logOutcome("read", ok);
     setLabel(display.lblread, ok);
     return ok;
 }

@@ -16,7 +16,7 @@ void describe(QCommandLineParser& parser)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("log"),
-                      QStringLiteral("Append the link's log (ports asked, answers, time-outs) to FILE; "
+                      QStringLiteral("Append the connection log (ports asked, answers, frames and download blocks in hex, time-outs) to FILE; "
                                      "Help > Save Connection Log saves the recent part of it at any time."),
                       QStringLiteral("FILE")});
 }

@@ -127,13 +127,8 @@ public:
     // How the panel reaches the meter link (a stand-in that is never connected
     // until the link is attached).
     std::unique_ptr<PanelLink> FrontPanelLink;
-    // Creates the panel at the top-left corner of the frame and keeps it in FrontPanel.
-    void createFrontPanel();
-    // Puts the real-time graph beside the panel, filling the rest of the frame.
-    void layOutRealTimeGraphBesidePanel();
     void MaxMinTimerTimer();
     std::unique_ptr<QPrinter> Printer;    // the printer chosen by Printer Setup
-    bool PrinterChosen = false;           // the user accepted Printer Setup
 
     // ---- Meter link --------------------------------------------------------------
     // Declared after Settings and MainTimer, which it uses. The ports, the
@@ -150,7 +145,6 @@ public:
     QPointer<TfrmSetup> frmSetup;
     std::unique_ptr<MeterSetup> Setup;
 
-    bool PortHintShown = false;  // the ports that would not open are told once a run
 
     // LinkHost: how the link shows itself in this window (UMainLink.cpp).
     int portCount() const override;
@@ -169,11 +163,7 @@ public:
     // ---- Handlers --------------------------------------------------------------
     void Open1Click();
     void Save1Click();
-    // Saves the graph or table window `child` as Save does; false when nothing
-    // was written (dialog cancelled, write failed).
-    bool SaveChild(QWidget* child);
     void btnPrintClick();
-    void printGraph(PESGraph& chart);
     void PrinterSetup1Click();
     void Exit1Click();
     void btnRunClick();
@@ -218,7 +208,6 @@ public:
     bool OpenCollectionFile(const QString& path);
 
     // ---- Save and Open (files/MainOpenSave.cpp) ------------------------------
-    void OpenSingleFile();
     // Reads a TAB- or comma-separated text file into a new table window.
     TfrmList* OpenTextFile(const QString& path, QChar separator);
     // Reads a graph file into a new graph window; null when it cannot be read.
@@ -277,6 +266,19 @@ private:
     CursorTool CursorMode = CursorTool::Normal;
     // The file type last chosen in the graph save dialog, counted from 1.
     int SaveDialog1FilterIndex = 1;
+
+    // Used only by the main window's own parts.
+    // Creates the panel at the top-left corner of the frame and keeps it in FrontPanel.
+    void createFrontPanel();
+    // Puts the real-time graph beside the panel, filling the rest of the frame.
+    void layOutRealTimeGraphBesidePanel();
+    bool PrinterChosen = false;           // the user accepted Printer Setup
+    bool PortHintShown = false;  // the ports that would not open are told once a run
+    // Saves the graph or table window `child` as Save does; false when nothing
+    // was written (dialog cancelled, write failed).
+    bool SaveChild(QWidget* child);
+    void printGraph(PESGraph& chart);
+    void OpenSingleFile();
 
     QPointer<TfrmAbout> splash;
     bool shownOnce = false;

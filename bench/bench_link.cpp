@@ -3,6 +3,7 @@
 //
 // TQ612_BENCH_CPU_SECONDS sets how long the CPU measurement streams
 // (default 3; 60 for the full measurement).
+#include "CountingHost.h"
 #include "MeterSim.h"
 #include "link/FrameReceiver.h"
 #include "link/LinkTestSupport.h"
@@ -18,20 +19,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-class CountingHost : public LinkHost {
-public:
-    QStringList ports;
-    int frames = 0;
-    int portCount() const override { return int(ports.size()); }
-    QString portText(int i) const override { return ports.value(i); }
-    void selectPort(int) override {}
-    void removePort(int i) override { ports.removeAt(i); }
-    void setControlEnabled(LinkControl, bool) override {}
-    void setStatus(const QString&, const QString&) override {}
-    void setNoConnectionVisible(bool) override {}
-    void showLiveFrame(const LiveFrame&, bool) override { ++frames; }
-};
 
 // A long stream: mostly good frames, every fifth corrupted, some garbage between.
 QByteArray mixedStream(int frames)

@@ -10,6 +10,7 @@
 // the comparison run with the categories off.
 //
 // TQ612_BENCH_CPU_SECONDS sets how long the streaming cases stream (default 3).
+#include "CountingHost.h"
 #include "MemoryImageBuilder.h"
 #include "MeterSim.h"
 #include "link/LinkLog.h"
@@ -68,20 +69,6 @@ const char* labelOf(bool on)
 {
     return on ? "log on: file + kept lines" : "log off";
 }
-
-class CountingHost : public LinkHost {
-public:
-    QStringList ports;
-    int frames = 0;
-    int portCount() const override { return int(ports.size()); }
-    QString portText(int i) const override { return ports.value(i); }
-    void selectPort(int) override {}
-    void removePort(int i) override { ports.removeAt(i); }
-    void setControlEnabled(LinkControl, bool) override {}
-    void setStatus(const QString&, const QString&) override {}
-    void setNoConnectionVisible(bool) override {}
-    void showLiveFrame(const LiveFrame&, bool) override { ++frames; }
-};
 
 // One live frame as the port hands it over: cut out, logged, decoded, shown.
 void BM_LiveFrameWithLog(benchmark::State& state)

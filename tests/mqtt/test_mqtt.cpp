@@ -6,6 +6,7 @@
 #include "ConnectionCutter.h"
 #include "MeterSim.h"
 #include "MqttBroker.h"
+#include "MqttSubscriber.h"
 
 #include "mqtt/ReadingQueue.h"
 

@@ -13,7 +13,10 @@ namespace cli::mqtt {
 
 namespace {
 
+// While connecting or closing the loop is run often; once connected the
+// socket's readiness drives it and the timer only keeps the connection alive.
 constexpr int PumpMs = 50;
+constexpr int ConnectedPumpMs = 1000;
 constexpr int KeepAliveSeconds = 30;
 constexpr int MaxRetrySeconds = 30;
 constexpr int ConnectTimeoutMs = 20000;
@@ -52,6 +55,8 @@ MqttPublisher::MqttPublisher(MqttSettings s, std::size_t queueBound) : settings(
 
 MqttPublisher::~MqttPublisher()
 {
+    readable.reset();
+    writable.reset();
     client.reset();  // without a clean end the broker says "offline" for us (the will)
     mosquitto_lib_cleanup();
 }
@@ -70,6 +75,7 @@ void MqttPublisher::publish(const LiveSample& sample)
     if (state == State::Connected) {
         announce();
         sendWaiting();
+        watchSocket();
     }
 }
 
@@ -100,6 +106,8 @@ void MqttPublisher::finish()
 bool MqttPublisher::makeClient(QString& why)
 {
     const QByteArray id = settings.clientId.toUtf8();
+    readable.reset();  // the old client's socket closes with it
+    writable.reset();
     client.reset(mosquitto_new(id.constData(), true, this));
     if (!client) {
         why = QStringLiteral("the MQTT client cannot be made");
@@ -174,6 +182,33 @@ void MqttPublisher::pump()
         }
         if (rc != MOSQ_ERR_SUCCESS && state != State::Closed && state != State::Waiting)
             connectionLost(errorText(rc));
+    }
+    watchSocket();
+}
+
+// Follows the client's socket: readable, it is read at once; writable while
+// the library holds something to write (what was published inside its
+// callbacks waits for that). The timer runs often only while a connection is
+// being made or closed.
+void MqttPublisher::watchSocket()
+{
+    const bool live = client && state != State::Waiting && state != State::Closed;
+    const int fd = live ? mosquitto_socket(client.get()) : -1;
+    if (fd < 0) {
+        readable.reset();
+        writable.reset();
+    } else if (!readable || readable->socket() != fd) {
+        readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        connect(readable.get(), &QSocketNotifier::activated, this, &MqttPublisher::pump);
+        writable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+        connect(writable.get(), &QSocketNotifier::activated, this, &MqttPublisher::pump);
+    }
+    if (writable)
+        writable->setEnabled((state == State::Connected || state == State::Closing) && mosquitto_want_write(client.get()));
+    if (pumpTimer.isActive()) {
+        const int interval = state == State::Connected ? ConnectedPumpMs : PumpMs;
+        if (pumpTimer.interval() != interval)
+            pumpTimer.start(interval);
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <mosquitto.h>
 
+#include <QRegularExpression>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -35,6 +37,24 @@ QString errorText(int code)
 bool credentialsRefused(int connackCode)
 {
     return connackCode == 4 || connackCode == 5;  // bad user name or password; not authorised
+}
+
+// The broker's TLS alert about our certificate, as the library logs it
+// ("... SSL routines::tlsv1 alert unknown ca", "... alert certificate
+// required"), in its own words; empty for any other failure.
+QString certificateRefusal(const QString& libraryError)
+{
+    static const QRegularExpression alert(
+        QStringLiteral("alert (unknown ca|.*certificate.*|access denied)$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = alert.match(libraryError);
+    if (!m.hasMatch())
+        return {};
+    const qsizetype routines = libraryError.lastIndexOf(QLatin1String("::"));
+    const QString words = routines >= 0 ? libraryError.mid(routines + 2) : m.captured(0);
+    if (m.captured(1).contains(QLatin1String("required"), Qt::CaseInsensitive))
+        return QStringLiteral("it requires a client certificate (%1); give one with --mqtt-cert and --mqtt-key")
+            .arg(words);
+    return QStringLiteral("it does not accept the client certificate (%1)").arg(words);
 }
 
 } // namespace
@@ -108,6 +128,7 @@ bool MqttPublisher::makeClient(QString& why)
     const QByteArray id = settings.clientId.toUtf8();
     readable.reset();  // the old client's socket closes with it
     writable.reset();
+    lastLibraryError.clear();  // a failure of an earlier attempt says nothing of this one
     client.reset(mosquitto_new(id.constData(), true, this));
     if (!client) {
         why = QStringLiteral("the MQTT client cannot be made");
@@ -279,6 +300,17 @@ void MqttPublisher::connectionLost(const QString& reason)
 {
     if (state == State::Closed)
         return;
+    if (state == State::Connecting) {
+        // A broker that answers our certificate with a TLS alert will answer
+        // so again: the settings are wrong, unlike a broker that is away.
+        const QString refusal = certificateRefusal(lastLibraryError);
+        if (!refusal.isEmpty()) {
+            state = State::Closed;
+            pumpTimer.stop();
+            emit refused(QStringLiteral("TLS: %1").arg(refusal));
+            return;
+        }
+    }
     if (state == State::Closing) {  // "offline" was taken; the broker went before the goodbye
         state = State::Closed;
         pumpTimer.stop();

@@ -47,8 +47,9 @@ public:
     void sayDropped();
 
 signals:
-    // The broker refuses this user name and password, or its certificate is not
-    // one the CA file vouches for; that will not change, so nothing is tried again.
+    // The broker refuses this user name and password, its certificate is not
+    // one the CA file vouches for, or it does not accept our client certificate
+    // (or its absence); that will not change, so nothing is tried again.
     void refused(const QString& reason);
     void finished();
 

@@ -10,3 +10,6 @@ for b in build/bench/bench_*; do
   echo "== $(basename "$b")"
   "$b" --benchmark_min_time=0.2 "$@"
 done
+# What tq612-cli live --mqtt costs in CPU and memory; MQTT_COST_SECONDS=3600 for an hour.
+echo "== mqtt_live_cost"
+bench/mqtt_live_cost.sh

@@ -5,6 +5,8 @@
 
 #include <mosquitto.h>
 
+#include <QRegularExpression>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -13,7 +15,10 @@ namespace cli::mqtt {
 
 namespace {
 
+// While connecting or closing the loop is run often; once connected the
+// socket's readiness drives it and the timer only keeps the connection alive.
 constexpr int PumpMs = 50;
+constexpr int ConnectedPumpMs = 1000;
 constexpr int KeepAliveSeconds = 30;
 constexpr int MaxRetrySeconds = 30;
 constexpr int ConnectTimeoutMs = 20000;
@@ -34,6 +39,24 @@ bool credentialsRefused(int connackCode)
     return connackCode == 4 || connackCode == 5;  // bad user name or password; not authorised
 }
 
+// The broker's TLS alert about our certificate, as the library logs it
+// ("... SSL routines::tlsv1 alert unknown ca", "... alert certificate
+// required"), in its own words; empty for any other failure.
+QString certificateRefusal(const QString& libraryError)
+{
+    static const QRegularExpression alert(
+        QStringLiteral("alert (unknown ca|.*certificate.*|access denied)$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = alert.match(libraryError);
+    if (!m.hasMatch())
+        return {};
+    const qsizetype routines = libraryError.lastIndexOf(QLatin1String("::"));
+    const QString words = routines >= 0 ? libraryError.mid(routines + 2) : m.captured(0);
+    if (m.captured(1).contains(QLatin1String("required"), Qt::CaseInsensitive))
+        return QStringLiteral("it requires a client certificate (%1); give one with --mqtt-cert and --mqtt-key")
+            .arg(words);
+    return QStringLiteral("it does not accept the client certificate (%1)").arg(words);
+}
+
 } // namespace
 
 void MqttPublisher::ClientDeleter::operator()(mosquitto* c) const
@@ -52,6 +75,8 @@ MqttPublisher::MqttPublisher(MqttSettings s, std::size_t queueBound) : settings(
 
 MqttPublisher::~MqttPublisher()
 {
+    readable.reset();
+    writable.reset();
     client.reset();  // without a clean end the broker says "offline" for us (the will)
     mosquitto_lib_cleanup();
 }
@@ -70,6 +95,7 @@ void MqttPublisher::publish(const LiveSample& sample)
     if (state == State::Connected) {
         announce();
         sendWaiting();
+        watchSocket();
     }
 }
 
@@ -100,6 +126,9 @@ void MqttPublisher::finish()
 bool MqttPublisher::makeClient(QString& why)
 {
     const QByteArray id = settings.clientId.toUtf8();
+    readable.reset();  // the old client's socket closes with it
+    writable.reset();
+    lastLibraryError.clear();  // a failure of an earlier attempt says nothing of this one
     client.reset(mosquitto_new(id.constData(), true, this));
     if (!client) {
         why = QStringLiteral("the MQTT client cannot be made");
@@ -175,6 +204,33 @@ void MqttPublisher::pump()
         if (rc != MOSQ_ERR_SUCCESS && state != State::Closed && state != State::Waiting)
             connectionLost(errorText(rc));
     }
+    watchSocket();
+}
+
+// Follows the client's socket: readable, it is read at once; writable while
+// the library holds something to write (what was published inside its
+// callbacks waits for that). The timer runs often only while a connection is
+// being made or closed.
+void MqttPublisher::watchSocket()
+{
+    const bool live = client && state != State::Waiting && state != State::Closed;
+    const int fd = live ? mosquitto_socket(client.get()) : -1;
+    if (fd < 0) {
+        readable.reset();
+        writable.reset();
+    } else if (!readable || readable->socket() != fd) {
+        readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        connect(readable.get(), &QSocketNotifier::activated, this, &MqttPublisher::pump);
+        writable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+        connect(writable.get(), &QSocketNotifier::activated, this, &MqttPublisher::pump);
+    }
+    if (writable)
+        writable->setEnabled((state == State::Connected || state == State::Closing) && mosquitto_want_write(client.get()));
+    if (pumpTimer.isActive()) {
+        const int interval = state == State::Connected ? ConnectedPumpMs : PumpMs;
+        if (pumpTimer.interval() != interval)
+            pumpTimer.start(interval);
+    }
 }
 
 void MqttPublisher::connected(int code)
@@ -244,6 +300,17 @@ void MqttPublisher::connectionLost(const QString& reason)
 {
     if (state == State::Closed)
         return;
+    if (state == State::Connecting) {
+        // A broker that answers our certificate with a TLS alert will answer
+        // so again: the settings are wrong, unlike a broker that is away.
+        const QString refusal = certificateRefusal(lastLibraryError);
+        if (!refusal.isEmpty()) {
+            state = State::Closed;
+            pumpTimer.stop();
+            emit refused(QStringLiteral("TLS: %1").arg(refusal));
+            return;
+        }
+    }
     if (state == State::Closing) {  // "offline" was taken; the broker went before the goodbye
         state = State::Closed;
         pumpTimer.stop();

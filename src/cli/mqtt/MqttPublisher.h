@@ -5,8 +5,10 @@
 // readings wait in order until it answers again (up to a bound, past which
 // the oldest go), and it is asked again after 1, 2, 4 ... at most 30 s.
 //
-// The client runs on this thread: a timer drives the library's network loop,
-// so its callbacks come in between the meter's events.
+// The client runs on this thread: the event loop hands the library its
+// socket's readiness (an answer is read the moment it comes), and a slow
+// timer its keep-alive and the attempts to connect, so its callbacks come in
+// between the meter's events and an idle connection costs next to nothing.
 
 #include "MqttSettings.h"
 #include "ReadingQueue.h"
@@ -14,6 +16,7 @@
 
 #include <QDeadlineTimer>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <memory>
 #include <unordered_map>
@@ -44,8 +47,9 @@ public:
     void sayDropped();
 
 signals:
-    // The broker refuses this user name and password, or its certificate is not
-    // one the CA file vouches for; that will not change, so nothing is tried again.
+    // The broker refuses this user name and password, its certificate is not
+    // one the CA file vouches for, or it does not accept our client certificate
+    // (or its absence); that will not change, so nothing is tried again.
     void refused(const QString& reason);
     void finished();
 
@@ -57,6 +61,7 @@ private:
     };
 
     void pump();
+    void watchSocket();
     void connectNow();
     void connected(int code);
     void disconnected(int code);
@@ -69,6 +74,7 @@ private:
     MqttSettings settings;
     ReadingQueue queue;
     std::unique_ptr<mosquitto, ClientDeleter> client;
+    std::unique_ptr<QSocketNotifier> readable, writable;  // on the client's socket, while it has one
     std::unordered_map<int, std::uint64_t> inFlight;  // message id -> reading id
     State state = State::Waiting;
     QTimer pumpTimer;

@@ -66,6 +66,21 @@ void finishPublishing(mqtt::MqttPublisher& publisher, StopSignal& stop, bool sto
         error(QStringLiteral("%1 reading(s) were not sent to the broker").arg(publisher.waitingCount()));
 }
 
+// A MAX or MIN as the real-time graph shows it, with '.' and the moment's UTC
+// offset as everything tq612-cli prints: 25.5@2026-12-11T03:52:19+01:00.
+QString extremeText(float value, TDateTime time)
+{
+    if (GraphStatistics::isOverRange(value))
+        return QStringLiteral("OL");
+    return QString::number(double(value), 'f', 1) + QLatin1Char('@') + timeText(momentOf(time));
+}
+
+QString averageText(const GraphStatistics::Average& average)
+{
+    const auto value = average.value();
+    return value ? QString::number(*value, 'f', 1) : QStringLiteral("****");
+}
+
 // The run's MAX, MIN and AVG per channel, as the real-time graph shows them.
 void reportStatistics(const RealTimeSession& session)
 {
@@ -75,8 +90,8 @@ void reportStatistics(const RealTimeSession& session)
         const GraphStatistics::Extremes& e = session.extremes(c);
         note(QStringLiteral("T%1 MAX %2 MIN %3 AVG %4")
                  .arg(c + 1)
-                 .arg(GraphStatistics::extremeText(e.max, e.maxTime), GraphStatistics::extremeText(e.min, e.minTime),
-                      GraphStatistics::averageText(session.averages()[size_t(c)], 1)));
+                 .arg(extremeText(e.max, e.maxTime), extremeText(e.min, e.minTime),
+                      averageText(session.averages()[size_t(c)])));
     }
 }
 

@@ -212,8 +212,13 @@ TEST(CliLive, AKilledRunLeavesEveryPrintedSampleForTheProgramAndAnEndedOneLeaves
     // Ended as asked: MAX, MIN and AVG of each channel, and no recovery file.
     const CliRun ended = runCli({"live", "--port", sim->portPath(), "--count", "2"});
     EXPECT_EQ(ended.exitCode, 0) << ended.err.toStdString();
-    for (int c = 1; c <= 4; ++c)
-        EXPECT_TRUE(ended.err.contains(QStringLiteral("T%1 MAX ").arg(c))) << ended.err.toStdString();
+    // Each time with its UTC offset, as every time the command line prints.
+    const QString extreme = QStringLiteral(R"((-?\d+\.\d@\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d|OL))");
+    for (int c = 1; c <= 4; ++c) {
+        const QRegularExpression line(
+            QStringLiteral(R"(T%1 MAX %2 MIN %2 AVG (-?\d+\.\d|\*\*\*\*)\n)").arg(c).arg(extreme));
+        EXPECT_TRUE(line.match(ended.err).hasMatch()) << ended.err.toStdString();
+    }
     EXPECT_FALSE(QFile::exists(recoveryFile));
 
     // Killed: every sample printed before is in the file the program offers back.

@@ -38,16 +38,21 @@ QDateTime withOffset(const QDateTime& local, int offsetSeconds)
 
 } // namespace
 
-LiveSample makeSample(TDateTime tick, const LiveFrame& frame, const QDateTime& now)
+QDateTime momentOf(TDateTime tick, const QDateTime& now)
 {
     const QDateTime local = DateTime::toQDateTime(tick);
     // The offsets in force at the tick (as Qt resolves it) and now: in the hour
-    // the clocks go back, the wall time fits both, and the sample is recent.
+    // the clocks go back, the wall time fits both, and the moment is recent.
     QDateTime best = withOffset(local, local.offsetFromUtc());
     const QDateTime other = withOffset(local, now.offsetFromUtc());
     if (std::llabs(other.msecsTo(now)) < std::llabs(best.msecsTo(now)))
         best = other;
-    return {best, frame};
+    return best;
+}
+
+LiveSample makeSample(TDateTime tick, const LiveFrame& frame, const QDateTime& now)
+{
+    return {momentOf(tick, now), frame};
 }
 
 QString timeText(const QDateTime& time)

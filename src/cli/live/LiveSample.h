@@ -17,9 +17,12 @@ struct LiveSample {
     LiveFrame frame;
 };
 
-// The sample taken on the tick at local time `tick`, the clock now reading
-// `now`. Where the clocks go back a local time names two moments; the one
-// nearer `now` is the sample's.
+// The local time `tick` with its UTC offset, the clock now reading `now`.
+// Where the clocks go back a local time names two moments; the one nearer
+// `now` is meant.
+QDateTime momentOf(TDateTime tick, const QDateTime& now = QDateTime::currentDateTime());
+
+// The sample taken on the tick at local time `tick` (its moment as above).
 LiveSample makeSample(TDateTime tick, const LiveFrame& frame,
                       const QDateTime& now = QDateTime::currentDateTime());
 

@@ -659,7 +659,9 @@ TEST(CliLog, TheLogFileHoldsTheDownloadsBlocksAndTheSetupsFramesWithTheirTimes)
         {"setup", {"setup", "--info"},
          {"tq612.setup: sent: 02 56 00 00 00 00 00 00 00 03", "tq612.setup: reply: ", "tq612.setup: read done"}},
     };
-    static const QRegularExpression timed(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}"));
+    // Each line's time with its UTC offset ("Z" where that is none).
+    static const QRegularExpression timed(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d) tq612\.)"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(logFile);

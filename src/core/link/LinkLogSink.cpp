@@ -35,7 +35,10 @@ void writeLine(QtMsgType type, const QMessageLogContext& context, const QString&
             s.previous(type, context, message);
         return;
     }
-    const QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + QLatin1Char(' ')
+    // With the UTC offset, so that logs from two computers or across a
+    // daylight-saving change line up.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString line = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODateWithMs) + QLatin1Char(' ')
         + QLatin1String(context.category) + QLatin1String(": ") + message;
     const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
     const std::lock_guard lock(s.mutex);

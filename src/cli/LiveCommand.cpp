@@ -220,7 +220,9 @@ int runLive(const QCommandLineParser& parser)
     host.sampling = false;
     if (session.RealTimeRunning())
         session.Stop();
-    reportStatistics(session);
+    // On Ctrl-C or --count; a run the broker refused ends on its reason.
+    if (exitCode == Done)
+        reportStatistics(session);
     // A run that ended as asked leaves no recovery file behind.
     session.discardRecovery();
 

@@ -296,7 +296,9 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
         EXPECT_EQ(QFileInfo::exists(goodFile), c.save == Save::Written);
         EXPECT_EQ(main.Session.RealTimeUnsaved(), c.realTimeUnsavedAfter);
         if (c.closes) {
-            EXPECT_FALSE(main.DataSetsUnsaved);  // any graph window clears it
+            // The DataLogger window's data sets end with it, and only with it.
+            EXPECT_EQ(main.DataSetsUnsaved,
+                      c.dataSetsUnsaved && QString::fromLatin1(c.caption) != QLatin1String("DataLogger"));
             if (realTime) {
                 EXPECT_TRUE(main.RealTimeGraph.isNull());
                 EXPECT_FALSE(main.Session.RealTimeRunning());
@@ -315,6 +317,21 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
         }
         prompts.messages.clear();
     }
+}
+
+TEST_F(GraphWindowTest, AnotherGraphClosingKeepsTheDataLoggersQuestion)
+{
+    ASSERT_TRUE(main.ShowDataLoggerGraph());
+    main.DataSetsUnsaved = true;   // fresh from the meter
+    auto opened = makeWindow(QStringLiteral("/tmp/a.ghf"));
+    EXPECT_TRUE(opened->close());
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    // The downloaded data sets are still asked for before they go.
+    prompts.answers = {QMessageBox::Cancel};
+    EXPECT_FALSE(main.DataLoggerGraph->close());
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("Save DataLogger Data ?")});
+    EXPECT_TRUE(main.DataSetsUnsaved);
 }
 
 TEST_F(GraphWindowTest, ClosingTheMainWindowClosesNoChildWhenOneRefuses)

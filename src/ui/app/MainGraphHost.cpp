@@ -47,7 +47,10 @@ bool TfrmMain::graphMayClose(TfrmGraph& graph)
 
 void TfrmMain::graphClosing(TfrmGraph& graph)
 {
-    DataSetsUnsaved = false;
-    if (DataLoggerGraph == &graph)
+    // Only the DataLogger window's closing ends its data sets: another graph
+    // closing must not let them go later without the question.
+    if (DataLoggerGraph == &graph) {
+        DataSetsUnsaved = false;
         DataLoggerGraph = nullptr;
+    }
 }

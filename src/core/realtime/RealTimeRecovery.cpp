@@ -102,13 +102,9 @@ bool Writer::begin(TDateTime start, int points)
         return false;
     }
     // The file may be another run's, going on now: it is emptied only once locked.
-    if (!lock.isOpen()) {
-        lock.setFileName(lockFileName(name));
-        if (lock.open(QIODevice::ReadWrite) && !lockExclusively(lock)) {
-            lock.close();
-            error = QStringLiteral("another run of TQ612 is recording into it");
-            return false;
-        }
+    if (!claim()) {
+        error = QStringLiteral("another run of TQ612 is recording into it");
+        return false;
     }
     file.setFileName(name);
     // Unbuffered: every line goes straight to the operating system.
@@ -139,11 +135,23 @@ bool Writer::writeLine(const QByteArray& line)
     return false;
 }
 
+bool Writer::claim()
+{
+    if (lock.isOpen())
+        return true;
+    lock.setFileName(lockFileName(name));
+    // Where no lock file can be made, no other run can hold one either.
+    if (!lock.open(QIODevice::ReadWrite) || lockExclusively(lock))
+        return true;
+    lock.close();
+    return false;
+}
+
 void Writer::discard()
 {
-    // Removed while still locked, so no other run takes it up in between;
-    // another run's file is left alone.
-    if (!name.isEmpty() && (lock.isOpen() || !inUse(name)))
+    // Removed while locked, so no other run takes it up in between; another
+    // run's file is left alone.
+    if (!name.isEmpty() && QFile::exists(name) && claim())
         QFile::remove(name);
     file.close();
     lock.close();

@@ -64,6 +64,9 @@ public:
     QString errorString() const { return error; }
     // Stops writing; the file keeps what was written.
     void close() { file.close(); }
+    // Takes the file's lock without writing (kept until discard() or the
+    // writer's end); false while another run holds it.
+    bool claim();
     // Closes and deletes the file: its samples were saved or discarded. A file
     // that another run is writing stays.
     void discard();

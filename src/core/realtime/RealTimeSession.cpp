@@ -236,12 +236,14 @@ void RealTimeSession::endRecoveryUnlessUnsaved()
 std::optional<RealTimeRecovery::Run> RealTimeSession::leftOverRun() const
 {
     const QString path = recoveryFileName();
-    // A locked file belongs to a run going on in another process.
-    if (path.isEmpty() || !QFile::exists(path) || RealTimeRecovery::inUse(path))
+    // Read under the file's lock: a locked file belongs to a run going on in
+    // another process, which must not find it gone.
+    RealTimeRecovery::Writer claimed(path);
+    if (path.isEmpty() || !QFile::exists(path) || !claimed.claim())
         return std::nullopt;
     auto run = RealTimeRecovery::read(path);
     if (!run || run->samples.empty()) {
-        QFile::remove(path);   // nothing in it worth keeping
+        claimed.discard();   // nothing in it worth keeping
         return std::nullopt;
     }
     return run;

@@ -49,8 +49,6 @@ public:
     // ---- The state of the run ---------------------------------------------------
     bool RealTimeRunning() const { return running; }
     int SampleCount() const { return sampleCount; }
-    // The number of samples the run was set up for.
-    int points() const { return runPoints; }
     TDateTime startTime() const { return start; }
     // Empty when the session keeps no samples (see setKeepsSamples).
     const std::vector<Sample>& samples() const { return runSamples; }

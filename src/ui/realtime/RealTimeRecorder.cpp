@@ -266,7 +266,6 @@ void RealTimeRecorder::drawSample(int index, unsigned newMax, unsigned newMin)
 
 void RealTimeRecorder::runStopped()
 {
-
     TfrmGraph* g = graph();
     if (!g)
         return;
@@ -282,7 +281,6 @@ void RealTimeRecorder::runStopped()
         chart.setPoints(n);
         chart.setXDataII(3, n - 1, lastX);
         chart.setYData(3, n - 1, lastY);
-        chart.redraw();
     }
     chart.setManualMaxX(t);
 

@@ -52,11 +52,6 @@ public:
 
     static QString runQuestion();
     static QString rateQuestion();
-    // The status bar's report of a recovery file that can not be written.
-    static QString recoveryFailureText(const QString& path, const QString& reason)
-    {
-        return RealTimeSession::recoveryFailureText(path, reason);
-    }
 
     // The real-time graph window, while it is open.
     TfrmGraph* graph() const { return realTimeGraph.data(); }

@@ -210,7 +210,7 @@ void MeterLink::ProbePorts()
             // A port that fails while asked is simply not the meter.
         }
         qCDebug(linkLog).noquote() << "probe:" << Comm1.DeviceName() << "answers"
-                                   << (reply.isEmpty() ? QStringLiteral("nothing") : QString::fromLatin1(reply.toHex(' ')));
+                                   << (reply.isEmpty() ? QStringLiteral("nothing") : LinkLog::hex(reply));
         if (const int model = modelFromIdentity(reply)) {
             host.setControlEnabled(LinkControl::btnRun, true);
             host.setControlEnabled(LinkControl::Run1, true);

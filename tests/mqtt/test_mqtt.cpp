@@ -46,17 +46,10 @@ QJsonObject parse(const QString& line)
 
 // Readings in the order they came, each once (a reading the broker took but
 // could not confirm before the connection went may come twice).
-QStringList withoutRepeats(const QStringList& readings)
+QStringList withoutRepeats(QStringList readings)
 {
-    QStringList out;
-    QSet<QString> seen;
-    for (const QString& r : readings) {
-        if (!seen.contains(r)) {
-            seen.insert(r);
-            out << r;
-        }
-    }
-    return out;
+    readings.removeDuplicates();  // keeps the first of each, in order
+    return readings;
 }
 
 } // namespace

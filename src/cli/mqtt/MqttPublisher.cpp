@@ -196,8 +196,7 @@ void MqttPublisher::pump()
         const int rc = mosquitto_loop(client.get(), 0, 1);
         if (rc == MOSQ_ERR_TLS && state == State::Connecting) {
             // A certificate the CA does not vouch for stays so: the settings are wrong.
-            state = State::Closed;
-            pumpTimer.stop();
+            close();
             emit refused(QStringLiteral("TLS: %1").arg(lastLibraryError.isEmpty() ? errorText(rc) : lastLibraryError));
             return;
         }
@@ -238,8 +237,7 @@ void MqttPublisher::connected(int code)
     if (code != 0) {
         const QString reason = QString::fromUtf8(mosquitto_connack_string(code));
         if (credentialsRefused(code)) {
-            state = State::Closed;
-            pumpTimer.stop();
+            close();
             emit refused(reason);
             return;
         }
@@ -267,8 +265,7 @@ void MqttPublisher::connected(int code)
 void MqttPublisher::disconnected(int code)
 {
     if (state == State::Closing) {
-        state = State::Closed;
-        pumpTimer.stop();
+        close();
         emit finished();
         return;
     }
@@ -296,6 +293,13 @@ void MqttPublisher::published(int messageId)
     sendWaiting();
 }
 
+// Nothing more is sent or tried: the run ends as refused or finished.
+void MqttPublisher::close()
+{
+    state = State::Closed;
+    pumpTimer.stop();
+}
+
 void MqttPublisher::connectionLost(const QString& reason)
 {
     if (state == State::Closed)
@@ -305,15 +309,13 @@ void MqttPublisher::connectionLost(const QString& reason)
         // so again: the settings are wrong, unlike a broker that is away.
         const QString refusal = certificateRefusal(lastLibraryError);
         if (!refusal.isEmpty()) {
-            state = State::Closed;
-            pumpTimer.stop();
+            close();
             emit refused(QStringLiteral("TLS: %1").arg(refusal));
             return;
         }
     }
     if (state == State::Closing) {  // "offline" was taken; the broker went before the goodbye
-        state = State::Closed;
-        pumpTimer.stop();
+        close();
         emit finished();
         return;
     }

@@ -67,6 +67,7 @@ private:
     void disconnected(int code);
     void published(int messageId);
     void connectionLost(const QString& reason);
+    void close();
     void sendWaiting();
     void announce();
     bool makeClient(QString& why);

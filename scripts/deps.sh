@@ -17,6 +17,11 @@ packages=(
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# `deps.sh dev`: also ccache, which scripts/build.sh then uses, so that several
+# checkouts (worktrees) of the project share their compiled files.
+if [ "${1:-}" = dev ]; then
+  packages+=(ccache)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

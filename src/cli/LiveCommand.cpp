@@ -12,9 +12,12 @@
 
 #include "app/AppPaths.h"
 #include "app/Clock.h"
+#include "live/LiveAlarms.h"
 #include "live/LiveSample.h"
+#include "live/ScheduleOptions.h"
 #include "mqtt/MqttPublisher.h"
 #include "realtime/RealTimeSession.h"
+#include "realtime/RunSchedule.h"
 
 #include <QEventLoop>
 #include <QSysInfo>
@@ -142,6 +145,17 @@ int runLive(const QCommandLineParser& parser)
         }
     }
 
+    auto alarmOptions = readAlarmOptions(parser);
+    if (const QString* why = std::get_if<QString>(&alarmOptions)) {
+        error(*why);
+        return Usage;
+    }
+    const auto plan = readSchedule(parser, Clock::current().now());
+    if (const QString* why = std::get_if<QString>(&plan)) {
+        error(*why);
+        return Usage;
+    }
+
     std::optional<mqtt::MqttSettings> broker;
     if (parser.isSet(QStringLiteral("mqtt"))) {
         auto read = mqtt::readMqttSettings(parser, QProcessEnvironment::systemEnvironment());
@@ -156,11 +170,8 @@ int runLive(const QCommandLineParser& parser)
     if (const int code = connection.connect())
         return code;
 
-    // As Run does: a sample every `every` ticks, the first on the next tick after a frame.
     connection.settings().RealTimeRate = *every;
-    connection.link().RateTicks = *every;
     ConsoleHost& host = connection.host();
-    host.sampling = true;
 
     QEventLoop loop;
     int exitCode = Done;
@@ -178,13 +189,30 @@ int runLive(const QCommandLineParser& parser)
         });
         publisher->start();
     }
+    std::unique_ptr<LiveAlarms> alarms;
+    if (const auto& options = std::get<std::optional<AlarmOptions>>(alarmOptions)) {
+        alarms = std::make_unique<LiveAlarms>(*options);
+        if (publisher)
+            alarms->publishTo(*publisher, *broker);
+        host.onLinkChange = [&](bool up) { alarms->linkChanged(up, DateTime::fromQDateTime(Clock::current().now())); };
+    }
 
     const QString folder = recoveryFolder(parser, connection.settings());
     RealTimeSession session(connection.settings(), folder);
     session.setKeepsSamples(false);
     if (!folder.isEmpty())
         QObject::connect(&session, &RealTimeSession::recoveryFailed, &session, [](const QString& text) { error(text); });
-    session.startRun(DateTime::fromQDateTime(Clock::current().now()), count.value_or(std::numeric_limits<int>::max()));
+    // The run starts now, or when --start-at says; --duration and --until end it.
+    RunSchedule schedule(std::get<RunSchedule::Plan>(plan));
+    QObject::connect(&schedule, &RunSchedule::started, &loop, [&](const QDateTime& at) {
+        // As Run does: a sample every `every` ticks, the first on the next tick after a frame.
+        connection.link().RateTicks = *every;
+        host.sampling = true;
+        session.startRun(DateTime::fromQDateTime(at), count.value_or(std::numeric_limits<int>::max()));
+        if (alarms)
+            alarms->start(DateTime::fromQDateTime(at));
+    });
+    QObject::connect(&schedule, &RunSchedule::ended, &loop, &QEventLoop::quit);
 
     const auto line = [&](const LiveSample& sample) {
         if (format == QLatin1String("jsonl"))
@@ -197,7 +225,7 @@ int runLive(const QCommandLineParser& parser)
         out(csvHeading());
     int printed = 0;
     host.onSample = [&](TDateTime tickTime) {
-        if (!host.lastFrame)
+        if (!host.lastFrame || !schedule.takesSampleAt(DateTime::toQDateTime(tickTime)))
             return;
         const LiveSample sample = makeSample(tickTime, *host.lastFrame);
         // Into the recovery file first: every sample printed survives a kill.
@@ -206,6 +234,8 @@ int runLive(const QCommandLineParser& parser)
         out(line(sample));
         if (publisher)
             publisher->publish(sample);
+        if (alarms)
+            alarms->sample(sample, tickTime);
         if (count && ++printed >= *count)
             loop.quit();
     };
@@ -215,8 +245,12 @@ int runLive(const QCommandLineParser& parser)
         stopped = true;
         loop.quit();
     });
+    schedule.begin();
+    if (schedule.state() == RunSchedule::State::Waiting)
+        note(QStringLiteral("waiting until %1 to start").arg(timeText(*schedule.plan().startAt)));
     loop.exec();
     host.onSample = nullptr;
+    host.onLinkChange = nullptr;
     host.sampling = false;
     if (session.RealTimeRunning())
         session.Stop();
@@ -225,6 +259,8 @@ int runLive(const QCommandLineParser& parser)
         reportStatistics(session);
     // A run that ended as asked leaves no recovery file behind.
     session.discardRecovery();
+    if (alarms)
+        alarms->finish(stop);
 
     if (publisher && exitCode == Done)
         finishPublishing(*publisher, stop, stopped);

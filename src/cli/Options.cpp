@@ -1,5 +1,7 @@
 // The options of each command, as `tq612-cli <command> --help` lists them.
 #include "Commands.h"
+#include "live/AlarmOptions.h"
+#include "live/ScheduleOptions.h"
 
 namespace cli {
 
@@ -83,6 +85,8 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
             {QStringLiteral("ha-discovery"),
              QStringLiteral("Announce the four channels to Home Assistant (retained homeassistant/sensor/.../config).")},
         });
+        parser.addOptions(alarmOptions());
+        parser.addOptions(scheduleOptions());
         return true;
     }
     if (command == QLatin1String("download")) {

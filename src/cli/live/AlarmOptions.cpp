@@ -73,7 +73,7 @@ QList<QCommandLineOption> alarmOptions()
         {Alarm,
          QStringLiteral("An alarm when a channel goes above (T1>26) or below (T2<-18) a limit, or reads OL or nothing, "
                         "or the meter is lost; once per limit. Degrees in the meter's unit, or end them in C or F."),
-         QStringLiteral("T1>26")},
+         QStringLiteral("LIMIT")},
         {Hysteresis,
          QStringLiteral("Degrees a reading must come back past its limit before the alarm ends (0.5)."),
          QStringLiteral("DEGREES"), QStringLiteral("0.5")},

@@ -77,7 +77,7 @@ QList<QCommandLineOption> alarmOptions()
         {Hysteresis,
          QStringLiteral("Degrees a reading must come back past its limit before the alarm ends (0.5)."),
          QStringLiteral("DEGREES"), QStringLiteral("0.5")},
-        {Delay, QStringLiteral("Samples in a row beyond a limit before its alarm begins (0: the first)."),
+        {Delay, QStringLiteral("Samples in a row beyond a limit (or without a reading) before the alarm begins (0)."),
          QStringLiteral("N"), QStringLiteral("0")},
         {OnAlarm,
          QStringLiteral("Run PROGRAM (no shell) at each alarm and its end with the arguments ALARM|CLEAR, the "

@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <csignal>
 #include <unistd.h>
 
@@ -129,4 +130,36 @@ TEST(MqttAlarms, AFreezerTooWarmAndItsUnpluggedProbeReachHomeAssistant)
         EXPECT_EQ(config.value("device").toObject().value("identifiers"), QJsonValue(QJsonArray{meterId}))
             << "the same device as the temperature sensors";
     }
+}
+
+// A notification script may leave something running for long: it must not
+// hold the broker's connection, the meter's port or the recovery file open.
+TEST(MqttAlarms, TheOnAlarmProgramGetsNoneOfTheRunsFiles)
+{
+    MqttBroker broker;
+    ASSERT_TRUE(broker.start());
+    metersim::Options o;
+    o.rateMs = 100;
+    o.registerPort = false;
+    MeterSim sim(o);
+    ASSERT_TRUE(sim.start());
+    show(sim, {-20.0, 4.0, 21.0, 21.0});
+    QTemporaryDir dir;
+    const QString listing = dir.filePath(QStringLiteral("fds.txt"));
+    const QString script = dir.filePath(QStringLiteral("list fds"));
+    {
+        QFile f(script);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("#!/bin/sh\nls -l /proc/$$/fd > '%1'\n").arg(listing).toUtf8());
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    }
+    const CliRun run = runCli({"live", "--port", sim.portPath(), "--count", "2", "--mqtt", broker.address(),
+                               "--alarm", "T1>-30", "--on-alarm", script});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QFile f(listing);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << run.err.toStdString();
+    const QString fds = QString::fromUtf8(f.readAll());
+    EXPECT_FALSE(fds.contains(QLatin1String("socket:"))) << fds.toStdString();
+    EXPECT_FALSE(fds.contains(sim.portPath())) << fds.toStdString();
+    EXPECT_FALSE(fds.contains(QLatin1String("Recovery"))) << fds.toStdString();
 }

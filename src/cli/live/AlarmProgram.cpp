@@ -3,6 +3,8 @@
 #include "Console.h"
 
 #include <csignal>
+#include <linux/close_range.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace cli {
@@ -57,11 +59,19 @@ void AlarmProgram::startNext()
     running->setArguments(runningArguments);
     running->setStandardInputFile(QProcess::nullDevice());
     running->setProcessChannelMode(QProcess::ForwardedChannels);
-    // In the child: its own process group, so that a time-out ends whatever it
-    // started too; its standard output onto our standard error.
-    running->setChildProcessModifier([] {
+    const pid_t parent = ::getpid();
+    running->setChildProcessModifier([parent] {
+        // Its own process group, so that a time-out ends whatever it started too.
         ::setpgid(0, 0);
+        // A killed tq612-cli ends it too.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent)
+            ::_exit(1);
+        // Its standard output onto our standard error.
         ::dup2(STDERR_FILENO, STDOUT_FILENO);
+        // Nothing else of ours: a program that lingers must not hold the
+        // broker's connection, the meter's port or the recovery file's lock.
+        ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
     });
     connect(running.get(), &QProcess::finished, this, &AlarmProgram::ended);
     connect(running.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {

@@ -2,9 +2,9 @@
 // The --on-alarm program: run without a shell, once per alarm event, one at a
 // time in the order of the events, beside the samples and never in their way.
 // Its output goes to standard error (standard output is the samples'); it
-// reads nothing. A program that cannot start, fails or outlasts its time-out
-// is reported on standard error; one that outlasts it is ended, with every
-// process it started.
+// reads nothing and inherits no other file of ours. A program that cannot
+// start, fails or outlasts its time-out is reported on standard error; one
+// that outlasts it is ended, with every process it started.
 
 #include <QObject>
 #include <QProcess>

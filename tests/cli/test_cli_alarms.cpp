@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 #include <fstream>
 #include <unistd.h>
@@ -240,6 +241,31 @@ INSTANTIATE_TEST_SUITE_P(
                       ProgramCase{"Hangs", "sleep 60 &\necho $! > $PIDFILE\nwait",
                                   R"(did not end within 2 s; it was ended)"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliAlarms, AProgramStillRunningEndsWithAKilledRun)
+{
+    const auto sim = heldMeter({30.0, 21.0, 21.0, 21.0});
+    ASSERT_TRUE(sim);
+    QTemporaryDir dir;
+    const QString pidFile = dir.filePath(QStringLiteral("program.pid"));
+    const QString script = writeScript(dir.path(), QStringLiteral("hook"),
+                                       QStringLiteral("echo $$ > '%1'\nexec sleep 60").arg(pidFile));
+    QString out, err;
+    runCli({"live", "--port", sim->portPath(), "--alarm", "T1>26", "--on-alarm", script}, {}, [&](QProcess& p) {
+        ASSERT_TRUE(readUntil(p, out, err, [&] { return !readText(pidFile).isEmpty(); }));
+        ::kill(pid_t(p.processId()), SIGKILL);
+    });
+    const QString program = readText(pidFile).trimmed();
+    ASSERT_FALSE(program.isEmpty());
+    QElapsedTimer waited;
+    waited.start();
+    QString stat;
+    do {
+        QThread::msleep(100);
+        stat = readText(QStringLiteral("/proc/%1/stat").arg(program));
+    } while (!stat.isEmpty() && stat.section(' ', 2, 2) != QLatin1String("Z") && waited.elapsed() < 10000);
+    EXPECT_TRUE(stat.isEmpty() || stat.section(' ', 2, 2) == QLatin1String("Z")) << "still running: " << stat.toStdString();
+}
 
 // ---- the command line ---------------------------------------------------------------------------
 

@@ -6,7 +6,6 @@
 #include "mqtt/AlarmTopics.h"
 #include "mqtt/MqttPublisher.h"
 
-
 namespace cli {
 
 LiveAlarms::LiveAlarms(const AlarmOptions& options)
@@ -27,7 +26,7 @@ LiveAlarms::~LiveAlarms() = default;
 void LiveAlarms::publishTo(mqtt::MqttPublisher& to, const mqtt::MqttSettings& settings)
 {
     publisher = &to;
-    broker = std::make_unique<mqtt::MqttSettings>(settings);
+    broker = settings;
     if (settings.haDiscovery) {
         for (const auto& [topic, payload] : mqtt::haAlarmDiscoveryMessages(settings, alarmRule.settings()))
             publisher->setRetained(topic, payload);

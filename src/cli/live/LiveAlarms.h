@@ -7,16 +7,17 @@
 #include "AlarmOptions.h"
 #include "LiveSample.h"
 #include "alarm/AlarmRule.h"
+#include "mqtt/MqttSettings.h"
 
 #include <QEventLoop>
 #include <QObject>
 #include <memory>
+#include <optional>
 
 namespace cli {
 
 namespace mqtt {
 class MqttPublisher;
-struct MqttSettings;
 } // namespace mqtt
 
 class AlarmProgram;
@@ -57,7 +58,7 @@ private:
     AlarmRule alarmRule;
     std::unique_ptr<AlarmProgram> program;
     mqtt::MqttPublisher* publisher = nullptr;
-    std::unique_ptr<mqtt::MqttSettings> broker;
+    std::optional<mqtt::MqttSettings> broker;
     bool running = false;
     bool linkUp = true;
 };

@@ -1,5 +1,6 @@
 // tq612-cli convert: a saved collection file (one text file per data set) or
-// graph file (one text file) into the text or CSV form File > Save writes.
+// graph file (one text file) into the text or CSV form File > Save writes,
+// each file it wrote named on stderr.
 #include "Commands.h"
 #include "Console.h"
 #include "OutputFiles.h"
@@ -54,10 +55,11 @@ int convertGraph(const QString& path, const TextOutput& output)
     }
     const QString target =
         QDir(output.folder).filePath(QFileInfo(path).completeBaseName() + QLatin1Char('.') + output.extension);
-    if (!TextExport::writeFile(target, TextExport::chartPoints(*chart), output.separator, &reason)) {
-        error(QStringLiteral("could not write %1: %2").arg(target, reason));
+    // A graph keeps no unit: its readings are in whichever the meter showed.
+    const std::optional<int> written = writeTextFile(target, TextExport::chartPoints(*chart), output, {});
+    if (!written)
         return Usage;
-    }
+    note(QStringLiteral("wrote %1 (%2 points; the graph file records no unit)").arg(target).arg(*written));
     return Done;
 }
 

@@ -164,6 +164,9 @@ int runLive(const QCommandLineParser& parser)
             return Usage;
         }
         broker = std::get<mqtt::MqttSettings>(std::move(read));
+    } else if (const QString option = brokerOptionWithoutBroker(parser); !option.isEmpty()) {
+        error(QStringLiteral("%1 is for the broker: give --mqtt HOST[:PORT] too").arg(option));
+        return Usage;
     }
 
     MeterConnection connection(parser.value(QStringLiteral("port")));

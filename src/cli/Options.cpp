@@ -1,7 +1,11 @@
 // The options of each command, as `tq612-cli <command> --help` lists them.
 #include "Commands.h"
+#include "Console.h"
 #include "live/AlarmOptions.h"
 #include "live/ScheduleOptions.h"
+
+#include <QCoreApplication>
+#include <cstdio>
 
 namespace cli {
 
@@ -16,30 +20,46 @@ QCommandLineOption portOption()
 
 QCommandLineOption csvOption(const QString& what)
 {
-    return {QStringLiteral("csv"), QStringLiteral("Write %1 as comma-separated files into DIR.").arg(what),
+    return {QStringLiteral("csv"),
+            QStringLiteral("Write %1 as comma-separated files into DIR (made when missing), each under a heading "
+                           "that names the columns and the unit.").arg(what),
             QStringLiteral("DIR")};
 }
 
 QCommandLineOption txtOption(const QString& what)
 {
-    return {QStringLiteral("txt"), QStringLiteral("Write %1 as tab-separated text files into DIR.").arg(what),
+    return {QStringLiteral("txt"),
+            QStringLiteral("Write %1 as tab-separated text files into DIR (made when missing).").arg(what),
             QStringLiteral("DIR")};
 }
 
+// The options of `live` that only the broker uses.
+const QStringList BrokerOptions{
+    QStringLiteral("topic"),       QStringLiteral("qos"),       QStringLiteral("mqtt-user"),
+    QStringLiteral("mqtt-password-file"),
+    QStringLiteral("mqtt-cafile"), QStringLiteral("mqtt-cert"), QStringLiteral("mqtt-key"),
+    QStringLiteral("ha-discovery"),
+};
+
 } // namespace
+
+void addSharedOptions(QCommandLineParser& parser)
+{
+    parser.addHelpOption();
+    parser.addOption({{QStringLiteral("v"), QStringLiteral("verbose")},
+                      QStringLiteral("Write the connection log (ports asked, answers, frames and download blocks in hex, time-outs) to stderr.")});
+    parser.addOption({QStringLiteral("log"), QStringLiteral("Append the connection log to FILE."), QStringLiteral("FILE")});
+}
 
 bool addOptions(const QString& command, QCommandLineParser& parser)
 {
-    parser.clearPositionalArguments();
     if (command == QLatin1String("ports")) {
-        parser.addPositionalArgument(QStringLiteral("ports"),
-                                     QStringLiteral("List the serial ports and which of them answers as a meter."));
+        parser.setApplicationDescription(QStringLiteral("List the serial ports and which of them answers as a meter."));
         return true;
     }
     if (command == QLatin1String("check")) {
-        parser.addPositionalArgument(QStringLiteral("check"),
-                                     QStringLiteral("Tell why the meter is not found: each serial port's adapter, "
-                                                    "access, holder and answer, with the fixes."));
+        parser.setApplicationDescription(QStringLiteral("Tell why the meter is not found: each serial port's adapter, "
+                                                        "access, holder and answer, with the fixes."));
         parser.addOptions({
             {QStringLiteral("port"),
              QStringLiteral("Check only this port (ttyUSB0, /dev/ttyUSB0 or a /dev/serial/by-id path)."),
@@ -51,7 +71,7 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
         return true;
     }
     if (command == QLatin1String("live")) {
-        parser.addPositionalArgument(QStringLiteral("live"), QStringLiteral("Print live readings, one line per sample."));
+        parser.setApplicationDescription(QStringLiteral("Print live readings, one line per sample."));
         parser.addOptions({
             portOption(),
             {QStringLiteral("format"), QStringLiteral("csv (the default), jsonl or influx (InfluxDB line protocol)."),
@@ -90,8 +110,7 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
         return true;
     }
     if (command == QLatin1String("download")) {
-        parser.addPositionalArgument(QStringLiteral("download"),
-                                     QStringLiteral("Download the data sets recorded in the meter's memory."));
+        parser.setApplicationDescription(QStringLiteral("Download the data sets recorded in the meter's memory."));
         parser.addOptions({
             portOption(),
             {{QStringLiteral("o"), QStringLiteral("output")},
@@ -104,9 +123,8 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
         return true;
     }
     if (command == QLatin1String("setup")) {
-        parser.addPositionalArgument(QStringLiteral("setup"),
-                                     QStringLiteral("Set the meter's clock and recording interval, erase its "
-                                                    "memory, read its information."));
+        parser.setApplicationDescription(QStringLiteral("Set the meter's clock and recording interval, erase its "
+                                                        "memory, read its information."));
         parser.addOptions({
             portOption(),
             {QStringLiteral("clock"), QStringLiteral("Set the meter's clock to now or to YYYY-MM-DDTHH:MM:SS."),
@@ -120,14 +138,37 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
         return true;
     }
     if (command == QLatin1String("convert")) {
-        parser.addPositionalArgument(QStringLiteral("convert"),
-                                     QStringLiteral("Turn a collection file or a graph file into text files."));
+        parser.setApplicationDescription(QStringLiteral("Turn a collection file or a graph file into text files."));
         parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A collection file (.ch4) or a graph file (.ghf)."),
                                      QStringLiteral("FILE.ch4|FILE.ghf"));
         parser.addOptions({csvOption(QStringLiteral("the data")), txtOption(QStringLiteral("the data"))});
         return true;
     }
     return false;
+}
+
+QString brokerOptionWithoutBroker(const QCommandLineParser& parser)
+{
+    if (parser.isSet(QStringLiteral("mqtt")))
+        return {};
+    for (const QString& name : BrokerOptions) {
+        if (parser.isSet(name))
+            return QStringLiteral("--") + name;
+    }
+    return {};
+}
+
+int showHelp(const QCommandLineParser& parser, const QString& command)
+{
+    QString text = parser.helpText();
+    // Qt names the program by the path it was started from (a build folder's, say).
+    const QString startedAs = QStringLiteral("Usage: ") + QCoreApplication::arguments().constFirst();
+    if (text.startsWith(startedAs))
+        text.replace(0, startedAs.size(),
+                     QStringLiteral("Usage: tq612-cli") + (command.isEmpty() ? QString() : QLatin1Char(' ') + command));
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+    return Done;
 }
 
 } // namespace cli

@@ -56,7 +56,8 @@ void printInformation(const MeterSetup::Display& d)
     out(QStringLiteral("Meter Time: %1").arg(d.lblMeterTime));
     out(QStringLiteral("Recording Interval: %1").arg(d.lblInt));
     out(QStringLiteral("Data Sets In Memory: %1").arg(d.lblDataSets));
-    out(QStringLiteral("Memory Available: %1").arg(d.lblMemoryAvailable));
+    // The meter counts its free memory in places for records.
+    out(QStringLiteral("Memory Available: %1 records").arg(d.lblMemoryAvailable));
     out(QStringLiteral("Parameters: %1").arg(QStringList(d.parameters.begin(), d.parameters.end()).join(QLatin1Char(' '))));
 }
 

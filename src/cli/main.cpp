@@ -27,8 +27,9 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tq612-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TQ612_VERSION));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    // The program's own help lists the commands; each command's help, its options.
+    QCommandLineParser overview;
+    overview.setApplicationDescription(QStringLiteral(
         "The four-channel thermometer from the command line.\n\n"
         "Commands:\n"
         "  ports      the serial ports, and which of them answers as a meter\n"
@@ -40,31 +41,33 @@ int main(int argc, char* argv[])
         "tq612-cli <command> --help shows the command's options.\n"
         "Exit codes: 0 done, 1 usage, 2 no meter or port not usable (or the MQTT broker refused),\n"
         "3 transfer failed."));
-    parser.addHelpOption();
     // Qt's version option would take -v, which is the log's here.
     const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Displays version information."));
-    parser.addOption(versionOption);
-    parser.addOption({{QStringLiteral("v"), QStringLiteral("verbose")},
-                      QStringLiteral("Write the connection log (ports asked, answers, frames and download blocks in hex, time-outs) to stderr.")});
-    parser.addOption({QStringLiteral("log"), QStringLiteral("Append the connection log to FILE."), QStringLiteral("FILE")});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, check, live, download, setup or convert."));
+    overview.addOption(versionOption);
+    cli::addSharedOptions(overview);
+    overview.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, check, live, download, setup or convert."));
+    const auto asksForHelp = [](const QCommandLineParser& p) {
+        return p.isSet(QStringLiteral("help")) || p.isSet(QStringLiteral("help-all"));
+    };
 
     // The command chooses the options; parse once to find it.
+    overview.parse(QCoreApplication::arguments());
+    if (overview.isSet(versionOption))
+        overview.showVersion();
+    const QString command = overview.positionalArguments().value(0);
+    QCommandLineParser parser;
+    cli::addSharedOptions(parser);
+    if (command.isEmpty() || !cli::addOptions(command, parser)) {
+        if (asksForHelp(overview))
+            return cli::showHelp(overview, {});
+        overview.process(app);  // unknown options end with exit code 1
+        cli::error(command.isEmpty() ? QStringLiteral("a command is needed; see tq612-cli --help")
+                                     : QStringLiteral("unknown command \"%1\"; see tq612-cli --help").arg(command));
+        return cli::Usage;
+    }
     parser.parse(QCoreApplication::arguments());
-    if (parser.isSet(versionOption))
-        parser.showVersion();
-    const QStringList positional = parser.positionalArguments();
-    const QString command = positional.value(0);
-    if (command.isEmpty()) {
-        parser.process(app);  // --help and --version end here
-        cli::error(QStringLiteral("a command is needed; see tq612-cli --help"));
-        return cli::Usage;
-    }
-    if (!cli::addOptions(command, parser)) {
-        parser.process(app);
-        cli::error(QStringLiteral("unknown command \"%1\"; see tq612-cli --help").arg(command));
-        return cli::Usage;
-    }
+    if (asksForHelp(parser))
+        return cli::showHelp(parser, command);
     parser.process(app);  // unknown options end with exit code 1
     QString logError;
     if (!LinkLogSink::start({parser.isSet(QStringLiteral("verbose")), parser.value(QStringLiteral("log")), 0}, &logError)) {

@@ -10,8 +10,11 @@
 #include "link/ConnectionCheck.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
@@ -64,6 +67,14 @@ public:
         for (int i = 0; i < openDevices.size(); ++i)
             link(dir + QStringLiteral("/fd/%1").arg(i + 3), openDevices[i]);
     }
+    // Process `pid` also holds the master of pseudo-terminal `index`, as a
+    // simulator or a bridge does; its fdinfo names the terminal.
+    void holdsPtyMaster(int pid, int index)
+    {
+        link(QStringLiteral("/proc/%1/fd/20").arg(pid), QStringLiteral("/dev/ptmx"));
+        file(QStringLiteral("/proc/%1/fdinfo/20").arg(pid),
+             "pos:\t0\nflags:\t02100002\nmnt_id:\t24\nino:\t2\ntty-index:\t" + QByteArray::number(index) + '\n');
+    }
 
 private:
     QTemporaryDir dir;
@@ -98,6 +109,15 @@ struct Bench {
         tree.file(QStringLiteral("/etc/group"), "dialout:x:" + QByteArray::number(::getgid()) + ':' + dialoutMembers + '\n');
         tree.file(QStringLiteral("/etc/passwd"), "owner:x:" + QByteArray::number(::getuid()) + ":0::/:/bin/sh\n");
     }
+    // The meter's own pseudo-terminal, /dev/pts/N, as the port (the tree's
+    // /dev/pts/N leads to it): what the check is asked about a simulated meter.
+    void meterOnItsPseudoTerminal()
+    {
+        meterOnTtyUsb0();
+        tree.link(meterPts(), meter->portPath());
+    }
+    QString meterPts() const { return meter->portPath(); }
+    int meterPtyIndex() const { return meterPts().section(QLatin1Char('/'), -1).toInt(); }
     void ftdiAdapter() { tree.usbAdapter(QStringLiteral("0403:6015"), "FT230X Basic UART", QStringLiteral("ftdi_sio"), QStringLiteral("ttyUSB0")); }
     void ch340Adapter() { tree.usbAdapter(QStringLiteral("1a86:7523"), "USB Serial", QStringLiteral("ch341-uart"), QStringLiteral("ttyUSB0")); }
 };
@@ -129,6 +149,9 @@ void PrintTo(const CheckCase& c, std::ostream* os)
 }
 
 const QStringList OnlyTtyUsb0{QStringLiteral("--port"), QStringLiteral("ttyUSB0")};
+// Stands for the meter's /dev/pts/N in a row's arguments.
+const QString MeterPts = QStringLiteral("<the meter's /dev/pts/N>");
+const QStringList OnlyMeterPts{QStringLiteral("--port"), MeterPts};
 
 const CheckCase Cases[] = {
     {"NotInTheGroup",
@@ -223,6 +246,36 @@ const CheckCase Cases[] = {
       "adapter: USB 0403:6015 (FT-X) \"FT230X Basic UART\", driver ftdi_sio",
       "verdict: the meter answers on /dev/ttyUSB0 (model 612)"},
      {}, 0},
+    {"TheSimulatorIsTheOtherEndOfItsPseudoTerminal",  // it keeps the terminal's side open too
+     [](Bench& b) {
+         b.meterOnItsPseudoTerminal();
+         b.tree.process(3024, "tq612-metersim", {b.meterPts()});
+         b.tree.holdsPtyMaster(3024, b.meterPtyIndex());
+     },
+     OnlyMeterPts, false,
+     {"in use: no other process holds it open; the other end of this pseudo-terminal is PID 3024 (tq612-metersim)",
+      "meter: model 612 answers the identify command", "verdict: the meter answers on /dev/pts/"},
+     {"held open by", "kill", "fix:"}, 0},
+    {"ASecondHolderOfThePseudoTerminalCompetes",
+     [](Bench& b) {
+         b.meterOnItsPseudoTerminal();
+         b.tree.process(3024, "tq612-metersim", {b.meterPts()});
+         b.tree.holdsPtyMaster(3024, b.meterPtyIndex());
+         b.tree.process(4242, "minicom", {b.meterPts()});
+     },
+     OnlyMeterPts, false,
+     {"in use: held open by PID 4242 (minicom); the other end of this pseudo-terminal is PID 3024 (tq612-metersim)",
+      "fix: end that program (kill 4242)", "meter: not asked while PID 4242 (minicom) holds the port"},
+     {"kill 3024", "answers"}, 2},
+    {"TheMasterOfAnotherTerminalIsNoOtherEnd",  // a terminal emulator whose shell has the port open
+     [](Bench& b) {
+         b.meterOnItsPseudoTerminal();
+         b.tree.process(500, "xterm", {b.meterPts()});
+         b.tree.holdsPtyMaster(500, b.meterPtyIndex() + 1);
+     },
+     OnlyMeterPts, false,
+     {"in use: held open by PID 500 (xterm)", "meter: not asked while PID 500 (xterm) holds the port"},
+     {"other end", "answers"}, 2},
     {"NoMeterAnswers",
      [](Bench& b) {
          b.silentTtyUsb0();
@@ -246,15 +299,18 @@ TEST_P(Check, NamesTheProblemAndItsFix)
     const CheckCase& c = GetParam();
     Bench bench;
     c.build(bench);
+    QStringList args = c.args;
+    if (bench.meter)
+        args.replaceInStrings(MeterPts, bench.meterPts());
     QString report;
     int exitCode = -1;
     if (c.asStranger) {
         const ConnectionCheck check(SystemView(bench.tree.root()), stranger(), false);
-        const ConnectionReport r = check.run(c.args.isEmpty() ? check.portsToCheck() : c.args.mid(1));
+        const ConnectionReport r = check.run(args.isEmpty() ? check.portsToCheck() : args.mid(1));
         report = r.text();
         exitCode = r.meterAnswered() ? 0 : 2;  // as tq612-cli check ends
     } else {
-        const CliRun run = runCli(QStringList{QStringLiteral("check"), QStringLiteral("--root"), bench.tree.root()} + c.args);
+        const CliRun run = runCli(QStringList{QStringLiteral("check"), QStringLiteral("--root"), bench.tree.root()} + args);
         report = run.out;
         exitCode = run.exitCode;
         EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
@@ -296,6 +352,55 @@ TEST(CheckFromTheProgram, ThePortOfItsOwnLinkIsNotAskedAgain)
     EXPECT_EQ(report.model, 618);
     EXPECT_EQ(report.meterDevice, QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(bench.meter->commandCount('K'), 0);
+}
+
+// On this machine, with the project's simulator as a program of its own, as
+// ./run starts it: the check looks through its pseudo-terminal to the meter,
+// and a second program with the terminal open is named as the one in the way.
+TEST(CheckOnThisSystem, TheSimulatorIsTheOtherEndAndASecondHolderCompetes)
+{
+    QProcess simulator;
+    simulator.start(QStringLiteral(TQ612_METERSIM), {QStringLiteral("--no-register")});
+    ASSERT_TRUE(simulator.waitForStarted(10000));
+    ASSERT_TRUE(simulator.waitForReadyRead(10000)) << "the simulator prints its terminal";
+    const QString port = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+    ASSERT_TRUE(port.startsWith(QLatin1String("/dev/pts/"))) << port.toStdString();
+    const QString otherEnd = QStringLiteral("the other end of this pseudo-terminal is PID %1 (tq612-metersim)")
+                                 .arg(simulator.processId());
+
+    const CliRun alone = runCli({QStringLiteral("check"), QStringLiteral("--port"), port});
+    EXPECT_EQ(alone.exitCode, 0) << alone.out.toStdString() << alone.err.toStdString();
+    EXPECT_TRUE(alone.out.contains(QStringLiteral("in use: no other process holds it open; ") + otherEnd))
+        << alone.out.toStdString();
+    EXPECT_TRUE(alone.out.contains(QLatin1String("meter: model 612 answers the identify command"))) << alone.out.toStdString();
+
+    // A second program opens the terminal's side: it stands in the way, the simulator still does not.
+    QProcess holder;
+    holder.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec sleep 60 < \"$1\""), QStringLiteral("sh"), port});
+    ASSERT_TRUE(holder.waitForStarted(10000));
+    const QString holderComm = QStringLiteral("/proc/%1/comm").arg(holder.processId());
+    QElapsedTimer waited;
+    waited.start();
+    const auto holderRuns = [&] {
+        QFile comm(holderComm);
+        return comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "sleep";
+    };
+    while (!holderRuns() && waited.elapsed() < 10000)
+        QThread::msleep(20);
+    ASSERT_TRUE(holderRuns());
+    const QString sleeper = QStringLiteral("PID %1 (sleep)").arg(holder.processId());
+
+    const CliRun shared = runCli({QStringLiteral("check"), QStringLiteral("--port"), port});
+    EXPECT_EQ(shared.exitCode, 2) << shared.out.toStdString();
+    EXPECT_TRUE(shared.out.contains(QStringLiteral("in use: held open by %1; %2").arg(sleeper, otherEnd)))
+        << shared.out.toStdString();
+    EXPECT_TRUE(shared.out.contains(QStringLiteral("meter: not asked while %1 holds the port").arg(sleeper)))
+        << shared.out.toStdString();
+
+    holder.kill();
+    holder.waitForFinished();
+    simulator.terminate();
+    EXPECT_TRUE(simulator.waitForFinished(10000));
 }
 
 // access() knows the access control lists the mode bits do not show: its

@@ -328,7 +328,8 @@ TEST_F(CliFiles, DownloadWritesTheMemoryAndTheFilesTheProgramWrites)
     const auto sim = startMeter();
     ASSERT_TRUE(sim);
     const QString collection = path("night.ch4");
-    const CliRun run = runCli({"download", "--port", sim->portPath(), "-o", collection, "--csv", folder("csv")});
+    // Into a folder that is not there yet, as a nightly job names one.
+    const CliRun run = runCli({"download", "--port", sim->portPath(), "-o", collection, "--csv", path("night/csv")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QLatin1String("received"))) << "progress on stderr";
     EXPECT_EQ(readFile(collection), sim->memoryImage()) << "the collection file is the memory, byte for byte";
@@ -346,22 +347,60 @@ TEST_F(CliFiles, DownloadWritesTheMemoryAndTheFilesTheProgramWrites)
     EXPECT_EQ(main.DataSets.ReadingTimes, expected.ReadingTimes);
     EXPECT_EQ(readFile(scratch()), sim->memoryImage());
 
-    // Each data set's CSV file is what File > Save writes for it.
+    // Each data set's CSV file: a heading that names the columns and the data
+    // set's unit (the first in °C, the second in °F), then what File > Save
+    // writes for it.
+    const QByteArray headings[] = {"Date,Time,T1 (\u00B0C),T2 (\u00B0C),T3 (\u00B0C),T4 (\u00B0C)\r\n",
+                                   "Date,Time,T1 (\u00B0F),T2 (\u00B0F),T3 (\u00B0F),T4 (\u00B0F)\r\n"};
+    ASSERT_EQ(expected.dataSetCount(), 2);
     for (int k = 0; k < expected.dataSetCount(); ++k) {
         const QByteArray saved = programSave(k, "saved.csv");
         ASSERT_FALSE(saved.isEmpty());
-        EXPECT_EQ(readFile(path("csv/") + QStringLiteral("set%1.csv").arg(k + 1, 2, 10, QLatin1Char('0'))), saved)
+        EXPECT_EQ(readFile(path("night/csv/") + QStringLiteral("set%1.csv").arg(k + 1, 2, 10, QLatin1Char('0'))),
+                  headings[k] + saved)
             << "data set " << k + 1;
     }
 
-    // convert: the collection gives the same CSV files, and text files as File > Save writes them.
-    const CliRun csv = runCli({"convert", collection, "--csv", folder("again")});
+    // convert: the collection gives the same CSV files, into a folder it makes,
+    // and says what it wrote; text files stay as File > Save writes them.
+    const CliRun csv = runCli({"convert", collection, "--csv", path("again")});
     ASSERT_EQ(csv.exitCode, 0) << csv.err.toStdString();
     for (const char* name : {"set01.csv", "set02.csv"})
-        EXPECT_EQ(readFile(path("again/") + QLatin1String(name)), readFile(path("csv/") + QLatin1String(name))) << name;
-    const CliRun txt = runCli({"convert", collection, "--txt", folder("txt")});
+        EXPECT_EQ(readFile(path("again/") + QLatin1String(name)), readFile(path("night/csv/") + QLatin1String(name))) << name;
+    EXPECT_EQ(csv.err, QStringLiteral("wrote %1 (data set 1: 12 records in \u00B0C)\n"
+                                      "wrote %2 (data set 2: 5 records in \u00B0F)\n")
+                           .arg(path("again/set01.csv"), path("again/set02.csv")));
+    EXPECT_TRUE(csv.out.isEmpty());
+    const CliRun txt = runCli({"convert", collection, "--txt", path("txt")});
     ASSERT_EQ(txt.exitCode, 0) << txt.err.toStdString();
     EXPECT_EQ(readFile(path("txt/set02.txt")), programSave(1, "saved.txt"));
+}
+
+// A folder for the files that cannot be made is refused before the meter or
+// the file is asked (neither exists here): a usage error with the reason.
+TEST_F(CliFiles, AFolderThatCannotBeMadeIsRefusedWithItsReason)
+{
+    {
+        QFile inTheWay(path("plain-file"));
+        ASSERT_TRUE(inTheWay.open(QIODevice::WriteOnly));
+    }
+    const QString collection = path("night.ch4");  // never read: the folder comes first
+    const struct {
+        const char* name;
+        QString folder;
+        QString saying;
+    } folders[] = {
+        {"a file by that name", path("plain-file"), path("plain-file") + QStringLiteral(" is not a folder")},
+        {"below a file", path("plain-file/csv"), QStringLiteral("could not make the folder ") + path("plain-file/csv")},
+    };
+    for (const auto& f : folders) {
+        for (const QStringList& command : {QStringList{"download", "--port", "/dev/tq612-none"}, QStringList{"convert", collection}}) {
+            SCOPED_TRACE(std::string(f.name) + ", " + command.first().toStdString());
+            const CliRun run = runCli(command + QStringList{"--csv", f.folder});
+            EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+            EXPECT_TRUE(run.err.contains(f.saying)) << run.err.toStdString();
+        }
+    }
 }
 
 TEST_F(CliFiles, ConvertOfAGraphFileWritesWhatFileSaveWritesFromTheGraph)
@@ -383,8 +422,10 @@ TEST_F(CliFiles, ConvertOfAGraphFileWritesWhatFileSaveWritesFromTheGraph)
     const CliRun run = runCli({"convert", graph, "--csv", folder("out")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QByteArray converted = readFile(path("out/run.csv"));
-    EXPECT_EQ(converted, readFile(path("program.csv")));
-    EXPECT_EQ(converted.count("\r\n"), 6) << "the unrecorded points are left out";
+    // A graph keeps no unit: the heading names the columns only.
+    EXPECT_EQ(converted, "Date,Time,T1,T2,T3,T4\r\n" + readFile(path("program.csv")));
+    EXPECT_EQ(converted.count("\r\n"), 7) << "the unrecorded points are left out";
+    EXPECT_EQ(run.err, QStringLiteral("wrote %1 (6 points; the graph file records no unit)\n").arg(path("out/run.csv")));
 }
 
 TEST_F(CliFiles, ConvertOnAFullDiskFailsAndKeepsTheOldFile)
@@ -454,6 +495,8 @@ TEST(CliSetup, PutsTheSetupFramesOnTheWireAndPrintsTheInformation)
     EXPECT_TRUE(info.contains(QStringLiteral("Firmware Version: 21"))) << run.out.toStdString();
     EXPECT_TRUE(info.contains(QStringLiteral("Recording Interval: 01:30(mm:ss)")));
     EXPECT_TRUE(info.contains(QStringLiteral("Data Sets In Memory: 0"))) << "read after the erase";
+    // The free memory with its unit: all but the 257-byte header, 8 bytes a record.
+    EXPECT_TRUE(info.contains(QStringLiteral("Memory Available: 15999 records"))) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains(QLatin1String("Memory erased successfully")));
 }
 

@@ -19,6 +19,17 @@
 
 using metersim::BadIdentify;
 
+namespace {
+
+// An option with a value whose help names the value it takes when not given.
+QCommandLineOption withDefault(const QString& name, const QString& description, const QString& valueName,
+                               const QString& defaultValue)
+{
+    return {name, QStringLiteral("%1 Default: %2.").arg(description, defaultValue), valueName, defaultValue};
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     // Block the handledSignals before any thread starts, then wait for them here.
@@ -35,25 +46,36 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A simulated TQ612 meter on a pseudo-terminal."));
     parser.addHelpOption();
-    QCommandLineOption model(QStringLiteral("model"), QStringLiteral("Model code, 612 or 618."), QStringLiteral("code"), QStringLiteral("612"));
-    QCommandLineOption rate(QStringLiteral("rate-ms"), QStringLiteral("Live-frame period in ms."), QStringLiteral("ms"), QStringLiteral("500"));
-    QCommandLineOption badIdentify(QStringLiteral("bad-identify"), QStringLiteral("Answer K wrongly: short or wrong."), QStringLiteral("kind"));
+    QCommandLineOption model = withDefault(QStringLiteral("model"), QStringLiteral("Model code, 612 or 618."),
+                                           QStringLiteral("code"), QStringLiteral("612"));
+    QCommandLineOption rate = withDefault(QStringLiteral("rate-ms"), QStringLiteral("Live-frame period in ms."),
+                                          QStringLiteral("ms"), QStringLiteral("500"));
+    QCommandLineOption badIdentify(QStringLiteral("bad-identify"),
+                                   QStringLiteral("Answer K wrongly: short or wrong (without it: rightly)."), QStringLiteral("kind"));
     QCommandLineOption noRegister(QStringLiteral("no-register"), QStringLiteral("Do not list the port in the settings file."));
-    QCommandLineOption keepAlive(QStringLiteral("keepalive-ms"), QStringLiteral("Stop streaming after this long without X (0: never)."), QStringLiteral("ms"), QStringLiteral("5000"));
-    QCommandLineOption memory(QStringLiteral("memory"), QStringLiteral("Serve the data sets of this collection file (*.ch4)."), QStringLiteral("file"));
+    QCommandLineOption keepAlive = withDefault(QStringLiteral("keepalive-ms"),
+                                               QStringLiteral("Stop streaming after this long without X (0: never)."),
+                                               QStringLiteral("ms"), QStringLiteral("5000"));
+    QCommandLineOption memory(QStringLiteral("memory"),
+                              QStringLiteral("Serve the data sets of this collection file (*.ch4) "
+                                             "(without it: three demonstration data sets)."),
+                              QStringLiteral("file"));
     QCommandLineOption emptyMemory(QStringLiteral("empty-memory"), QStringLiteral("Serve a memory without data sets."));
     QCommandLineOption unpaced(QStringLiteral("unpaced"), QStringLiteral("Send downloads at once instead of at 9600 baud."));
-    QCommandLineOption chunk(QStringLiteral("chunk"),
-                             QStringLiteral("Behave like a USB serial adapter: hand bytes over in chunks of at most this many."),
-                             QStringLiteral("bytes"), QStringLiteral("0"));
-    QCommandLineOption latency(QStringLiteral("latency-ms"),
-                               QStringLiteral("The adapter's latency timer: a chunk that is not full goes this long after its first byte."),
-                               QStringLiteral("ms"), QStringLiteral("16"));
-    QCommandLineOption lateAckEvery(QStringLiteral("late-ack-every"),
-                                    QStringLiteral("Answer every n-th acknowledgement of a download late."), QStringLiteral("n"),
-                                    QStringLiteral("0"));
-    QCommandLineOption lateAckMs(QStringLiteral("late-ack-ms"), QStringLiteral("How late such an answer comes."),
-                                 QStringLiteral("ms"), QStringLiteral("150"));
+    QCommandLineOption chunk = withDefault(QStringLiteral("chunk"),
+                                           QStringLiteral("Behave like a USB serial adapter: hand bytes over in chunks "
+                                                          "of at most this many (0: as they come)."),
+                                           QStringLiteral("bytes"), QStringLiteral("0"));
+    QCommandLineOption latency = withDefault(QStringLiteral("latency-ms"),
+                                             QStringLiteral("The adapter's latency timer: a chunk that is not full goes "
+                                                            "this long after its first byte."),
+                                             QStringLiteral("ms"), QStringLiteral("16"));
+    QCommandLineOption lateAckEvery = withDefault(QStringLiteral("late-ack-every"),
+                                                  QStringLiteral("Answer every n-th acknowledgement of a download late "
+                                                                 "(0: none)."),
+                                                  QStringLiteral("n"), QStringLiteral("0"));
+    QCommandLineOption lateAckMs = withDefault(QStringLiteral("late-ack-ms"), QStringLiteral("How late such an answer comes."),
+                                               QStringLiteral("ms"), QStringLiteral("150"));
     parser.addOptions({model, rate, badIdentify, noRegister, keepAlive, memory, emptyMemory, unpaced, chunk, latency,
                        lateAckEvery, lateAckMs});
     parser.process(app);

@@ -33,6 +33,14 @@ QString holderText(const PortHolder& h)
     return QStringLiteral("PID %1 (%2)").arg(h.pid).arg(h.command.isEmpty() ? QStringLiteral("?") : h.command);
 }
 
+QString holdersText(const QList<PortHolder>& holders)
+{
+    QStringList texts;
+    for (const PortHolder& h : holders)
+        texts << holderText(h);
+    return texts.join(QStringLiteral(", "));
+}
+
 // The udev match of a USB adapter.
 QString usbMatch(const SerialPortFacts& f)
 {
@@ -122,15 +130,17 @@ int ConnectionCheck::checkPort(const QString& port, const QStringList& commands,
     if (!access.allowed)
         ++problems;
 
+    // A pseudo-terminal's master is the line itself: a simulated meter or a bridge.
+    const QString otherEnd =
+        f.otherEnd.isEmpty() ? QString()
+                             : QStringLiteral("; the other end of this pseudo-terminal is %1").arg(holdersText(f.otherEnd));
     if (f.holders.isEmpty()) {
-        lines << Indent + QStringLiteral("in use: no other process holds it open%1")
+        lines << Indent + QStringLiteral("in use: no other process holds it open%1%2")
                               .arg(f.holdersIncomplete ? QStringLiteral(" (processes of other accounts show only with sudo)")
-                                                       : QString());
+                                                       : QString(),
+                                   otherEnd);
     } else {
-        QStringList held;
-        for (const PortHolder& h : f.holders)
-            held << holderText(h);
-        lines << Indent + QStringLiteral("in use: held open by %1").arg(held.join(QStringLiteral(", ")));
+        lines << Indent + QStringLiteral("in use: held open by %1%2").arg(holdersText(f.holders), otherEnd);
         lines << FixIndent + QStringLiteral("end that program (kill %1), or choose another port").arg(f.holders.first().pid);
         ++problems;
     }

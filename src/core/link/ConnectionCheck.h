@@ -1,9 +1,10 @@
 #pragma once
 // "Why is the meter not found?" in one report: for every serial port its
 // device and /dev/serial/by-id name, the USB adapter and driver behind it,
-// whether this account may use it and why not, which process holds it,
-// whether brltty or ModemManager would take it, and whether a meter answers
-// the identify command there; then a verdict. Every problem comes with the
+// whether this account may use it and why not, which process holds it (and,
+// on a pseudo-terminal, which one is the line's other end), whether brltty
+// or ModemManager would take it, and whether a meter answers the identify
+// command there; then a verdict. Every problem comes with the
 // command that fixes it.
 //
 // The system is read through a SystemView, so tests point the check at a

@@ -9,6 +9,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +24,45 @@ QString readLink(const QString& path)
     char target[4096];
     const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target - 1);
     return n > 0 ? QFile::decodeName(QByteArray(target, int(n))) : QString();
+}
+
+// The N of a pseudo-terminal's /dev/pts/N, from its device number; -1 for any other port.
+int ptyIndexOf(const struct stat& st)
+{
+    // The kernel numbers the terminal sides of pseudo-terminals under the
+    // majors 136 to 143, 256 to a major.
+    constexpr unsigned FirstMajor = 136, LastMajor = 143;
+    if (!S_ISCHR(st.st_mode))
+        return -1;
+    const unsigned major = ::major(st.st_rdev);
+    return major >= FirstMajor && major <= LastMajor ? int((major - FirstMajor) * 256 + ::minor(st.st_rdev)) : -1;
+}
+
+// A descriptor opened on the multiplexer that hands out pseudo-terminal masters.
+bool isPtyMaster(const QString& target)
+{
+    return target == QLatin1String("/dev/ptmx") || target == QLatin1String("/dev/pts/ptmx");
+}
+
+// The terminal a master descriptor belongs to: the "tty-index:" line of its
+// /proc/PID/fdinfo entry; -1 when there is none.
+int ttyIndexOf(const QString& fdinfo)
+{
+    QFile f(fdinfo);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    // Files in /proc tell no size, so read until a line comes back empty.
+    for (int lines = 0; lines < 32; ++lines) {
+        const QByteArray line = f.readLine(256).trimmed();
+        if (line.isEmpty())
+            break;
+        if (line.startsWith("tty-index:")) {
+            bool ok = false;
+            const int index = line.mid(10).trimmed().toInt(&ok);
+            return ok ? index : -1;
+        }
+    }
+    return -1;
 }
 
 } // namespace
@@ -100,6 +140,7 @@ SerialPortFacts SystemView::inspect(const QString& port, qint64 ownPid) const
         facts.ownerId = st.st_uid;
         facts.groupId = st.st_gid;
         facts.mode = st.st_mode;
+        facts.ptyIndex = ptyIndexOf(st);
     }
 
     const QDir byId(underRoot(QStringLiteral("/dev/serial/by-id")));
@@ -154,22 +195,30 @@ void SystemView::findHolders(SerialPortFacts& facts, qint64 ownPid) const
                 facts.holdersIncomplete = true;
             continue;
         }
-        bool holds = false;
+        bool holdsPort = false;
+        bool holdsMaster = false;
         while (const dirent* entry = ::readdir(dir)) {
             if (entry->d_name[0] == '.')
                 continue;
+            const QString fd = QFile::decodeName(entry->d_name);
             // The links name the device as the system sees it (/dev/ttyUSB0).
-            const QString target = readLink(fdDir + QLatin1Char('/') + QFile::decodeName(entry->d_name));
+            const QString target = readLink(fdDir + QLatin1Char('/') + fd);
             if (!target.startsWith(QLatin1String("/dev/")))
                 continue;
-            if (target == facts.device || QFileInfo(underRoot(target)).canonicalFilePath() == canonical) {
-                holds = true;
-                break;
+            if (facts.ptyIndex >= 0 && isPtyMaster(target)) {
+                holdsMaster = holdsMaster
+                              || ttyIndexOf(proc.filePath(pid + QStringLiteral("/fdinfo/") + fd)) == facts.ptyIndex;
+            } else if (target == facts.device || QFileInfo(underRoot(target)).canonicalFilePath() == canonical) {
+                holdsPort = true;
             }
+            if (holdsMaster)
+                break;  // whatever else it holds, it is the line's other end
         }
         ::closedir(dir);
-        if (holds)
-            facts.holders << PortHolder{pid.toLongLong(), readLine(proc.filePath(pid + QStringLiteral("/comm")))};
+        if (!holdsMaster && !holdsPort)
+            continue;
+        const PortHolder holder{pid.toLongLong(), readLine(proc.filePath(pid + QStringLiteral("/comm")))};
+        (holdsMaster ? facts.otherEnd : facts.holders) << holder;
     }
 }
 

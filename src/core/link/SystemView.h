@@ -30,7 +30,14 @@ struct SerialPortFacts {
     uid_t ownerId = 0;
     gid_t groupId = 0;
     mode_t mode = 0;
+    // The processes that hold the port open and compete for it.
     QList<PortHolder> holders;
+    // For a pseudo-terminal: N of its /dev/pts/N (-1 for any other port), and
+    // the processes holding its master. They are the other end of the line (a
+    // simulated meter, a bridge to a remote serial port), not competitors,
+    // even when they keep the terminal's side open too; they are not in `holders`.
+    int ptyIndex = -1;
+    QList<PortHolder> otherEnd;
     // Some processes' descriptors could not be read (other accounts' processes
     // without root), so a holder may be missing from `holders`.
     bool holdersIncomplete = false;

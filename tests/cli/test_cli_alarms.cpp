@@ -244,6 +244,21 @@ INSTANTIATE_TEST_SUITE_P(
                                   R"(did not end within 2 s; it was ended)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(CliAlarms, AProgramGoneSinceTheStartIsReportedAndTheRunGoesOn)
+{
+    const auto sim = heldMeter({30.0, 30.0, 21.0, 21.0});
+    ASSERT_TRUE(sim);
+    QTemporaryDir dir;
+    // The first alarm's run takes the program away from the second.
+    const QString script = writeScript(dir.path(), QStringLiteral("once"), QStringLiteral("rm -f \"$0\""));
+    const CliRun run = runCli({"live", "--port", sim->portPath(), "--count", "3", "--alarm", "T1>26", "--alarm",
+                               "T2>26", "--on-alarm", script});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.outLines().size(), 4) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains("tq612-cli: the --on-alarm program " + script + " (ALARM T2 high) could not be started"))
+        << run.err.toStdString();
+}
+
 TEST(CliAlarms, AProgramStillRunningEndsWithAKilledRun)
 {
     const auto sim = heldMeter({30.0, 21.0, 21.0, 21.0});

@@ -2,6 +2,7 @@
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "support/FakePrompts.h"
+#include "support/PdfText.h"
 
 #include <QDir>
 #include <QFile>
@@ -298,6 +299,19 @@ TEST(ChartDialogs, PrintsToPdfAndExports)
 
     EXPECT_TRUE(chart.exportPng(dir.filePath(QStringLiteral("chart.png")), 600, 400));
     EXPECT_EQ(QImage(dir.filePath(QStringLiteral("chart.png"))).width(), 600);
+
+    // The exported PDF is the chart on a page of its size, one point a pixel,
+    // with its titles, legend and time axis as text.
+    chart.resize(900, 560);
+    chart.show();
+    const QString pdf = dir.filePath(QStringLiteral("chart.pdf"));
+    QString error;
+    ASSERT_TRUE(chart.exportPdf(pdf, &error)) << error.toStdString();
+    const PdfText::Page page = PdfText::read(pdf);
+    EXPECT_NEAR(page.size.width(), 900, 1);
+    EXPECT_NEAR(page.size.height(), 560, 1);
+    PdfText::expectReadableGraph(page, {QStringLiteral("Oven"), QStringLiteral("run"), QStringLiteral("batch"),
+                                        QStringLiteral("Lid")});
 
     FakePrompts prompts;  // print dialog cancelled: nothing happens
     ScopedPrompts scoped(prompts);

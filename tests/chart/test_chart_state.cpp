@@ -3,18 +3,22 @@
 #include "files/GraphFile.h"
 #include "support/FakePrompts.h"
 #include "support/PdfText.h"
+#include "support/UnwritableFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -283,6 +287,37 @@ TEST(ChartDialogs, CustomizeAppliesOnlyWhenAccepted)
     EXPECT_EQ(chart.MainTitle(), QStringLiteral("New title"));
     EXPECT_EQ(pagesShown, 4);
     EXPECT_EQ(closed, 2);
+}
+
+// Export PNG or PDF from the Graph Option dialog into a folder that can not
+// be written: a warning names the file and the system's reason, and no file
+// appears.
+TEST(ChartDialogs, AnExportThatCanNotBeWrittenSaysWhy)
+{
+    FakePrompts prompts;
+    ScopedPrompts scoped(prompts);
+    QTemporaryDir dir;
+    const QString folder = unwritableFolder(dir);
+    PESGraph chart;
+    fillChart(chart);
+    struct Case { const char* button; const char* file; };
+    const Case cases[] = {{"btnExportPng", "chart.png"}, {"btnExportPdf", "chart.pdf"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString file = folder + QLatin1Char('/') + QLatin1String(c.file);
+        prompts.warnings.clear();
+        prompts.fileNames = {file};
+        prompts.dialogs.push_back([&](QDialog& d) {
+            d.findChild<QPushButton*>(QLatin1String(c.button))->click();
+            return int(QDialog::Rejected);
+        });
+        chart.PEactions(sgCustomize);
+        ASSERT_EQ(prompts.warnings.size(), 1);
+        EXPECT_TRUE(prompts.warnings[0].contains(file)) << prompts.warnings[0].toStdString();
+        EXPECT_TRUE(prompts.warnings[0].contains(QString::fromLocal8Bit(std::strerror(EACCES))))
+            << prompts.warnings[0].toStdString();
+        EXPECT_FALSE(QFile::exists(file));
+    }
 }
 
 TEST(ChartDialogs, PrintsToPdfAndExports)

@@ -47,7 +47,6 @@ QByteArray pdf(QCustomPlot& plot)
         writer.setResolution(plot.logicalDpiY());
         writer.setPageLayout(QPageLayout(QPageSize(size, QPageSize::Point, QString(), QPageSize::ExactMatch),
                                          QPageLayout::Portrait, QMarginsF(), QPageLayout::Point));
-        writer.setPageMargins(QMarginsF(), QPageLayout::Point);
         QCPPainter painter;
         if (!painter.begin(&writer))
             return {};

@@ -17,12 +17,15 @@
 // user name and password), 3 transfer failed.
 #include "Commands.h"
 #include "Console.h"
+#include "files/FileSizeLimit.h"
 #include "link/LinkLogSink.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char* argv[])
 {
+    // A file past a file size limit is reported (exit 1) instead of ending the run.
+    FileSizeLimit::failWritesInsteadOfEnding();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tq612-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TQ612_VERSION));

@@ -2,18 +2,23 @@
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "support/FakePrompts.h"
+#include "support/PdfText.h"
+#include "support/UnwritableFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -284,6 +289,37 @@ TEST(ChartDialogs, CustomizeAppliesOnlyWhenAccepted)
     EXPECT_EQ(closed, 2);
 }
 
+// Export PNG or PDF from the Graph Option dialog into a folder that can not
+// be written: a warning names the file and the system's reason, and no file
+// appears.
+TEST(ChartDialogs, AnExportThatCanNotBeWrittenSaysWhy)
+{
+    FakePrompts prompts;
+    ScopedPrompts scoped(prompts);
+    QTemporaryDir dir;
+    const QString folder = unwritableFolder(dir);
+    PESGraph chart;
+    fillChart(chart);
+    struct Case { const char* button; const char* file; };
+    const Case cases[] = {{"btnExportPng", "chart.png"}, {"btnExportPdf", "chart.pdf"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString file = folder + QLatin1Char('/') + QLatin1String(c.file);
+        prompts.warnings.clear();
+        prompts.fileNames = {file};
+        prompts.dialogs.push_back([&](QDialog& d) {
+            d.findChild<QPushButton*>(QLatin1String(c.button))->click();
+            return int(QDialog::Rejected);
+        });
+        chart.PEactions(sgCustomize);
+        ASSERT_EQ(prompts.warnings.size(), 1);
+        EXPECT_TRUE(prompts.warnings[0].contains(file)) << prompts.warnings[0].toStdString();
+        EXPECT_TRUE(prompts.warnings[0].contains(QString::fromLocal8Bit(std::strerror(EACCES))))
+            << prompts.warnings[0].toStdString();
+        EXPECT_FALSE(QFile::exists(file));
+    }
+}
+
 TEST(ChartDialogs, PrintsToPdfAndExports)
 {
     QTemporaryDir dir;
@@ -298,6 +334,19 @@ TEST(ChartDialogs, PrintsToPdfAndExports)
 
     EXPECT_TRUE(chart.exportPng(dir.filePath(QStringLiteral("chart.png")), 600, 400));
     EXPECT_EQ(QImage(dir.filePath(QStringLiteral("chart.png"))).width(), 600);
+
+    // The exported PDF is the chart on a page of its size, one point a pixel,
+    // with its titles, legend and time axis as text.
+    chart.resize(900, 560);
+    chart.show();
+    const QString pdf = dir.filePath(QStringLiteral("chart.pdf"));
+    QString error;
+    ASSERT_TRUE(chart.exportPdf(pdf, &error)) << error.toStdString();
+    const PdfText::Page page = PdfText::read(pdf);
+    EXPECT_NEAR(page.size.width(), 900, 1);
+    EXPECT_NEAR(page.size.height(), 560, 1);
+    PdfText::expectReadableGraph(page, {QStringLiteral("Oven"), QStringLiteral("run"), QStringLiteral("batch"),
+                                        QStringLiteral("Lid")});
 
     FakePrompts prompts;  // print dialog cancelled: nothing happens
     ScopedPrompts scoped(prompts);

@@ -428,7 +428,11 @@ TEST_F(CliFiles, ConvertOfAGraphFileWritesWhatFileSaveWritesFromTheGraph)
     EXPECT_EQ(run.err, QStringLiteral("wrote %1 (6 points; the graph file records no unit)\n").arg(path("out/run.csv")));
 }
 
-TEST_F(CliFiles, ConvertOnAFullDiskFailsAndKeepsTheOldFile)
+// Past a file size limit (ulimit -f, as on a full disk) the file that does
+// not fit keeps its earlier contents and is named with the reason, exit code
+// 1: the limit's signal does not end the program. A collection's data sets
+// are written one file each; the one that fails is reported as well.
+TEST_F(CliFiles, ConvertPastAFileSizeLimitFailsAndKeepsTheOldFile)
 {
     PESGraph chart;
     chart.setSubsets(4);
@@ -441,24 +445,36 @@ TEST_F(CliFiles, ConvertOnAFullDiskFailsAndKeepsTheOldFile)
         }
     const QString graph = path("big.ghf");
     ASSERT_TRUE(StoreGraphFile(chart, graph));
-    const QString out = folder("full");
+    MemoryImageBuilder memory;
+    memory.addDataSet(20, 30);    // fits below the limit
+    memory.addDataSet(300, 2);    // does not
+    const QString collection = path("night.ch4");
+    writeFile(collection, memory.build());
+
+    struct Case {
+        const char* name;
+        QString source;
+        const char* failing;     // the file past the limit
+        QStringList left;        // every file in the folder afterwards
+    };
+    const Case cases[] = {
+        {"graph file", graph, "big.csv", {"big.csv"}},
+        {"collection file", collection, "set02.csv", {"set01.csv", "set02.csv"}},
+    };
     const QByteArray old = "an earlier conversion\r\n";
-    {
-        QFile earlier(out + QStringLiteral("/big.csv"));
-        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-        earlier.write(old);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString out = folder(c.name);
+        const QString failing = out + QLatin1Char('/') + QLatin1String(c.failing);
+        writeFile(failing, old);
+        const CliRun run = runProgram(QStringLiteral("prlimit"),
+                                      {"--fsize=4096", "--", QStringLiteral(TQ612_CLI), "convert", c.source, "--csv", out});
+        EXPECT_EQ(run.exitCode, 1) << "-1: ended by a signal; " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("could not write %1: File too large").arg(failing)))
+            << run.err.toStdString();
+        EXPECT_EQ(readFile(failing), old);
+        EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), c.left) << "nothing partial is left";
     }
-    // A disk with room for 4 KiB more: writes past it fail (EFBIG) instead of
-    // ending the program, as the ignored signal is inherited.
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    const CliRun run = runProgram(QStringLiteral("prlimit"),
-                                  {"--fsize=4096", "--", QStringLiteral(TQ612_CLI), "convert", graph, "--csv", out});
-    std::signal(SIGXFSZ, previous);
-    EXPECT_NE(run.exitCode, 0);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("too large"))) << run.err.toStdString();
-    EXPECT_EQ(readFile(out + QStringLiteral("/big.csv")), old);
-    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("big.csv")})
-        << "nothing partial is left";
 }
 
 // ---- setup ------------------------------------------------------------------------------------

@@ -75,6 +75,10 @@ TEST(TableModel, CellsOfReadFiles)
          {{"1", "d", "t", QString(175, QChar(0x00FC)), "", "", ""}}},
         {"separator only beyond the cut ends the read", QByteArray(200, 'z') + "\tq\n", '\t', {}},
         {"seventh field dropped", "a,b,c,d,e,f,g\n", ',', {{"1", "a", "b", "c", "d", "e", "f"}}},
+        {"tq612-cli's heading is not a row", "Date,Time,T1 (\xc2\xb0""C),T2 (\xc2\xb0""C),T3 (\xc2\xb0""C),T4 (\xc2\xb0""C)\r\nd1,t1,1.0,2.0,3.0,4.0\r\n",
+         ',', {{"1", "d1", "t1", "1.0", "2.0", "3.0", "4.0"}}},
+        {"a heading only on the first line", "d1,t1,1.0\nDate,Time,x\n", ',',
+         {{"1", "d1", "t1", "1.0", "", "", ""}, {"2", "Date", "Time", "x", "", "", ""}}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(shownCells(*modelOf(c.text, c.separator)), c.cells) << c.what;

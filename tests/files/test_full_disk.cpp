@@ -1,11 +1,16 @@
-// Every writer of files on a full disk, under a file size limit and in a
-// folder that can not be written: the old file keeps its bytes, nothing
-// partial is left beside it, and the system's reason is told.
+// Every writer of files on a full disk, under a file size limit, in a
+// folder that can not be written and on a disk whose sync fails: the old file
+// keeps its bytes, nothing partial is left beside it, and the system's reason
+// is told.
 //
-// Each case runs in a child process. A lowered file size limit (writes then
-// fail with EFBIG) works for any account; where the tests run as root, a
+// Each case runs in a child process that starts as the programs do. A lowered
+// file size limit (writes then fail with EFBIG) works for any account, and so
+// does a failing sync (a seccomp filter answers fsync with EIO, as a failing
+// USB stick, a quota or a lost NFS server do); where the tests run as root, a
 // small filled or read-only tmpfs in a mount namespace of the child's own
 // shows the real ENOSPC and EROFS.
+#include "chart/PESGraph.h"
+#include "files/FileSizeLimit.h"
 #include "files/GraphFileBlock.h"
 #include "files/TextExport.h"
 #include "logger/CollectionFile.h"
@@ -14,12 +19,17 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <csignal>
+#include <cstddef>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,6 +65,20 @@ TextExport::Points pointsOfAbout(qsizetype bytes)
     return points;
 }
 
+// A chart of `points` points a second apart, the size of a graph window.
+void drawChart(PESGraph& chart, int points)
+{
+    chart.resize(800, 500);
+    chart.setSubsets(4);
+    chart.setPoints(points);
+    chart.setMainTitle(QStringLiteral("Oven run"));
+    for (int p = 0; p < points; ++p)
+        for (int s = 0; s < 4; ++s) {
+            chart.setXDataII(s, p, 46000.5 + p / 86400.0);
+            chart.setYData(s, p, float(20 + s * 5 + (p % 17) * 0.3));
+        }
+}
+
 const Writer writers[] = {
     {"graph text", [](const QString& fs) { return fs + "/run1.csv"; },
      [](const QString& fs, const QString&, qsizetype size) {
@@ -78,9 +102,24 @@ const Writer writers[] = {
          const std::optional<QString> error = model.WriteScratchFile(int(size), fs + "/");
          return error ? std::optional<QString>(*error) : std::nullopt;
      }},
+    // A picture or document of a graph is far larger than the limits here.
+    {"graph as PNG", [](const QString& fs) { return fs + "/run1.png"; },
+     [](const QString& fs, const QString&, qsizetype size) {
+         PESGraph chart;
+         drawChart(chart, int(size / 40));
+         QString error;
+         return errorOf(chart.exportPng(fs + "/run1.png", 0, 0, &error), error);
+     }},
+    {"graph as PDF", [](const QString& fs) { return fs + "/run1.pdf"; },
+     [](const QString& fs, const QString&, qsizetype size) {
+         PESGraph chart;
+         drawChart(chart, int(size / 40));
+         QString error;
+         return errorOf(chart.exportPdf(fs + "/run1.pdf", &error), error);
+     }},
 };
 
-enum class Condition { FileSizeLimit, FullFilesystem, ReadOnlyFolder, TargetIsAFolder };
+enum class Condition { FileSizeLimit, FullFilesystem, ReadOnlyFolder, TargetIsAFolder, FailingSync };
 const char* nameOf(Condition c)
 {
     switch (c) {
@@ -88,8 +127,24 @@ const char* nameOf(Condition c)
     case Condition::FullFilesystem: return "full filesystem";
     case Condition::ReadOnlyFolder: return "read-only folder";
     case Condition::TargetIsAFolder: return "a non-empty folder in the file's place";
+    case Condition::FailingSync: return "fsync fails with EIO";
     }
     return "";
+}
+
+// From here on every fsync and fdatasync of this process fails with EIO.
+bool failSyncs()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fsync, 1, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fdatasync, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+           && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
 // Fills the filesystem of `folder` until nothing more fits.
@@ -161,6 +216,10 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
         break;
     case Condition::TargetIsAFolder:
         break;
+    case Condition::FailingSync:
+        if (!failSyncs())
+            return QStringLiteral("could not make fsync fail: ") + QString::fromLocal8Bit(std::strerror(errno));
+        break;
     }
     const QStringList before = entriesOf(QFileInfo(target).path());
 
@@ -181,7 +240,8 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
     if (entriesOf(QFileInfo(target).path()) != before)
         problems += QStringLiteral("files were left behind: ") + entriesOf(QFileInfo(target).path()).join(' ') + "; ";
     const bool named = error->contains(QLatin1String("No space left")) || error->contains(QLatin1String("too large"))
-                       || error->contains(QLatin1String("not writable")) || error->contains(QLatin1String("ead-only"));
+                       || error->contains(QLatin1String("not writable")) || error->contains(QLatin1String("ead-only"))
+                       || error->contains(QString::fromLocal8Bit(std::strerror(EIO)));
     if (!named && condition != Condition::TargetIsAFolder)
         problems += QStringLiteral("the reason does not name the system's cause: ") + *error;
     return problems;
@@ -192,7 +252,7 @@ QString writeUnder(const Writer& writer, Condition condition, bool oldFileExists
 TEST(FullDisk, EveryWriterKeepsTheOldFileAndTellsWhy)
 {
     const Condition conditions[] = {Condition::FileSizeLimit, Condition::FullFilesystem, Condition::ReadOnlyFolder,
-                                    Condition::TargetIsAFolder};
+                                    Condition::TargetIsAFolder, Condition::FailingSync};
     for (const Writer& writer : writers) {
         for (const Condition condition : conditions) {
             for (const bool oldFileExists : {true, false}) {
@@ -208,7 +268,8 @@ TEST(FullDisk, EveryWriterKeepsTheOldFileAndTellsWhy)
                 ASSERT_EQ(::pipe(report), 0);
                 const pid_t child = ::fork();
                 if (child == 0) {
-                    ::signal(SIGXFSZ, SIG_IGN);  // an oversized write fails with EFBIG instead
+                    // As the programs start: a write past the file size limit fails with EFBIG.
+                    FileSizeLimit::failWritesInsteadOfEnding();
                     const QByteArray result = writeUnder(writer, condition, oldFileExists, size, work.path()).toUtf8();
                     [[maybe_unused]] auto n = ::write(report[1], result.constData(), size_t(result.size()));
                     ::_exit(0);

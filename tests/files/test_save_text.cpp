@@ -1,5 +1,5 @@
 // Saving graphs and tables as text: the range question, the lines, the
-// separators, Cancel, and that a failed save keeps the old file.
+// separators, and that Cancel or a failed save keeps the old file.
 #include "app/Regional.h"
 #include "app/SaveDialogType.h"
 #include "chart/PESGraph.h"
@@ -171,17 +171,54 @@ TEST_F(SaveAsText, AllStopsAtTheFirstEmptyPoint)
     EXPECT_EQ(written.last(), pointLine(6));
 }
 
-TEST_F(SaveAsText, CancelKeepsTheLinesWrittenSoFar)
+// Cancel in the progress dialog, at any line up to the last, saves nothing:
+// the old file keeps its bytes (or no file appears), nothing partial is left
+// beside it, nothing is reported as saved and nothing is shown.
+TEST_F(SaveAsText, CancelLeavesTheOldFileOrNoneAndSavesNothing)
 {
-    const QString file = path("cancelled.txt");
-    ProgressCancel cancel([](const TfrmScope& scope) {
-        return scope.mode() == TfrmScope::Mode::Saving && scope.Progress1->value() == 3;
-    });
-    answerRange(true);
-    EXPECT_TRUE(SaveGraphAsText(chart, file, '\t'));
-    EXPECT_EQ(cancel.presses, 1);
-    EXPECT_EQ(lines(file), (QStringList{pointLine(0), pointLine(1), pointLine(2)}));
-    EXPECT_EQ(openScopes(), 0);
+    TfrmList list;
+    for (int k = 1; k <= PointCount; ++k)
+        list.setRow(k, {QStringLiteral("d%1").arg(k), "t", "1.0", "2.0", "3.0", "4.0"});
+    struct Case { const char* what; const char* file; int cancelAtLine; bool oldFile; };
+    const Case cases[] = {
+        {"graph, early", "graph.txt", 3, true},
+        {"graph, at the last line", "graph.csv", PointCount, true},
+        {"graph, a new name", "new.txt", 3, false},
+        {"table, early", "table.txt", 3, true},
+        {"table, at the last line", "table.csv", PointCount, true},
+    };
+    const QByteArray oldBytes = "an earlier save\r\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = path(c.file);
+        QFile::remove(file);
+        if (c.oldFile) {
+            QFile old(file);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write(oldBytes);
+        }
+        const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        ProgressCancel cancel([&](const TfrmScope& scope) {
+            return scope.mode() == TfrmScope::Mode::Saving && scope.Progress1->value() == c.cancelAtLine;
+        });
+        answerRange(true);
+        const bool table = QByteArray(c.what).startsWith("table");
+        if (table)
+            prompts.fileNames.push_back(file);
+        EXPECT_FALSE(table ? SaveGridAsText(list, QString()) : SaveGraphAsText(chart, file, '\t'));
+        EXPECT_EQ(cancel.presses, 1);
+        QFile saved(file);
+        if (c.oldFile) {
+            ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+            EXPECT_EQ(saved.readAll(), oldBytes);
+        } else {
+            EXPECT_FALSE(saved.exists());
+        }
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before) << "nothing partial is left";
+        EXPECT_TRUE(prompts.warnings.isEmpty());
+        EXPECT_TRUE(prompts.messages.isEmpty());
+        EXPECT_EQ(openScopes(), 0);
+    }
 }
 
 // A save that cannot be written warns (not merely informs) with the file's

@@ -16,12 +16,14 @@
 #include "panel/UPanel.h"
 #include "support/FakePrompts.h"
 #include "support/MainGraphHost.h"
+#include "support/ProgressCancel.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -227,9 +229,12 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
     QTemporaryDir saveDir;
     const QString goodFile = saveDir.filePath(QStringLiteral("kept.ghf"));
     const QString unwritable = saveDir.filePath(QStringLiteral("missing/kept.ghf"));
+    const QString earlierText = saveDir.filePath(QStringLiteral("earlier.csv"));
+    const QByteArray earlierBytes = "an earlier save\r\n";
     // How the Save of a Yes ends: no save asked, file dialog cancelled, saved, write failed,
-    // and for the DataLogger the save choice dialog cancelled.
-    enum class Save { NotAsked, Cancelled, Written, Fails, ChoiceCancelled };
+    // Cancel in the progress of a text save over an earlier file, and for the
+    // DataLogger the save choice dialog cancelled.
+    enum class Save { NotAsked, Cancelled, Written, Fails, CancelledWhileWriting, ChoiceCancelled };
     const struct {
         const char* caption;
         bool dataSetsUnsaved, realTimeUnsaved;
@@ -245,12 +250,14 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
         {"DataLogger", true, false, B::Yes, Save::ChoiceCancelled, "Save DataLogger Data ?", false, false, 0},
         {"DataLogger", true, false, B::Yes, Save::Cancelled, "Save DataLogger Data ?", false, false, 1},
         {"DataLogger", true, false, B::Yes, Save::Written, "Save DataLogger Data ?", true, false, 1},
+        {"DataLogger", true, false, B::Yes, Save::CancelledWhileWriting, "Save DataLogger Data ?", false, false, 1},
         {"DataLogger", false, false, B::Yes, Save::NotAsked, nullptr, true, false, 0},
         {"Real-Time Graph", false, true, B::Cancel, Save::NotAsked, "Save Real-Time Graph ?", false, true, 0},
         {"Real-Time Graph", false, true, B::No, Save::NotAsked, "Save Real-Time Graph ?", true, false, 0},
         {"Real-Time Graph", false, true, B::Yes, Save::Cancelled, "Save Real-Time Graph ?", false, true, 1},
         {"Real-Time Graph", false, true, B::Yes, Save::Fails, "Save Real-Time Graph ?", false, true, 1},
         {"Real-Time Graph", false, true, B::Yes, Save::Written, "Save Real-Time Graph ?", true, false, 1},
+        {"Real-Time Graph", false, true, B::Yes, Save::CancelledWhileWriting, "Save Real-Time Graph ?", false, true, 1},
         {"Real-Time Graph", false, false, B::Yes, Save::NotAsked, nullptr, true, false, 0},
         {"/tmp/a.ghf", true, true, B::Yes, Save::NotAsked, nullptr, true, true, 0},
     };
@@ -274,16 +281,44 @@ TEST_F(GraphWindowTest, CloseQuestionsOfEachUse)
         prompts.fileNames.clear();
         prompts.dialogs.clear();
         QFile::remove(goodFile);
+        {
+            QFile earlier(earlierText);
+            ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+            earlier.write(earlierBytes);
+        }
         if (c.save == Save::Written)
             prompts.fileNames = {goodFile};
         else if (c.save == Save::Fails)
             prompts.fileNames = {unwritable};
-        if (c.save != Save::ChoiceCancelled) {
-            // The DataLogger's save choice: this data set as a graph file.
+        else if (c.save == Save::CancelledWhileWriting)
+            prompts.fileNames = {earlierText};
+        if (c.save != Save::ChoiceCancelled && !realTime) {
+            // The DataLogger's save choice: this data set as a single file.
             prompts.dialogs = {[](QDialog&) { return int(TfrmOpenSave::OpenSingleSet); }};
         }
+        if (c.save == Save::CancelledWhileWriting) {
+            // The text save's range: all points.
+            prompts.dialogs.push_back([](QDialog& d) {
+                dynamic_cast<TfrmScope&>(d).radAll->setChecked(true);
+                return 1;
+            });
+        }
+        for (int p = 0; p < 5; ++p)
+            for (int s = 0; s < 4; ++s) {
+                window->PESGraph1->setXDataII(s, p, Start + p * Second);
+                window->PESGraph1->setYData(s, p, 20.0f + float(s));
+            }
+        ProgressCancel cancel([](const TfrmScope& scope) {
+            return scope.mode() == TfrmScope::Mode::Saving && scope.Progress1->value() == 2;
+        });
 
         EXPECT_EQ(window->close(), c.closes);
+        EXPECT_EQ(cancel.presses, c.save == Save::CancelledWhileWriting ? 1 : 0);
+        QFile earlier(earlierText);
+        ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+        EXPECT_EQ(earlier.readAll(), earlierBytes) << "the earlier file keeps its bytes";
+        EXPECT_EQ(QDir(saveDir.path()).entryList(QDir::Files | QDir::Hidden).size(), c.save == Save::Written ? 2 : 1)
+            << "nothing partial is left";
         if (c.question) {
             ASSERT_EQ(prompts.messages.size(), 1);
             EXPECT_EQ(prompts.messages[0], QLatin1String(c.question));

@@ -1,10 +1,12 @@
 // What a run has recorded survives the dialogs and buttons around it: the
 // chart's customisation opened mid-run, a "Clear" whose save did not happen,
-// a recovery file that can not be written; and closing the window leaves Run
-// usable.
+// a save cancelled while it writes, a recovery file that can not be written;
+// and closing the window leaves Run usable.
 #include "RealTimeFixture.h"
 
 #include "chart/ChartCustomizeDialog.h"
+#include "files/UScope.h"
+#include "support/ProgressCancel.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -14,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QToolButton>
 #include <csignal>
@@ -143,6 +146,65 @@ TEST_F(RealTimeTest, ClearWhoseSaveDidNotHappenKeepsEverything)
         const auto run = RealTimeRecovery::read(recoveryFile());
         ASSERT_TRUE(run) << "the recovery file is kept";
         EXPECT_EQ(run->samples.size(), 5u);
+    }
+}
+
+// Each question that offers to save the samples, answered Yes, with a CSV
+// save cancelled in its progress dialog at 30 %: nothing is saved. The old
+// file keeps its bytes, the window stays open with its samples unsaved, and
+// the recovery file keeps them.
+TEST_F(RealTimeTest, ASaveCancelledWhileWritingKeepsTheWindowTheSamplesAndTheOldFile)
+{
+    QTemporaryDir saves;
+    const QString target = saves.filePath(QStringLiteral("run.csv"));
+    const QByteArray oldBytes = "an earlier run\r\n";
+    struct Case {
+        const char* name;
+        std::function<void()> ask;
+    };
+    const Case cases[] = {
+        {"closing the window", [this] { graph().parentWidget()->close(); }},
+        {"Clear", [this] { graph().tbntClr->click(); }},
+        {"a new run", [this] { main->btnRunClick(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            QFile old(target);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write(oldBytes);
+        }
+        prompts.answers = {QMessageBox::No};   // the samples of the case before are dropped
+        startRun(100, 1);
+        std::vector<float> taken;
+        tickWithReadings(driver, 10, taken);
+        main->btnStopClick();
+
+        prompts.answers = {QMessageBox::Yes};
+        prompts.fileNames = {target};
+        prompts.dialogs = {[](QDialog& d) {
+            dynamic_cast<TfrmScope&>(d).radAll->setChecked(true);
+            return 1;
+        }};
+        ProgressCancel cancel([](const TfrmScope& scope) {
+            return scope.mode() == TfrmScope::Mode::Saving && scope.Progress1->value() == 3;
+        });
+        c.ask();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        EXPECT_EQ(cancel.presses, 1);
+        QFile saved(target);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        EXPECT_EQ(saved.readAll(), oldBytes);
+        EXPECT_EQ(QDir(saves.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("run.csv")});
+        ASSERT_TRUE(main->RealTimeGraph) << "the window stays open";
+        EXPECT_TRUE(main->Session.RealTimeUnsaved());
+        EXPECT_FALSE(main->Session.RealTimeRunning());
+        EXPECT_EQ(main->Session.SampleCount(), 10);
+        EXPECT_EQ(channel(chart(), 0, 10), taken);
+        const auto run = RealTimeRecovery::read(recoveryFile());
+        ASSERT_TRUE(run) << "the recovery file is kept";
+        EXPECT_EQ(run->samples.size(), 10u);
     }
 }
 

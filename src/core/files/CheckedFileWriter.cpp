@@ -56,6 +56,11 @@ bool CheckedFileWriter::commit()
     return file.commit() || fail(file.errorString());
 }
 
+void CheckedFileWriter::abandon()
+{
+    fail(QStringLiteral("the save was cancelled"));
+}
+
 namespace CheckedFile {
 
 bool write(const QString& fileName, QByteArrayView bytes, QString* error)

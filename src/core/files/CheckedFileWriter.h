@@ -11,7 +11,8 @@
 // place; on any failure (a full disk, a file size limit, a folder that can
 // not be written) the old file stays as it was and nothing partial is left.
 // A failed write() of Qt's own save file can otherwise still be committed,
-// replacing a good file with a short one.
+// replacing a good file with a short one. A writer that is abandoned (the
+// user cancelled) or destroyed before its commit leaves the target alone too.
 class CheckedFileWriter {
 public:
     explicit CheckedFileWriter(const QString& fileName);
@@ -21,6 +22,9 @@ public:
     bool write(QByteArrayView bytes);
     // Flushes, syncs and puts the file in place; false when it did not happen.
     bool commit();
+    // Drops what was written: the target keeps its old contents (or stays
+    // absent) and the temporary file goes. Later writes and commit fail.
+    void abandon();
 
     bool failed() const { return !failure.isEmpty(); }
     // The system's reason for the failure.

@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 #include <array>
+#include <utility>
 
 namespace TableTextReader {
 
@@ -49,6 +50,13 @@ bool readLine(QIODevice& in, BoundedLine& line)
     return true;
 }
 
+// tq612-cli's CSV files begin with a heading ("Date,Time,T1 (°C),..."); it
+// names the columns the table already names, so it is not a row.
+bool isHeading(const TableRows::Fields& fields)
+{
+    return fields[0] == QByteArrayView("Date") && fields[1] == QByteArrayView("Time");
+}
+
 } // namespace
 
 QStringList splitLine(const QString& line, QChar separator)
@@ -93,10 +101,13 @@ void read(QIODevice& in, QChar separator, TableRows& rows, const std::function<b
     const char sep = separator.toLatin1();
     BoundedLine line;
     int k = 0;
+    bool first = true;
     while (readLine(in, line)) {
         const auto fields = lineFields(line.text(), sep);
         if (!fields)
             break;
+        if (std::exchange(first, false) && isHeading(*fields) && !line.cut)
+            continue;
         if (keepGoing && !keepGoing(k + 1))
             break;
         ++k;

@@ -31,6 +31,8 @@ std::optional<TableRows::Fields> lineFields(QByteArrayView line, char separator)
 // Reads lines into `rows` until the end, a line without the separator, a
 // line that had to be cut, or `keepGoing` (called with the count of lines
 // accepted so far, this one included, before its row is added) returns false.
+// A first line that begins "Date", "Time" is the heading tq612-cli writes
+// and is not a row.
 void read(QIODevice& in, QChar separator, TableRows& rows, const std::function<bool(int)>& keepGoing = {});
 
 } // namespace TableTextReader

@@ -2,6 +2,7 @@
 #include "app/ProgramOptions.h"
 #include "app/UAbout.h"
 #include "app/UMain.h"
+#include "files/FileSizeLimit.h"
 #include "link/LinkLogSink.h"
 
 #include <QApplication>
@@ -36,6 +37,9 @@ int answerInformation(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    // A save past a file size limit fails and says so; the downloads and
+    // samples in the windows stay.
+    FileSizeLimit::failWritesInsteadOfEnding();
     if (ProgramOptions::asksForInformation(argc, argv))
         return answerInformation(argc, argv);
 

@@ -312,9 +312,11 @@ void ChartCustomizeDialog::exportChart(bool pdf)
     const QString fileName = Prompts::current().saveFileName(request);
     if (fileName.isEmpty())
         return;
-    const bool ok = pdf ? chart.exportPdf(fileName) : chart.exportPng(fileName);
+    QString reason;
+    const bool ok = pdf ? chart.exportPdf(fileName, &reason) : chart.exportPng(fileName, 0, 0, &reason);
     if (!ok)
-        Prompts::current().warning(QStringLiteral("Could not write the file %1.").arg(fileName));
+        Prompts::current().warning(QStringLiteral("Could not write the file %1.\n%2")
+                                       .arg(QDir::toNativeSeparators(fileName), reason));
 }
 
 // The saved template gives way to the one the program was installed with;

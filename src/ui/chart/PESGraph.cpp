@@ -7,6 +7,8 @@
 #include "chart/ChartCustomizeDialog.h"
 #include "chart/ChartView.h"
 #include "chart/OffScaleLayer.h"
+#include "chart/PlotPictures.h"
+#include "files/CheckedFileWriter.h"
 
 #include <QPainter>
 #include <QPrinter>
@@ -570,20 +572,30 @@ void PESGraph::printWithDialog()
     printWithDialog(printer);
 }
 
-bool PESGraph::exportPng(const QString& fileName, int width, int height)
+// The whole picture or document takes the file's place, or nothing does.
+static bool writeExport(const QString& fileName, const QByteArray& bytes, QString* error)
 {
-    applyPending(false);
-    const bool ok = view->plot()->savePng(fileName, width, height);
-    view->markLayoutStale();
-    return ok;
+    QString reason = QStringLiteral("the chart could not be drawn");
+    const bool written = !bytes.isEmpty() && CheckedFile::write(fileName, bytes, &reason);
+    if (!written && error)
+        *error = reason;
+    return written;
 }
 
-bool PESGraph::exportPdf(const QString& fileName)
+bool PESGraph::exportPng(const QString& fileName, int width, int height, QString* error)
 {
     applyPending(false);
-    const bool ok = view->plot()->savePdf(fileName, 0, 0, QCP::epNoCosmetic);
+    const QByteArray picture = PlotPictures::png(*view->plot(), width, height);
     view->markLayoutStale();
-    return ok;
+    return writeExport(fileName, picture, error);
+}
+
+bool PESGraph::exportPdf(const QString& fileName, QString* error)
+{
+    applyPending(false);
+    const QByteArray document = PlotPictures::pdf(*view->plot());
+    view->markLayoutStale();
+    return writeExport(fileName, document, error);
 }
 
 // ---- State --------------------------------------------------------------------

@@ -262,9 +262,11 @@ public:
     void print(QPrinter& printer);
     // The print dialog for `printer`, then the print; false when cancelled.
     bool printWithDialog(QPrinter& printer);
-    // Exports the chart as picture or PDF; false when the file could not be written.
-    bool exportPng(const QString& fileName, int width = 0, int height = 0);
-    bool exportPdf(const QString& fileName);
+    // Exports the chart as picture or PDF. The file is rendered in memory and
+    // then written whole: on a failure the old file stays, and the reason is
+    // in `error`.
+    bool exportPng(const QString& fileName, int width = 0, int height = 0, QString* error = nullptr);
+    bool exportPdf(const QString& fileName, QString* error = nullptr);
 
     // ---- State block -----------------------------------------------------
     QByteArray storeState() const { return s.serialize(); }

@@ -45,13 +45,16 @@ void reportFailure(const QString& fileName, const QString& reason)
 }
 
 // Writes line k (0-based) of `count` lines, CR LF after each, while the
-// saving dialog shows the progress. `lineAt` gives nothing to end early.
-// Cancel keeps what was written; a fault keeps the old file and is shown.
-bool writeLines(const QString& fileName, int count, QWidget* dialogParent,
+// saving dialog shows the progress; `lineAt` gives nothing where the data end.
+// Only a save that ran to its end takes the file's place: Cancel, or the
+// window of `source` closing meanwhile, keeps the old file (or none) and
+// counts as not saved; a fault keeps the old file too and is shown.
+bool writeLines(const QString& fileName, int count, QWidget* dialogParent, const QObject* source,
                 const std::function<std::optional<QString>(int)>& lineAt)
 {
     const auto progress = TfrmScope::savingDialog(count, dialogParent);
     progress->show();
+    const QPointer<const QObject> alive(source);
 
     CheckedFileWriter file(fileName);
     if (!file.open()) {
@@ -59,7 +62,8 @@ bool writeLines(const QString& fileName, int count, QWidget* dialogParent,
         reportFailure(fileName, file.errorString());
         return false;
     }
-    for (int k = 0; k < count; ++k) {
+    const auto stopped = [&] { return !alive || progress->cancelled(); };
+    for (int k = 0; k < count && !stopped(); ++k) {
         const std::optional<QString> line = lineAt(k);
         if (!line)
             break;
@@ -68,10 +72,14 @@ bool writeLines(const QString& fileName, int count, QWidget* dialogParent,
         if (!file.write(bytes))
             break;  // the fault is reported below; the old file stays
         QApplication::processEvents();
-        if (progress->cancelled())
-            break;
     }
+    // Cancel pressed while the last line was written counts too.
+    const bool cancelled = stopped();
     progress->close();
+    if (cancelled) {
+        file.abandon();
+        return false;
+    }
     if (!file.commit()) {
         reportFailure(fileName, file.errorString());
         return false;
@@ -97,19 +105,16 @@ bool SaveGraphAsText(PESGraph& chart, const QString& fileName, QChar separator)
     const auto range = askRange(points, dialogParent);
     if (!range)
         return false;
-    // The graph's window may be closed while the lines are written: then the
-    // lines written so far are kept, as after Cancel.
-    const QPointer<PESGraph> source(&chart);
-    return writeLines(fileName, range->to - range->from + 1, dialogParent, [&](int k) -> std::optional<QString> {
-        if (!source)
-            return std::nullopt;
+    // The graph's window may be closed while the lines are written: then
+    // nothing is saved, as after Cancel.
+    return writeLines(fileName, range->to - range->from + 1, dialogParent, &chart, [&](int k) -> std::optional<QString> {
         const int i = range->from - 1 + k;
-        const TDateTime x = source->XDataII(0, i);
+        const TDateTime x = chart.XDataII(0, i);
         if (x == 0)
             return std::nullopt;  // the recorded points end here
         std::array<float, 4> y{};
         for (int s = 0; s < 4; ++s)
-            y[size_t(s)] = source->YData(s, i);
+            y[size_t(s)] = chart.YData(s, i);
         return TextLines::graphLine(x, y, separator);
     });
 }
@@ -130,10 +135,7 @@ bool SaveGridAsText(TfrmList& list, const QString& documentFolder)
     if (!range)
         return false;
     const QChar separator = TextLines::tableSeparatorFor(fileName);
-    const QPointer<TfrmList> source(&list);
-    return writeLines(fileName, range->to - range->from + 1, dialogParent, [&](int k) -> std::optional<QString> {
-        if (!source)
-            return std::nullopt;
-        return TextLines::tableLine(source->rowFields(range->from + k), separator);
+    return writeLines(fileName, range->to - range->from + 1, dialogParent, &list, [&](int k) -> std::optional<QString> {
+        return TextLines::tableLine(list.rowFields(range->from + k), separator);
     });
 }

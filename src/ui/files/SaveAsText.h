@@ -2,8 +2,8 @@
 // Saving as text: the points of a graph (date, time, T1..T4, no separator at
 // the end of a line) and the rows of a table (every cell followed by the
 // separator). Both ask for the range to save, show their progress with a
-// Cancel button, and write through a temporary file, so that a failed save
-// never destroys the file it would have replaced.
+// Cancel button, and write through a temporary file, so that a failed or
+// cancelled save never destroys the file it would have replaced.
 
 #include <QChar>
 #include <QString>
@@ -16,7 +16,7 @@ QString SaveGridFilter(QChar decimalPoint);
 
 // Writes the chosen range of the chart's points to `fileName`, `separator`
 // between the fields; the first point with X = 0 ends the data. Returns true
-// when a file was written (a cancelled save keeps the lines written so far).
+// when the file was written; a cancelled save writes nothing and returns false.
 bool SaveGraphAsText(PESGraph& chart, const QString& fileName, QChar separator);
 
 // Asks for a file name (the dialog starts in `documentFolder`) and the range

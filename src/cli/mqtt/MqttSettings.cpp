@@ -1,5 +1,7 @@
 #include "MqttSettings.h"
 
+#include "TlsFiles.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -87,8 +89,16 @@ std::variant<MqttSettings, QString> readMqttSettings(const QCommandLineParser& p
         if (!file.isEmpty() && !readable(file))
             return QStringLiteral("the file %1 cannot be read").arg(file);
     }
+    if (!s.caFile.isEmpty()) {
+        if (const QString problem = tlsFilesProblem(s.caFile, s.certFile, s.keyFile); !problem.isEmpty())
+            return problem;
+    }
     s.port = address->second ? address->second : (s.caFile.isEmpty() ? PlainPort : TlsPort);
     s.haDiscovery = parser.isSet(QStringLiteral("ha-discovery"));
+    bool whole = false;
+    s.endWaitSeconds = parser.value(QStringLiteral("mqtt-wait")).toInt(&whole);
+    if (!whole || s.endWaitSeconds < 1)
+        return QStringLiteral("--mqtt-wait must be a whole number of seconds, at least 1");
     return s;
 }
 

@@ -142,7 +142,8 @@ TEST(MqttHoldUp, TheEndWaitsForTheBrokerABoundedTimeAndKeepsWhatItDidNotTake)
                                         {"XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config"))},
                                         {"XDG_DATA_HOME", QFile::encodeName(home.filePath("data"))}};
         const ScopedEnvironment slow = slowNameServer(c.nameServerMs, "none");
-        QStringList args{"live", "--port", sim->portPath(), "--mqtt", c.broker, "--count", "2", "--mqtt-wait", "2"};
+        QStringList args{"live",    "--port", sim->portPath(), "--mqtt", c.broker, "--count", "2", "--mqtt-wait", "2",
+                         "--format", "jsonl"};
         if (!c.recovery)
             args << "--no-recovery";
         QElapsedTimer took;

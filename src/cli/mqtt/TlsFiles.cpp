@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <memory>
+#include <openssl/bio.h>
 #include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 
 namespace cli::mqtt {
@@ -11,6 +14,12 @@ namespace {
 
 struct ContextDeleter {
     void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
+};
+struct BioDeleter {
+    void operator()(BIO* file) const { BIO_free(file); }
+};
+struct KeyDeleter {
+    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
 };
 
 // OpenSSL's words for the first thing that went wrong ("no start line"); the
@@ -38,7 +47,6 @@ QString tlsFilesProblem(const QString& caFile, const QString& certFile, const QS
     const std::unique_ptr<SSL_CTX, ContextDeleter> context(SSL_CTX_new(TLS_client_method()));
     if (!context)
         return QStringLiteral("TLS cannot be set up: %1").arg(openSslReason());
-    SSL_CTX_set_default_passwd_cb(context.get(), noPassphrase);
 
     const QByteArray ca = QFile::encodeName(caFile);
     if (SSL_CTX_load_verify_locations(context.get(), ca.constData(), nullptr) != 1)
@@ -48,11 +56,16 @@ QString tlsFilesProblem(const QString& caFile, const QString& certFile, const QS
     const QByteArray cert = QFile::encodeName(certFile);
     if (SSL_CTX_use_certificate_chain_file(context.get(), cert.constData()) != 1)
         return QStringLiteral("the client certificate %1 cannot be read (%2)").arg(certFile, openSslReason());
+    // The key read on its own first, so that a key that cannot be read is
+    // told apart from one that belongs to another certificate.
     const QByteArray key = QFile::encodeName(keyFile);
-    if (SSL_CTX_use_PrivateKey_file(context.get(), key.constData(), SSL_FILETYPE_PEM) != 1)
+    const std::unique_ptr<BIO, BioDeleter> keyText(BIO_new_file(key.constData(), "r"));
+    const std::unique_ptr<EVP_PKEY, KeyDeleter> privateKey(
+        keyText ? PEM_read_bio_PrivateKey(keyText.get(), nullptr, noPassphrase, nullptr) : nullptr);
+    if (!privateKey)
         return QStringLiteral("the private key %1 cannot be read; it must be a PEM key without a passphrase (%2)")
             .arg(keyFile, openSslReason());
-    if (SSL_CTX_check_private_key(context.get()) != 1)
+    if (SSL_CTX_use_PrivateKey(context.get(), privateKey.get()) != 1 || SSL_CTX_check_private_key(context.get()) != 1)
         return QStringLiteral("the private key %1 does not belong to the client certificate %2 (%3)")
             .arg(keyFile, certFile, openSslReason());
     return {};

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <netdb.h>
 
 namespace cli::mqtt {
@@ -15,6 +16,8 @@ struct ConnectAttempt::Shared {
     int port = 0;
     int keepAlive = 0;
     std::atomic<bool> done{false};
+    std::mutex mutex;  // guards whenDone
+    std::function<void()> whenDone;
 };
 
 namespace {
@@ -37,9 +40,11 @@ void ClientDeleter::operator()(mosquitto* client) const
     mosquitto_destroy(client);
 }
 
-ConnectAttempt::ConnectAttempt(Client client, const QString& host, int port, int keepAliveSeconds)
+ConnectAttempt::ConnectAttempt(Client client, const QString& host, int port, int keepAliveSeconds,
+                               std::function<void()> whenDone)
     : shared(std::make_shared<Shared>())
 {
+    shared->whenDone = std::move(whenDone);
     shared->outcome.client = std::move(client);
     shared->host = host.toUtf8();
     shared->port = port;
@@ -61,11 +66,18 @@ ConnectAttempt::ConnectAttempt(Client client, const QString& host, int port, int
         if (!o.opened)
             o.why = reasonFor(code, systemError);
         s->done.store(true, std::memory_order_release);
+        const std::lock_guard lock(s->mutex);
+        if (s->whenDone)
+            s->whenDone();
     });
 }
 
 ConnectAttempt::~ConnectAttempt()
 {
+    {
+        const std::lock_guard lock(shared->mutex);
+        shared->whenDone = nullptr;  // whoever was to be told is going
+    }
     if (!worker.joinable())
         return;
     if (done())

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -33,7 +34,10 @@ public:
 
     // Starts connecting `client` to host:port. Until the outcome is taken the
     // client belongs to the attempt's thread and nothing else may touch it.
-    ConnectAttempt(Client client, const QString& host, int port, int keepAliveSeconds);
+    // `whenDone` is called on the attempt's thread once the outcome is there,
+    // unless the attempt was given up before.
+    ConnectAttempt(Client client, const QString& host, int port, int keepAliveSeconds,
+                   std::function<void()> whenDone = {});
     // An attempt still waiting for its name server is left to end by itself.
     ~ConnectAttempt();
     ConnectAttempt(const ConnectAttempt&) = delete;

@@ -184,7 +184,10 @@ void MqttPublisher::connectNow()
         connectionLost(why);
         return;
     }
-    attempt = std::make_unique<ConnectAttempt>(std::move(fresh), settings.host, settings.port, KeepAliveSeconds);
+    // The outcome is taken on this thread as soon as it is there.
+    attempt = std::make_unique<ConnectAttempt>(std::move(fresh), settings.host, settings.port, KeepAliveSeconds, [this] {
+        QMetaObject::invokeMethod(this, &MqttPublisher::pump, Qt::QueuedConnection);
+    });
     state = State::Opening;
 }
 

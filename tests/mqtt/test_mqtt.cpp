@@ -265,6 +265,9 @@ TEST(MqttLive, BrokerOptionsThatCannotBeUsedAreRefusedBeforeTheMeterIsAsked)
          "need --mqtt-cafile"},
         {"CA file missing", {"--mqtt", "broker", "--mqtt-cafile", missing}, "the file " + missing + " cannot be read"},
         {"format unknown", {"--format", "xml"}, "--format must be csv, jsonl or influx"},
+        {"no wait at the end", {"--mqtt", "broker", "--mqtt-wait", "0"}, "--mqtt-wait must be a whole number"},
+        {"a wait at the end beyond a timer's reach", {"--mqtt", "broker", "--mqtt-wait", "2147484"},
+         "--mqtt-wait must be a whole number of seconds from 1 to 86400"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

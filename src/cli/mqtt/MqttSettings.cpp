@@ -11,6 +11,8 @@ namespace {
 
 constexpr int PlainPort = 1883;
 constexpr int TlsPort = 8883;
+// A day: longer than any broker takes to come back, and well inside a timer's range.
+constexpr int MaxEndWaitSeconds = 86400;
 
 // HOST, HOST:PORT, [IPv6] or [IPv6]:PORT; the port is 0 when not given.
 std::optional<std::pair<QString, int>> splitAddress(const QString& text)
@@ -97,8 +99,8 @@ std::variant<MqttSettings, QString> readMqttSettings(const QCommandLineParser& p
     s.haDiscovery = parser.isSet(QStringLiteral("ha-discovery"));
     bool whole = false;
     s.endWaitSeconds = parser.value(QStringLiteral("mqtt-wait")).toInt(&whole);
-    if (!whole || s.endWaitSeconds < 1)
-        return QStringLiteral("--mqtt-wait must be a whole number of seconds, at least 1");
+    if (!whole || s.endWaitSeconds < 1 || s.endWaitSeconds > MaxEndWaitSeconds)
+        return QStringLiteral("--mqtt-wait must be a whole number of seconds from 1 to %1").arg(MaxEndWaitSeconds);
     return s;
 }
 

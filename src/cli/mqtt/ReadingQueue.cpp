@@ -8,6 +8,8 @@ void ReadingQueue::push(QByteArray payload)
 {
     entries.push_back({std::move(payload), false});
     while (entries.size() > bound) {
+        if (!entries.front().delivered)
+            ++droppedEver;
         entries.pop_front();
         ++frontId;
         ++dropped;

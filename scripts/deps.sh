@@ -11,7 +11,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   poppler-utils
   dpkg-dev file desktop-file-utils appstream groff-base lintian
-  libmosquitto-dev mosquitto mosquitto-clients
+  libmosquitto-dev mosquitto mosquitto-clients libssl-dev
 )
 # `deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes (scripts/fuzz.sh).
 if [ "${1:-}" = fuzz ]; then

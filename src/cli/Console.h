@@ -9,8 +9,9 @@ enum ExitCode {
     Done = 0,
     Usage = 1,            // a wrong command line, or a file that cannot be read or written
     NoMeter = 2,          // no meter answered, or the port cannot be used
-    BrokerRefused = 2,    // the MQTT broker refused the user name and password
     TransferFailed = 3,   // the meter did not complete the exchange
+    BrokerRefused = 4,    // the MQTT broker refused us: user name and password, or certificates
+    ReadingsNotSent = 5,  // at the end the broker had not taken every reading in the time allowed
 };
 
 // "tq612-cli: <text>" on stderr.

@@ -22,6 +22,8 @@
 #include <QEventLoop>
 #include <QSysInfo>
 #include <QTimer>
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <memory>
 
@@ -39,25 +41,30 @@ std::optional<int> positiveInteger(const QString& text)
     return ok && value >= 1 ? std::optional<int>(value) : std::nullopt;
 }
 
-// Sends what the broker has not taken yet, then says offline. After --count
-// an absent broker is waited for; after Ctrl-C or a service manager's stop
-// only a while; a further signal leaves at once. What was not sent is counted.
-void finishPublishing(mqtt::MqttPublisher& publisher, StopSignal& stop, bool stopped)
+// Sends what the broker has not taken yet, then says offline. The broker is
+// waited for `waitSeconds` at most, after Ctrl-C or a service manager's stop
+// only a while; a further signal leaves at once. True when the time ran out.
+bool finishPublishing(mqtt::MqttPublisher& publisher, StopSignal& stop, bool stopped, int waitSeconds)
 {
     QEventLoop loop;
     bool finished = false;
+    bool timedOut = false;
     QObject::connect(&publisher, &mqtt::MqttPublisher::finished, &loop, [&] {
         finished = true;
         loop.quit();
     });
     QObject::connect(&publisher, &mqtt::MqttPublisher::refused, &loop, &QEventLoop::quit);
     QObject::connect(&stop, &StopSignal::stopRequested, &loop, &QEventLoop::quit);
-    if (stopped)
-        QTimer::singleShot(StopGraceMs, &loop, &QEventLoop::quit);
+    const int waitMs = stopped ? std::min(StopGraceMs, waitSeconds * 1000) : waitSeconds * 1000;
+    QTimer::singleShot(waitMs, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
     QTimer::singleShot(2000, &loop, [&] {
         if (publisher.waitingCount() > 0)
-            note(QStringLiteral("sending %1 kept reading(s) to the broker; Ctrl-C leaves without them")
-                     .arg(publisher.waitingCount()));
+            note(QStringLiteral("sending %1 kept reading(s) to the broker, waiting at most %2 s; Ctrl-C leaves without them")
+                     .arg(publisher.waitingCount())
+                     .arg(waitMs / 1000));
         else
             note(QStringLiteral("saying offline to the broker; Ctrl-C leaves at once"));
     });
@@ -65,8 +72,19 @@ void finishPublishing(mqtt::MqttPublisher& publisher, StopSignal& stop, bool sto
     if (!finished)
         loop.exec();
     publisher.sayDropped();
-    if (!finished && publisher.waitingCount() > 0)
-        error(QStringLiteral("%1 reading(s) were not sent to the broker").arg(publisher.waitingCount()));
+    return timedOut;
+}
+
+// Where the readings the broker did not take are kept: the recovery file
+// holds every sample of the run, and the program offers it at its next start.
+void tellWhereUnsentAre(std::uint64_t unsent, const QString& broker, const QString& recoveryFile)
+{
+    const QString notSent = QStringLiteral("%1 reading(s) were not sent to the broker %2").arg(unsent).arg(broker);
+    if (recoveryFile.isEmpty())
+        error(notSent + QStringLiteral("; this run keeps no recovery file, so they are only in what it printed"));
+    else
+        error(notSent + QStringLiteral("; the run's samples are kept in %1, which TQ612 offers at its next start")
+                            .arg(recoveryFile));
 }
 
 // A MAX or MIN as the real-time graph shows it, with '.' and the moment's UTC
@@ -203,8 +221,13 @@ int runLive(const QCommandLineParser& parser)
     const QString folder = recoveryFolder(parser, connection.settings());
     RealTimeSession session(connection.settings(), folder);
     session.setKeepsSamples(false);
-    if (!folder.isEmpty())
-        QObject::connect(&session, &RealTimeSession::recoveryFailed, &session, [](const QString& text) { error(text); });
+    bool recoveryKept = !folder.isEmpty();
+    if (recoveryKept) {
+        QObject::connect(&session, &RealTimeSession::recoveryFailed, &session, [&](const QString& text) {
+            error(text);
+            recoveryKept = false;
+        });
+    }
     // The run starts now, or when --start-at says; --duration and --until end it.
     RunSchedule schedule(std::get<RunSchedule::Plan>(plan));
     QObject::connect(&schedule, &RunSchedule::started, &loop, [&](const QDateTime& at) {
@@ -260,13 +283,24 @@ int runLive(const QCommandLineParser& parser)
     // On Ctrl-C or --count; a run the broker refused ends on its reason.
     if (exitCode == Done)
         reportStatistics(session);
-    // A run that ended as asked leaves no recovery file behind.
-    session.discardRecovery();
     if (alarms)
         alarms->finish(stop);
 
+    bool timedOut = false;
     if (publisher && exitCode == Done)
-        finishPublishing(*publisher, stop, stopped);
+        timedOut = finishPublishing(*publisher, stop, stopped, broker->endWaitSeconds);
+    // A run that ended as asked leaves no recovery file behind, unless it
+    // holds readings the broker did not take.
+    const std::uint64_t unsent = publisher ? publisher->unsentCount() : 0;
+    if (unsent == 0) {
+        session.discardRecovery();
+        return exitCode;
+    }
+    tellWhereUnsentAre(unsent, broker->address(), recoveryKept ? session.recoveryFileName() : QString());
+    // A run that was stopped was told to leave them; a run that ended by
+    // itself and ran out of time failed to send them.
+    if (exitCode == Done && timedOut && !stopped)
+        exitCode = ReadingsNotSent;
     return exitCode;
 }
 

@@ -102,6 +102,10 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
             {QStringLiteral("mqtt-cert"), QStringLiteral("Client certificate for TLS (with --mqtt-key)."),
              QStringLiteral("FILE")},
             {QStringLiteral("mqtt-key"), QStringLiteral("Private key of the client certificate."), QStringLiteral("FILE")},
+            {QStringLiteral("mqtt-wait"),
+             QStringLiteral("At the end, wait at most SECONDS for the broker to take the readings still kept (30); "
+                            "what it has not taken by then ends the run with exit code 5."),
+             QStringLiteral("SECONDS"), QStringLiteral("30")},
             {QStringLiteral("ha-discovery"),
              QStringLiteral("Announce the four channels to Home Assistant (retained homeassistant/sensor/.../config).")},
         });

@@ -5,7 +5,7 @@
 //   tq612-cli live [--port P] [--format csv|jsonl|influx] [--every SECONDS] [--count N]
 //                  [--mqtt HOST[:PORT] [--topic PREFIX] [--qos 0|1|2] [--mqtt-user NAME]
 //                   [--mqtt-password-file FILE] [--mqtt-cafile FILE [--mqtt-cert FILE --mqtt-key FILE]]
-//                   [--ha-discovery]]
+//                   [--mqtt-wait SECONDS] [--ha-discovery]]
 //                  [--alarm 'T1>26' ... [--alarm-hysteresis DEGREES] [--alarm-delay N]
 //                   [--on-alarm PROGRAM [--on-alarm-timeout SECONDS]]]
 //                  [--start-at TIME] [--duration SECONDS] [--until TIME]
@@ -13,8 +13,7 @@
 //   tq612-cli setup [--port P] [--clock now|YYYY-MM-DDTHH:MM:SS] [--interval MM:SS] [--erase [--yes]] [--info]
 //   tq612-cli convert FILE.ch4|FILE.ghf --csv DIR|--txt DIR
 //
-// Exit codes: 0 done, 1 usage, 2 no meter or port not usable (or the broker refused the
-// user name and password), 3 transfer failed.
+// Exit codes: see cli::ExitCode (Console.h) and the text of --help below.
 #include "Commands.h"
 #include "Console.h"
 #include "files/FileSizeLimit.h"
@@ -42,8 +41,13 @@ int main(int argc, char* argv[])
         "  setup      the meter's clock, recording interval, memory and information\n"
         "  convert    a collection or graph file to text files\n\n"
         "tq612-cli <command> --help shows the command's options.\n"
-        "Exit codes: 0 done, 1 usage, 2 no meter or port not usable (or the MQTT broker refused),\n"
-        "3 transfer failed."));
+        "Exit codes:\n"
+        "  0  done\n"
+        "  1  usage: a wrong command line, or a file that cannot be read, written or used\n"
+        "  2  no meter answered, or the port cannot be used\n"
+        "  3  the transfer failed\n"
+        "  4  the MQTT broker refused the connection (user name and password, or certificates)\n"
+        "  5  at the end the MQTT broker had not taken every reading within --mqtt-wait"));
     // Qt's version option would take -v, which is the log's here.
     const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Displays version information."));
     overview.addOption(versionOption);

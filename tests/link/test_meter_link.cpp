@@ -443,6 +443,64 @@ TEST(Reconnect, AnAdapterBackUnderAnotherDeviceNameIsFollowedByItsLastingName)
     EXPECT_EQ(second->commandCount('a'), 1);
 }
 
+// Two adapters were unplugged; the other one came back first and took the
+// meter's old device name (ttyUSB0, here a name in the fixture root), while
+// the meter's by-id link left with its adapter. The restart must not ask the
+// other device, and follows the meter's adapter wherever its by-id link leads.
+TEST(Reconnect, AnotherAdapterOnTheOldNameIsNotAskedAndTheMetersOwnIsFollowed)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("dev/serial/by-id")));
+    const QString oldName = root.filePath(QStringLiteral("dev/ttyUSB0"));
+    const QString byIdName = QStringLiteral("/dev/serial/by-id/usb-Meter_4ch-if00-port0");
+    const QString byId = root.path() + byIdName;
+    const auto point = [](const QString& link, const QString& target) {
+        QFile::remove(link);
+        return QFile::link(target, link);
+    };
+    auto meter = startSim(simOptions(612, 20));
+    ASSERT_TRUE(point(oldName, meter->portPath()));
+    ASSERT_TRUE(point(byId, oldName));
+    LinkFixture f;
+    f.link.PortNames = SystemView(root.path());
+    f.host.ports << oldName;
+    f.link.ProbePorts();
+    ASSERT_TRUE(f.link.Connected);
+    ASSERT_EQ(f.settings.LastConnectedPortName, byIdName);
+    const auto loseTheLink = [&] {
+        for (int tick = 0; tick < 3; ++tick) {
+            f.link.FrameSeen = false;
+            f.link.MainTimerTimer();  // the third restarts the link
+        }
+    };
+
+    // Both unplugged; the other adapter is back on ttyUSB0, the meter's not yet.
+    meter->unplug();
+    ASSERT_TRUE(waitUntil([&] { return !f.link.Comm1.Active(); }));
+    QFile::remove(byId);
+    auto other = startSim(simOptions(618, 20));
+    ASSERT_TRUE(point(oldName, other->portPath()));
+    loseTheLink();
+    loseTheLink();
+    EXPECT_FALSE(f.link.Comm1.Active());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(other->commandCount('a'), 0) << "the other adapter is left alone";
+    EXPECT_EQ(other->commandCount('X'), 0);
+
+    // The meter's adapter is back as ttyUSB1, its by-id link with it.
+    auto meterBack = startSim(simOptions(612, 20));
+    const QString newName = root.filePath(QStringLiteral("dev/ttyUSB1"));
+    ASSERT_TRUE(point(newName, meterBack->portPath()));
+    ASSERT_TRUE(point(byId, newName));
+    loseTheLink();
+    EXPECT_EQ(QFileInfo(f.link.Comm1.DeviceName()).canonicalFilePath(),
+              QFileInfo(meterBack->portPath()).canonicalFilePath());
+    EXPECT_TRUE(waitUntil([&] { return f.link.Connected; }));
+    EXPECT_EQ(meterBack->commandCount('a'), 1);
+    EXPECT_EQ(other->commandCount('a'), 0);
+    EXPECT_EQ(f.link.MeterModel, 612);
+}
+
 // ---- Through USB serial adapters ----------------------------------------------------
 
 // The identify reply and frames sent back to back reach the link in chunks

@@ -7,6 +7,8 @@
 #include "MeterSim.h"
 #include "MqttBroker.h"
 #include "MqttSubscriber.h"
+#include "TestCertificates.h"
+#include "TestMeter.h"
 
 #include "mqtt/ReadingQueue.h"
 
@@ -21,35 +23,9 @@ using metersim::MeterSim;
 
 namespace {
 
-std::unique_ptr<MeterSim> startMeter(bool holdKnownValues)
-{
-    metersim::Options o;
-    o.rateMs = 100;
-    o.registerPort = false;
-    auto sim = std::make_unique<MeterSim>(o);
-    if (!sim->start())
-        return nullptr;
-    if (holdKnownValues) {
-        auto locked = sim->lock();
-        metersim::MeterState& m = sim->meter();
-        m.hold = true;  // the display keeps these values in every frame
-        m.recording = true;
-        m.shown = {21.5, -3.2, 1500.0, 30.0};  // T3 beyond the Celsius range: OL
-    }
-    return sim;
-}
-
 QJsonObject parse(const QString& line)
 {
     return QJsonDocument::fromJson(line.toUtf8()).object();
-}
-
-// Readings in the order they came, each once (a reading the broker took but
-// could not confirm before the connection went may come twice).
-QStringList withoutRepeats(QStringList readings)
-{
-    readings.removeDuplicates();  // keeps the first of each, in order
-    return readings;
 }
 
 } // namespace
@@ -289,6 +265,9 @@ TEST(MqttLive, BrokerOptionsThatCannotBeUsedAreRefusedBeforeTheMeterIsAsked)
          "need --mqtt-cafile"},
         {"CA file missing", {"--mqtt", "broker", "--mqtt-cafile", missing}, "the file " + missing + " cannot be read"},
         {"format unknown", {"--format", "xml"}, "--format must be csv, jsonl or influx"},
+        {"no wait at the end", {"--mqtt", "broker", "--mqtt-wait", "0"}, "--mqtt-wait must be a whole number"},
+        {"a wait at the end beyond a timer's reach", {"--mqtt", "broker", "--mqtt-wait", "2147484"},
+         "--mqtt-wait must be a whole number of seconds from 1 to 86400"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -331,11 +310,11 @@ TEST(MqttLive, PasswordsComeFromTheEnvironmentOrAFileAndARefusalEndsWithItsReaso
     const Case cases[] = {
         {"right password in a file", base + QStringList{"--mqtt-user", "lab", "--mqtt-password-file", right}, {}, 0, {}},
         {"right password in the environment", base + QStringList{"--mqtt-user", "lab"}, "s3cret", 0, {}},
-        {"wrong password in a file", base + QStringList{"--mqtt-user", "lab", "--mqtt-password-file", wrong}, {}, 2,
+        {"wrong password in a file", base + QStringList{"--mqtt-user", "lab", "--mqtt-password-file", wrong}, {}, 4,
          "refused the connection: Connection Refused: not authori"},
-        {"wrong password in the environment", base + QStringList{"--mqtt-user", "lab"}, "guess", 2,
+        {"wrong password in the environment", base + QStringList{"--mqtt-user", "lab"}, "guess", 4,
          "refused the connection: Connection Refused: not authori"},
-        {"no user name", base, {}, 2, "not authori"},
+        {"no user name", base, {}, 4, "not authori"},
         {"a password on the command line is no option", base + QStringList{"--mqtt-password", "s3cret"}, {}, 1,
          "mqtt-password"},
         {"a password without a user", base + QStringList{"--mqtt-password-file", right}, {}, 1, "--mqtt-user"},
@@ -350,7 +329,7 @@ TEST(MqttLive, PasswordsComeFromTheEnvironmentOrAFileAndARefusalEndsWithItsReaso
         qunsetenv("TQ612_MQTT_PASSWORD");
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(c.inErr)) << run.err.toStdString();
-        if (c.exitCode == 2) {
+        if (c.exitCode == 4) {
             EXPECT_EQ(run.err.count('\n'), 1) << "one clear message, no retries: " << run.err.toStdString();
         }
         if (c.exitCode == 0) {
@@ -405,36 +384,6 @@ TEST(MqttReadingQueue, KeepsOrderResendsWhatWasNotTakenAndDropsTheOldestPastItsB
 
 // ---- TLS, Home Assistant, InfluxDB ---------------------------------------------------------------
 
-namespace {
-
-// A CA, a certificate for 127.0.0.1 and a client certificate signed by it,
-// made with openssl in `dir`.
-bool makeCertificates(const QString& dir, const QString& name)
-{
-    const auto run = [&](const QStringList& args) {
-        QProcess p;
-        p.setWorkingDirectory(dir);
-        p.start(QStringLiteral("openssl"), args);
-        return p.waitForFinished(60000) && p.exitCode() == 0;
-    };
-    QFile ext(dir + QStringLiteral("/san.ext"));
-    ext.open(QIODevice::WriteOnly);
-    ext.write("subjectAltName=IP:127.0.0.1\n");
-    ext.close();
-    return run({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", name + "-ca.key", "-out", name + "-ca.crt",
-                "-days", "2", "-subj", "/CN=" + name + " test CA"})
-           && run({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out", name + ".csr", "-subj",
-                   "/CN=127.0.0.1"})
-           && run({"x509", "-req", "-in", name + ".csr", "-CA", name + "-ca.crt", "-CAkey", name + "-ca.key",
-                   "-CAcreateserial", "-out", name + ".crt", "-days", "2", "-extfile", "san.ext"})
-           // and a client certificate from the same CA
-           && run({"req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + "-client.key", "-out", name + "-client.csr",
-                   "-subj", "/CN=bench"})
-           && run({"x509", "-req", "-in", name + "-client.csr", "-CA", name + "-ca.crt", "-CAkey", name + "-ca.key",
-                   "-CAcreateserial", "-out", name + "-client.crt", "-days", "2"});
-}
-
-} // namespace
 
 TEST(MqttLive, TlsWithTheBrokersCaSendsAnotherCaEndsWithTheReasonAndClientCertificatesWork)
 {
@@ -460,7 +409,7 @@ TEST(MqttLive, TlsWithTheBrokersCaSendsAnotherCaEndsWithTheReasonAndClientCertif
 
     const CliRun bad = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address(), "--count", "2",
                                "--mqtt-cafile", dir + "stranger-ca.crt"});
-    EXPECT_EQ(bad.exitCode, 2) << bad.err.toStdString();
+    EXPECT_EQ(bad.exitCode, 4) << bad.err.toStdString();
     EXPECT_TRUE(bad.err.contains("certificate verify failed")) << bad.err.toStdString();
 
     // A broker that asks for a client certificate.
@@ -482,9 +431,9 @@ TEST(MqttLive, TlsWithTheBrokersCaSendsAnotherCaEndsWithTheReasonAndClientCertif
         {"a certificate from the broker's CA",
          {"--mqtt-cert", dir + "broker-client.crt", "--mqtt-key", dir + "broker-client.key"}, 0, {}},
         {"a certificate from another CA",
-         {"--mqtt-cert", dir + "stranger-client.crt", "--mqtt-key", dir + "stranger-client.key"}, 2,
+         {"--mqtt-cert", dir + "stranger-client.crt", "--mqtt-key", dir + "stranger-client.key"}, 4,
          "refused the connection: TLS: it does not accept the client certificate (tlsv1 alert unknown ca)"},
-        {"no certificate", {}, 2,
+        {"no certificate", {}, 4,
          "refused the connection: TLS: it requires a client certificate (tlsv13 alert certificate required); give "
          "one with --mqtt-cert and --mqtt-key"},
     };

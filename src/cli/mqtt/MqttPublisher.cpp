@@ -59,11 +59,6 @@ QString certificateRefusal(const QString& libraryError)
 
 } // namespace
 
-void MqttPublisher::ClientDeleter::operator()(mosquitto* c) const
-{
-    mosquitto_destroy(c);
-}
-
 MqttPublisher::MqttPublisher(MqttSettings s, std::size_t queueBound) : settings(std::move(s)), queue(queueBound)
 {
     mosquitto_lib_init();
@@ -78,7 +73,12 @@ MqttPublisher::~MqttPublisher()
     readable.reset();
     writable.reset();
     client.reset();  // without a clean end the broker says "offline" for us (the will)
-    mosquitto_lib_cleanup();
+    // An attempt still waiting for its name server ends by itself, with the
+    // library still in use: the process's end cleans up after it.
+    const bool attemptLeft = attempt && !attempt->done();
+    attempt.reset();
+    if (!attemptLeft)
+        mosquitto_lib_cleanup();
 }
 
 void MqttPublisher::start()
@@ -148,32 +148,15 @@ void MqttPublisher::finish()
 
 // A fresh client for every attempt: what an old one still held for a lost
 // connection is in the queue again and must not be sent twice.
-bool MqttPublisher::makeClient(QString& why)
+Client MqttPublisher::makeClient(QString& why) const
 {
     const QByteArray id = settings.clientId.toUtf8();
-    readable.reset();  // the old client's socket closes with it
-    writable.reset();
-    lastLibraryError.clear();  // a failure of an earlier attempt says nothing of this one
-    client.reset(mosquitto_new(id.constData(), true, this));
-    if (!client) {
+    Client fresh(mosquitto_new(id.constData(), true, nullptr));
+    if (!fresh) {
         why = QStringLiteral("the MQTT client cannot be made");
-        return false;
+        return nullptr;
     }
-    mosquitto* c = client.get();
-    mosquitto_connect_callback_set(c, [](mosquitto*, void* self, int code) {
-        static_cast<MqttPublisher*>(self)->connected(code);
-    });
-    mosquitto_disconnect_callback_set(c, [](mosquitto*, void* self, int code) {
-        static_cast<MqttPublisher*>(self)->disconnected(code);
-    });
-    mosquitto_publish_callback_set(c, [](mosquitto*, void* self, int messageId) {
-        static_cast<MqttPublisher*>(self)->published(messageId);
-    });
-    // The library names the reason of a failed TLS handshake only in its log.
-    mosquitto_log_callback_set(c, [](mosquitto*, void* self, int level, const char* text) {
-        if (level == MOSQ_LOG_ERR)
-            static_cast<MqttPublisher*>(self)->lastLibraryError = QString::fromUtf8(text);
-    });
+    mosquitto* c = fresh.get();
     const QByteArray status = settings.statusTopic().toUtf8();
     int rc = mosquitto_will_set(c, status.constData(), int(Offline.size()), Offline.constData(), settings.qos, true);
     if (rc == MOSQ_ERR_SUCCESS && !settings.user.isEmpty()) {
@@ -189,22 +172,64 @@ bool MqttPublisher::makeClient(QString& why)
     }
     if (rc != MOSQ_ERR_SUCCESS) {
         why = errorText(rc);
-        return false;
+        return nullptr;
     }
-    return true;
+    return fresh;
+}
+
+// The client's events come to this publisher, on this thread.
+void MqttPublisher::listenTo(mosquitto* c)
+{
+    mosquitto_user_data_set(c, this);
+    mosquitto_connect_callback_set(c, [](mosquitto*, void* self, int code) {
+        static_cast<MqttPublisher*>(self)->connected(code);
+    });
+    mosquitto_disconnect_callback_set(c, [](mosquitto*, void* self, int code) {
+        static_cast<MqttPublisher*>(self)->disconnected(code);
+    });
+    mosquitto_publish_callback_set(c, [](mosquitto*, void* self, int messageId) {
+        static_cast<MqttPublisher*>(self)->published(messageId);
+    });
+    // The library names the reason of a failed TLS handshake only in its log.
+    mosquitto_log_callback_set(c, [](mosquitto*, void* self, int level, const char* text) {
+        if (level == MOSQ_LOG_ERR)
+            static_cast<MqttPublisher*>(self)->lastLibraryError = QString::fromUtf8(text);
+    });
 }
 
 void MqttPublisher::connectNow()
 {
+    readable.reset();  // the old client's socket closes with it
+    writable.reset();
+    client.reset();
+    lastLibraryError.clear();  // a failure of an earlier attempt says nothing of this one
     QString why;
-    if (!makeClient(why)) {
+    Client fresh = makeClient(why);
+    if (!fresh) {
         connectionLost(why);
         return;
     }
-    const QByteArray host = settings.host.toUtf8();
-    const int rc = mosquitto_connect_async(client.get(), host.constData(), settings.port, KeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        connectionLost(errorText(rc));
+    // The outcome is taken on this thread as soon as it is there.
+    attempt = std::make_unique<ConnectAttempt>(std::move(fresh), settings.host, settings.port, KeepAliveSeconds, [this] {
+        QMetaObject::invokeMethod(this, &MqttPublisher::pump, Qt::QueuedConnection);
+    });
+    state = State::Opening;
+}
+
+// The attempt's thread has looked the name up and opened the socket, or failed to.
+void MqttPublisher::opened(ConnectAttempt::Outcome outcome)
+{
+    client = std::move(outcome.client);
+    listenTo(client.get());
+    lastLibraryError = outcome.libraryError;
+    if (outcome.tlsFailed) {
+        // TLS that cannot even begin will not begin next time either.
+        close();
+        emit refused(QStringLiteral("TLS: %1").arg(lastLibraryError.isEmpty() ? outcome.why : lastLibraryError));
+        return;
+    }
+    if (!outcome.opened) {
+        connectionLost(outcome.why);
         return;
     }
     state = State::Connecting;
@@ -215,6 +240,12 @@ void MqttPublisher::pump()
 {
     if (state == State::Waiting && nextAttempt.hasExpired())
         connectNow();
+    if (state == State::Opening) {
+        if (auto outcome = attempt->take()) {
+            attempt.reset();
+            opened(std::move(*outcome));
+        }
+    }
     if (state == State::Connecting && connectDeadline.hasExpired())
         connectionLost(QStringLiteral("no answer"));
     if (state == State::Connecting || state == State::Connected || state == State::Closing) {

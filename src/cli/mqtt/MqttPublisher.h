@@ -9,7 +9,11 @@
 // socket's readiness (an answer is read the moment it comes), and a slow
 // timer its keep-alive and the attempts to connect, so its callbacks come in
 // between the meter's events and an idle connection costs next to nothing.
+// Only the start of each connection, which looks up the broker's name, runs
+// on a thread of its own (ConnectAttempt): a name server that does not answer
+// holds up that thread, never the samples.
 
+#include "ConnectAttempt.h"
 #include "MqttSettings.h"
 #include "ReadingQueue.h"
 #include "live/SamplePublisher.h"
@@ -49,6 +53,8 @@ public:
     // Sends what waits, then "offline", then disconnects; finished() follows.
     void finish();
     std::size_t waitingCount() const { return queue.size(); }
+    // The readings the broker has not taken: those waiting and those dropped.
+    std::uint64_t unsentCount() const { return queue.size() + queue.droppedInAll(); }
     // Says on stderr how many readings were dropped since it was last said.
     void sayDropped();
 
@@ -60,15 +66,15 @@ signals:
     void finished();
 
 private:
-    enum class State { Waiting, Connecting, Connected, Closing, Closed };
+    // Waiting for the next attempt; Opening: an attempt looks the name up and
+    // opens the socket on its thread; Connecting: the broker's answer is awaited.
+    enum class State { Waiting, Opening, Connecting, Connected, Closing, Closed };
     enum class Unit { Unknown, Celsius, Fahrenheit };
-    struct ClientDeleter {
-        void operator()(mosquitto* client) const;
-    };
 
     void pump();
     void watchSocket();
     void connectNow();
+    void opened(ConnectAttempt::Outcome outcome);
     void connected(int code);
     void disconnected(int code);
     void published(int messageId);
@@ -77,11 +83,13 @@ private:
     void sendWaiting();
     void announce();
     void sendRetained(const QString& topic, const QByteArray& payload);
-    bool makeClient(QString& why);
+    Client makeClient(QString& why) const;
+    void listenTo(mosquitto* client);
 
     MqttSettings settings;
     ReadingQueue queue;
-    std::unique_ptr<mosquitto, ClientDeleter> client;
+    Client client;                            // while no attempt holds it
+    std::unique_ptr<ConnectAttempt> attempt;  // while Opening
     std::unique_ptr<QSocketNotifier> readable, writable;  // on the client's socket, while it has one
     std::unordered_map<int, std::uint64_t> inFlight;  // message id -> reading id
     State state = State::Waiting;

@@ -1,5 +1,7 @@
 #include "MqttSettings.h"
 
+#include "TlsFiles.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -9,6 +11,8 @@ namespace {
 
 constexpr int PlainPort = 1883;
 constexpr int TlsPort = 8883;
+// A day: longer than any broker takes to come back, and well inside a timer's range.
+constexpr int MaxEndWaitSeconds = 86400;
 
 // HOST, HOST:PORT, [IPv6] or [IPv6]:PORT; the port is 0 when not given.
 std::optional<std::pair<QString, int>> splitAddress(const QString& text)
@@ -87,8 +91,16 @@ std::variant<MqttSettings, QString> readMqttSettings(const QCommandLineParser& p
         if (!file.isEmpty() && !readable(file))
             return QStringLiteral("the file %1 cannot be read").arg(file);
     }
+    if (!s.caFile.isEmpty()) {
+        if (const QString problem = tlsFilesProblem(s.caFile, s.certFile, s.keyFile); !problem.isEmpty())
+            return problem;
+    }
     s.port = address->second ? address->second : (s.caFile.isEmpty() ? PlainPort : TlsPort);
     s.haDiscovery = parser.isSet(QStringLiteral("ha-discovery"));
+    bool whole = false;
+    s.endWaitSeconds = parser.value(QStringLiteral("mqtt-wait")).toInt(&whole);
+    if (!whole || s.endWaitSeconds < 1 || s.endWaitSeconds > MaxEndWaitSeconds)
+        return QStringLiteral("--mqtt-wait must be a whole number of seconds from 1 to %1").arg(MaxEndWaitSeconds);
     return s;
 }
 

@@ -24,6 +24,7 @@ struct MqttSettings {
     QString clientId;
     QString meterId;        // names the meter in discovery and influx lines
     bool haDiscovery = false;
+    int endWaitSeconds = 30;  // how long the end of a run waits for the broker to take what is kept
 
     QString readingsTopic() const { return topicPrefix + QStringLiteral("/readings"); }
     QString statusTopic() const { return topicPrefix + QStringLiteral("/status"); }

@@ -8,6 +8,8 @@ void ReadingQueue::push(QByteArray payload, QByteArray topic)
 {
     entries.push_back({std::move(payload), std::move(topic), false});
     while (entries.size() > bound) {
+        if (!entries.front().delivered)
+            ++droppedEver;
         entries.pop_front();
         ++frontId;
         ++dropped;

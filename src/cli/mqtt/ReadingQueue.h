@@ -35,6 +35,8 @@ public:
     std::size_t capacity() const { return bound; }
     // The readings dropped since the last call.
     std::uint64_t takeDroppedCount();
+    // The readings dropped, since the queue began, before the broker took them.
+    std::uint64_t droppedInAll() const { return droppedEver; }
 
 private:
     struct Slot {
@@ -47,6 +49,7 @@ private:
     std::uint64_t frontId = 0;      // the id of entries.front()
     std::size_t handedOut = 0;      // entries [0, handedOut) are with the broker or on their way
     std::uint64_t dropped = 0;
+    std::uint64_t droppedEver = 0;
 };
 
 } // namespace cli::mqtt

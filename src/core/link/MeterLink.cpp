@@ -156,6 +156,7 @@ void MeterLink::selectPortForComm1(int index)
     host.selectPort(index);
     const QString text = index >= 0 && index < host.portCount() ? host.portText(index) : QString();
     Comm1.setDeviceName(text.isEmpty() ? QString() : TComPort::devicePathFor(text));
+    comm1Adapter.clear();
 }
 
 int MeterLink::modelFromIdentity(const QByteArray& reply)
@@ -250,7 +251,7 @@ void MeterLink::ProbePorts()
     }
 
     closeComm1Quietly();
-    tryOpenComm1();
+    openComm1Noting();
     Comm1.ClearInput();
     try {
         SendCommand('a');
@@ -333,9 +334,29 @@ void MeterLink::MainTimerTimer()
     correctDrift(tickTime);
 }
 
-bool MeterLink::followReplugged()
+bool MeterLink::openComm1Noting()
 {
-    const QString lasting = settings.LastConnectedPortName;
+    if (!tryOpenComm1())
+        return false;
+    comm1Adapter = PortNames.stablePortName(Comm1.DeviceName());
+    return true;
+}
+
+bool MeterLink::reopenComm1()
+{
+    // Comm1's old name leads to another adapter now when the adapter's by-id
+    // link leads elsewhere or is gone (the adapter is away).
+    const bool sameAdapter = !comm1Adapter.startsWith(QLatin1String("/dev/serial/by-id/"))
+                             || PortNames.namesPort(comm1Adapter, Comm1.DeviceName());
+    if (sameAdapter && tryOpenComm1())
+        return true;
+    if (!sameAdapter)
+        qCDebug(linkLog).noquote() << "link:" << Comm1.DeviceName() << "is no longer" << comm1Adapter;
+    return followReplugged(comm1Adapter) || followReplugged(settings.LastConnectedPortName);
+}
+
+bool MeterLink::followReplugged(const QString& lasting)
+{
     if (!lasting.startsWith(QLatin1String("/dev/serial/by-id/")))
         return false;
     const QString device = QFileInfo(PortNames.underRoot(lasting)).canonicalFilePath();
@@ -343,7 +364,7 @@ bool MeterLink::followReplugged()
         return false;
     qCDebug(linkLog).noquote() << "link:" << lasting << "is now" << device;
     Comm1.setDeviceName(device);
-    return tryOpenComm1();
+    return openComm1Noting();
 }
 
 void MeterLink::linkLost()
@@ -364,7 +385,7 @@ void MeterLink::linkLost()
     // A port that closed itself because its device went away is reopened on
     // the same name, so a meter plugged back in is found again; an adapter
     // that came back as another device is followed by its lasting name.
-    if (!Comm1.Active() && (tryOpenComm1() || followReplugged()))
+    if (!Comm1.Active() && reopenComm1())
         Comm1.ClearInput();
     if (Comm1.Active())
         sendFromTimer('a');
@@ -394,9 +415,10 @@ void MeterLink::ComboBoxDeviceNameChange(const QString& text, int index)
         return;
     closeComm1Quietly();
     Comm1.setDeviceName(text.isEmpty() ? QString() : TComPort::devicePathFor(text));
+    comm1Adapter.clear();
     lastComm1Text.clear();
-    if (tryOpenComm1())
-        settings.LastConnectedPortName = PortNames.stablePortName(Comm1.DeviceName());
+    if (openComm1Noting())
+        settings.LastConnectedPortName = comm1Adapter;
     else
         qCDebug(linkLog).noquote() << "port change:" << Comm1.DeviceName() << "does not open:"
                                    << lastComm1Text;

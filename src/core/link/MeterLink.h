@@ -118,9 +118,14 @@ private:
     bool tryOpenComm1();
     void closeComm1Quietly();
     void sendFromTimer(char letter);
-    // The adapter of the port last used came back under another device name:
-    // Comm1 moves there. False when there is nothing to follow or it does not open.
-    bool followReplugged();
+    // After a lost link: opens Comm1 again on its old name while that still
+    // leads to the adapter it had, else follows the adapter by its lasting name.
+    bool reopenComm1();
+    // Opens Comm1 and notes the lasting name of the adapter behind it.
+    bool openComm1Noting();
+    // The adapter named `lasting` came back under another device name: Comm1
+    // moves there. False when there is nothing to follow or it does not open.
+    bool followReplugged(const QString& lasting);
     void linkLost();
     void correctDrift(const QDateTime& tickTime);
     void selectPortForComm1(int index);
@@ -136,4 +141,9 @@ private:
     int lastComm1Error = 0;  // errno of Comm1's last failure, for the probe's permission hint
     QString lastComm1Text;   // and its words, for the link log
     int portChanges = 0;  // port changes asked for so far
+    // The /dev/serial/by-id name of the adapter Comm1 was last opened on (its
+    // device path when it has none). After two adapters were unplugged, the
+    // other one may get the old device name: opening it then must not count
+    // as the meter's port found again.
+    QString comm1Adapter;
 };

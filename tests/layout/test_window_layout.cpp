@@ -192,6 +192,15 @@ TEST(WindowLayout, RealTimeGraphFillsTheRoomBesideThePanelOnceTheFrameIsMaximise
     const QString shot = QDir(shotsFolder()).filePath(QStringLiteral("realtime-%1.png").arg(screenName()));
     EXPECT_TRUE(main.grab().save(shot));
     std::cout << "screenshot: " << shot.toStdString() << std::endl;
+
+    // Once the user has placed the graph, it stays where they put it.
+    const QRect placed = graph.adjusted(20, 20, -40, -40);
+    graphFrame->setGeometry(placed);
+    main.showNormal();
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    ASSERT_NE(main.MdiArea->viewport()->rect(), client);
+    EXPECT_EQ(graphFrame->geometry(), placed);
 }
 
 TEST(WindowLayout, WindowsFitTheirPlaceAndKeepTheirControlsApart)

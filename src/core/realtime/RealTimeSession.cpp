@@ -217,6 +217,8 @@ void RealTimeSession::clear()
 {
     resetSamples();
     discardRecovery();
+    // Saved or knowingly thrown away: an empty graph has nothing left to save.
+    setRealTimeUnsaved(false);
 }
 
 void RealTimeSession::graphClosed()

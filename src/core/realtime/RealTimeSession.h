@@ -95,7 +95,8 @@ public:
     void changeRate(int seconds);
 
     // ---- The graph of the samples ---------------------------------------------------
-    // The graph was cleared: its samples and their recovery file go.
+    // The graph was cleared: its samples and their recovery file go, and
+    // nothing is left unsaved.
     void clear();
     // The real-time graph closed: no run, no samples.
     void graphClosed();

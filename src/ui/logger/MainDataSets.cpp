@@ -63,7 +63,9 @@ bool TfrmMain::SaveCollection()
         return false;
     }
     DataSetsUnsaved = false;
-    nameDataLoggerWindow(name);
+    // Without a scratch file nothing was written: the window names no file.
+    if (result.outcome == CollectionFile::CopyResult::Copied)
+        nameDataLoggerWindow(name);
     return true;
 }
 

@@ -2,9 +2,9 @@
 // recording takes them: on a MainTimer tick after a live frame, every
 // --every ticks, from the latest frame; with --mqtt each sample also goes to
 // a broker. The samples go into a real-time session as the program's Run
-// keeps them: in the same recovery file, which the program offers at its
-// next start if this run ends without a goodbye, and with MAX, MIN and AVG
-// per channel on standard error at the end.
+// keeps them: in a recovery file of the run's own, which the program offers
+// at its next start if this run ends without a goodbye, and with MAX, MIN
+// and AVG per channel on standard error at the end.
 #include "Commands.h"
 #include "Console.h"
 #include "MeterConnection.h"
@@ -17,6 +17,9 @@
 #include "realtime/RealTimeSession.h"
 
 #include <QEventLoop>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <QSysInfo>
 #include <QTimer>
 #include <limits>
@@ -95,24 +98,12 @@ void reportStatistics(const RealTimeSession& session)
     }
 }
 
-// The folder of the recovery file, or none: with --no-recovery, and when
-// the file still holds a run the program has not offered back yet, which a
-// new run must not overwrite.
-QString recoveryFolder(const QCommandLineParser& parser, AppSettings& settings)
+// The documents folder, where the run keeps its recovery file; none with --no-recovery.
+QString recoveryDocuments(const QCommandLineParser& parser)
 {
     if (parser.isSet(QStringLiteral("no-recovery")))
         return {};
-    const QString folder = AppPaths::makeDocumentFolder();
-    if (RealTimeRecovery::inUse(RealTimeRecovery::fileName(folder))) {
-        note(QStringLiteral("another run of TQ612 is recording into the recovery file; this run is not kept for recovery"));
-        return {};
-    }
-    if (RealTimeSession(settings, folder).leftOverRun()) {
-        note(QStringLiteral("the recovery file keeps the samples of an earlier run, which TQ612 offers at its "
-                            "next start; this run is not kept for recovery"));
-        return {};
-    }
-    return folder;
+    return AppPaths::makeDocumentFolder();
 }
 
 } // namespace
@@ -179,10 +170,10 @@ int runLive(const QCommandLineParser& parser)
         publisher->start();
     }
 
-    const QString folder = recoveryFolder(parser, connection.settings());
-    RealTimeSession session(connection.settings(), folder);
+    const QString documents = recoveryDocuments(parser);
+    RealTimeSession session(connection.settings(), documents);
     session.setKeepsSamples(false);
-    if (!folder.isEmpty())
+    if (!documents.isEmpty())
         QObject::connect(&session, &RealTimeSession::recoveryFailed, &session, [](const QString& text) { error(text); });
     session.startRun(DateTime::fromQDateTime(Clock::current().now()), count.value_or(std::numeric_limits<int>::max()));
 
@@ -193,17 +184,32 @@ int runLive(const QCommandLineParser& parser)
             return influxLine(sample, meterId);
         return csvLine(sample);
     };
+    // A reader that has had enough (`| head -n 3`) closes the pipe: the write
+    // then fails with EPIPE, which ends the run as asked, instead of the
+    // signal killing the process and leaving its recovery file behind.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Standard output failed: EPIPE when its reader is gone, anything else
+    // when the samples can not be kept there (a full disk).
+    int outputError = 0;
+    const auto print = [&](const QString& text) {
+        if (outputError == 0 && !out(text)) {
+            outputError = errno != 0 ? errno : EIO;
+            loop.quit();
+        }
+    };
     if (format == QLatin1String("csv"))
-        out(csvHeading());
+        print(csvHeading());
     int printed = 0;
     host.onSample = [&](TDateTime tickTime) {
+        if (outputError)
+            return;
         if (!host.lastFrame)
             return;
         const LiveSample sample = makeSample(tickTime, *host.lastFrame);
         // Into the recovery file first: every sample printed survives a kill.
         if (session.RealTimeRunning())
             session.TakeSample(tickTime, connection.link().LatestReadings);
-        out(line(sample));
+        print(line(sample));
         if (publisher)
             publisher->publish(sample);
         if (count && ++printed >= *count)
@@ -215,20 +221,32 @@ int runLive(const QCommandLineParser& parser)
         stopped = true;
         loop.quit();
     });
-    loop.exec();
+    if (outputError == 0)
+        loop.exec();
     host.onSample = nullptr;
     host.sampling = false;
     if (session.RealTimeRunning())
         session.Stop();
-    // On Ctrl-C or --count; a run the broker refused ends on its reason.
+    // On Ctrl-C, SIGTERM, SIGHUP, --count or a reader that left; a run the
+    // broker refused ends on its reason.
     if (exitCode == Done)
         reportStatistics(session);
-    // A run that ended as asked leaves no recovery file behind.
-    session.discardRecovery();
+    const bool outputFailed = outputError != 0 && outputError != EPIPE;
+    const QString why = QStringLiteral("standard output can not be written (%1)")
+                            .arg(QString::fromLocal8Bit(std::strerror(outputError)));
+    if (outputFailed && session.SampleCount() > 0 && session.keepRecovery()) {
+        // The samples did not reach their reader: the recovery file keeps them.
+        error(why + QStringLiteral("; the samples are kept in ") + session.recoveryFileName());
+    } else {
+        if (outputFailed)
+            error(why);
+        // A run that ended as asked leaves no recovery file behind; another run's file stays.
+        session.discardRecovery();
+    }
 
     if (publisher && exitCode == Done)
         finishPublishing(*publisher, stop, stopped);
-    return exitCode;
+    return outputFailed && exitCode == Done ? Usage : exitCode;
 }
 
 } // namespace cli

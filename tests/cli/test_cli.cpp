@@ -222,6 +222,14 @@ QStringList linesOf(const QString& before, const CliRun& run)
     return (before + run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// Sends `signal` to the process while it runs; never to a pid of 0, which
+// would be this test's own process group.
+void sendSignal(QProcess& p, int signal)
+{
+    if (p.state() == QProcess::Running && p.processId() > 0)
+        ::kill(pid_t(p.processId()), signal);
+}
+
 // A run of another meter, killed earlier: its file is not this run's to touch.
 QString leaveOtherRunBehind()
 {
@@ -257,7 +265,7 @@ TEST(CliLive, AKilledRunLeavesEveryPrintedSampleForTheProgramAndAnEndedOneLeaves
     QString out, err;
     const CliRun killed = runCli({"live", "--port", sim->portPath(), "--format", "jsonl"}, {}, [&](QProcess& p) {
         ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count(QLatin1Char('\n')) >= 3; }));
-        ::kill(pid_t(p.processId()), SIGKILL);
+        sendSignal(p, SIGKILL);
     });
     const QStringList printed = linesOf(out, killed);
     QString killedFile;
@@ -283,7 +291,7 @@ TEST(CliLive, AKilledRunLeavesEveryPrintedSampleForTheProgramAndAnEndedOneLeaves
     out.clear();
     const CliRun killedToo = runCli({"live", "--port", sim->portPath()}, {}, [&](QProcess& p) {
         ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count(QLatin1Char('\n')) >= 3; }));
-        ::kill(pid_t(p.processId()), SIGKILL);
+        sendSignal(p, SIGKILL);
     });
     EXPECT_EQ(RealTimeRecovery::leftOverRuns(recoveryFolder()).size(), 2u);
     EXPECT_EQ(contents(killedFile), kept);
@@ -342,7 +350,7 @@ TEST(CliLive, EveryWayARunEndsAsAskedRemovesOnlyItsOwnFile)
         ASSERT_FALSE(own.isEmpty()) << "the run writes a file of its own";
         EXPECT_FALSE(RealTimeRecovery::RunFile().adopt(own)) << "a run going on is nobody else's to take";
         if (e.signal)
-            ::kill(pid_t(run.processId()), e.signal);
+            sendSignal(run, e.signal);
         ASSERT_TRUE(run.waitForFinished(30000));
         const QString err = QString::fromUtf8(run.readAllStandardError());
         EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
@@ -379,10 +387,10 @@ TEST(CliLive, UnderNohupAClosedTerminalDoesNotEndTheRun)
     QString out, err;
     const auto lines = [&] { return out.count(QLatin1Char('\n')); };
     ASSERT_TRUE(readUntil(p, out, err, [&] { return lines() >= 2; }));
-    ::kill(pid_t(p.processId()), SIGHUP);
+    sendSignal(p, SIGHUP);
     const int atHangUp = lines();
     EXPECT_TRUE(readUntil(p, out, err, [&] { return lines() >= atHangUp + 2; })) << "still recording";
-    ::kill(pid_t(p.processId()), SIGINT);
+    sendSignal(p, SIGINT);
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0);
 }
@@ -425,7 +433,7 @@ TEST(CliLive, TwoRunsAtOnceOnTwoMetersEachKeepTheirOwnFile)
     for (int m = 0; m < 2; ++m)
         ASSERT_TRUE(readUntil(runs[m], out[m], err[m], [&] { return out[m].count(QLatin1Char('\n')) >= 3; }));
     for (QProcess& p : runs) {
-        ::kill(pid_t(p.processId()), SIGKILL);
+        sendSignal(p, SIGKILL);
         p.waitForFinished();
     }
     for (int m = 0; m < 2; ++m)

@@ -8,6 +8,7 @@
 #include <limits.h>
 #include <mutex>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +25,8 @@ struct State {
     int waiting = 0;
     std::string failingFolder;
     int writeError = 0;
+    bool removeBeforeLock = false;
+    std::string removed;
 };
 
 State& state()
@@ -41,17 +44,22 @@ Function real(const char* name)
     return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }
 
+// The name of the file open as `fd`.
+std::string pathOf(int fd)
+{
+    char path[PATH_MAX];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(link.c_str(), path, sizeof path - 1);
+    return n > 0 ? std::string(path, size_t(n)) : std::string();
+}
+
 // The errno a write to `fd` fails with, 0 when it goes through.
 int writeFailure(int fd)
 {
     State& s = state();
     const std::lock_guard lock(s.mutex);
-    char path[PATH_MAX];
-    const std::string link = "/proc/self/fd/" + std::to_string(fd);
-    const ssize_t n = ::readlink(link.c_str(), path, sizeof path - 1);
-    if (n <= 0)
-        return 0;
-    return std::string(path, size_t(n)).starts_with(s.failingFolder) ? s.writeError : 0;
+    const std::string path = pathOf(fd);
+    return !path.empty() && path.starts_with(s.failingFolder) ? s.writeError : 0;
 }
 
 } // namespace
@@ -91,6 +99,21 @@ extern "C" ssize_t write(int fd, const void* data, size_t size)
     return writeThrough(fd, data, size);
 }
 
+extern "C" int flock(int fd, int operation)
+{
+    State& s = state();
+    {
+        const std::lock_guard lock(s.mutex);
+        if (s.removeBeforeLock && !(operation & LOCK_NB)) {
+            s.removeBeforeLock = false;
+            s.removed = pathOf(fd);
+            ::unlink(s.removed.c_str());
+        }
+    }
+    static const auto lockThrough = real<int (*)(int, int)>("flock");
+    return lockThrough(fd, operation);
+}
+
 namespace DiskSpy {
 
 void reset()
@@ -102,6 +125,8 @@ void reset()
     s.stalling = false;
     s.writeError = 0;
     s.failingFolder.clear();
+    s.removeBeforeLock = false;
+    s.removed.clear();
     writesArmed = false;
     s.changed.notify_all();
 }
@@ -169,6 +194,22 @@ void failWritesUnder(const QString& folder, int error)
     s.failingFolder = ::realpath(name.constData(), resolved) ? std::string(resolved) : name.toStdString();
     s.writeError = error;
     writesArmed = true;
+}
+
+} // namespace DiskSpy
+
+namespace DiskSpy {
+
+void removeBeforeNextWaitingLock()
+{
+    const std::lock_guard lock(state().mutex);
+    state().removeBeforeLock = true;
+}
+
+QString removedBeforeLock()
+{
+    const std::lock_guard lock(state().mutex);
+    return QString::fromStdString(state().removed);
 }
 
 } // namespace DiskSpy

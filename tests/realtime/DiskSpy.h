@@ -1,8 +1,9 @@
 #pragma once
 // Stands in for the disk under the recovery files in this test program:
 // every fdatasync() is recorded with the size its file had, and a test may
-// make the syncs stall or fail, or the writes into a folder fail as on a full
-// disk. Unless a test arms it, the C library's own calls run.
+// make the syncs stall or fail, the writes into a folder fail as on a full
+// disk, or another program remove a new file before its lock is taken.
+// Unless a test arms it, the C library's own calls run.
 
 #include <QString>
 #include <sys/types.h>
@@ -36,5 +37,11 @@ void release();
 bool stalled();
 // Writes into files under `folder` fail with `error` from now on.
 void failWritesUnder(const QString& folder, int error);
+// The next file locked with waiting (a run's new file) is removed just
+// before, as by another program that looked for runs left behind at that
+// moment and took the empty file for a dead one.
+void removeBeforeNextWaitingLock();
+// The file removed so.
+QString removedBeforeLock();
 
 } // namespace DiskSpy

@@ -2,6 +2,7 @@
 // of the program that writes it, with every sample that append() returned
 // for, and the runs left behind are found, newest first, without touching a
 // run that goes on in another process.
+#include "DiskSpy.h"
 #include "realtime/LeftOverRuns.h"
 #include "realtime/RealTimeRecovery.h"
 #include "realtime/RunFile.h"
@@ -105,6 +106,24 @@ TEST_F(Recovery, EachRunHasAFileOfItsOwnNamedAfterItsStartAndProcess)
     ASSERT_TRUE(second.append(Start, {1, 2, 3, 4}));
     EXPECT_EQ(read(first.path())->samples[0].readings, Sample0);
     EXPECT_EQ(read(second.path())->samples[0].readings, (Readings{1, 2, 3, 4}));
+}
+
+TEST_F(Recovery, ANewFileRemovedBeforeItsLockIsReplacedByAnother)
+{
+    // Another program's look for runs left behind found the new, empty file
+    // unlocked and removed it: the run takes another name and keeps its samples.
+    DiskSpy::removeBeforeNextWaitingLock();
+    RunFile file;
+    ASSERT_TRUE(file.create(folder(), Start, 100));
+    const QString removed = DiskSpy::removedBeforeLock();
+    DiskSpy::reset();
+    ASSERT_FALSE(removed.isEmpty());
+    EXPECT_NE(file.path(), removed);
+    ASSERT_TRUE(file.append(Start, Sample0));
+    const auto run = read(file.path());
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->samples.size(), 1u);
+    EXPECT_TRUE(leftOverRuns(folder()).empty()) << "and holds it";
 }
 
 TEST_F(Recovery, SamplesSurviveAKilledWriter)

@@ -17,11 +17,11 @@
 #include "realtime/RealTimeSession.h"
 
 #include <QEventLoop>
+#include <QSysInfo>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <QSysInfo>
-#include <QTimer>
 #include <limits>
 #include <memory>
 

@@ -226,7 +226,7 @@ QStringList linesOf(const QString& before, const CliRun& run)
 // would be this test's own process group.
 void sendSignal(QProcess& p, int signal)
 {
-    if (p.state() == QProcess::Running && p.processId() > 0)
+    if (p.state() != QProcess::NotRunning && p.processId() > 0)
         ::kill(pid_t(p.processId()), signal);
 }
 
@@ -346,6 +346,7 @@ TEST(CliLive, EveryWayARunEndsAsAskedRemovesOnlyItsOwnFile)
         // Whatever the test runner ignores, the run sees its signals as a terminal sends them.
         run.setChildProcessModifier([] { ::signal(SIGHUP, SIG_DFL); });
         run.start(QStringLiteral(TQ612_CLI), QStringList{"live", "--port", sim->portPath(), "--format", "jsonl"} + e.args);
+        ASSERT_TRUE(run.waitForStarted());
         const QString own = ownFileOnceItHolds(other, 2);
         ASSERT_FALSE(own.isEmpty()) << "the run writes a file of its own";
         EXPECT_FALSE(RealTimeRecovery::RunFile().adopt(own)) << "a run going on is nobody else's to take";

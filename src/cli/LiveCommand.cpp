@@ -271,6 +271,8 @@ int runLive(const QCommandLineParser& parser)
     // Samples that did not reach their reader or the broker: the recovery file keeps them.
     const bool kept = recoveryKept && session.SampleCount() > 0 && session.keepRecovery();
     const QString keptIn = kept ? session.recoveryFileName() : QString();
+    if (!kept && session.SampleCount() == 0)
+        session.discardRecovery();
     if (outputFailed) {
         const QString why = QStringLiteral("standard output can not be written (%1)")
                                 .arg(QString::fromLocal8Bit(std::strerror(outputError)));

@@ -196,7 +196,7 @@ TEST(CliLive, ReconnectsAfterALostLinkAndEndsCleanlyOnCtrlC)
         const int before = samples();
         sim->setSilent(false);
         ASSERT_TRUE(readUntil(p, out, err, [&] { return err.contains(QLatin1String("answers again")) && samples() > before; }));
-        ::kill(pid_t(p.processId()), SIGINT);
+        sendSignal(p, SIGINT);
     });
     EXPECT_EQ(run.exitCode, 0) << "Ctrl-C ends live cleanly";
     const QStringList lines = (out + run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -220,14 +220,6 @@ QByteArray contents(const QString& path)
 QStringList linesOf(const QString& before, const CliRun& run)
 {
     return (before + run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-// Sends `signal` to the process while it runs; never to a pid of 0, which
-// would be this test's own process group.
-void sendSignal(QProcess& p, int signal)
-{
-    if (p.state() != QProcess::NotRunning && p.processId() > 0)
-        ::kill(pid_t(p.processId()), signal);
 }
 
 // A run of another meter, killed earlier: its file is not this run's to touch.

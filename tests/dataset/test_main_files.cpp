@@ -88,8 +88,9 @@ TEST_F(MainFiles, FailedSaveWarnsWithTheReasonAndKeepsUnsaved)
 }
 
 // The DataLogger window names the collection file only once the file was
-// written; without a scratch file there is nothing to write.
-TEST_F(MainFiles, TheDataLoggerWindowNamesOnlyAFileThatWasWritten)
+// written; without a scratch file there is nothing to write, and nothing may
+// count as saved.
+TEST_F(MainFiles, OnlyAWrittenCollectionFileCountsAsSaved)
 {
     const QByteArray image = buildImage({countingSet(2)});
     const struct {
@@ -109,9 +110,12 @@ TEST_F(MainFiles, TheDataLoggerWindowNamesOnlyAFileThatWasWritten)
             ASSERT_TRUE(QFile::remove(scratch()));
         QFile::remove(path("sets.CH4"));
         prompts.fileNames.push_back(path("sets.CH4"));
-        main.SaveCollection();
+        prompts.warnings.clear();
+        EXPECT_EQ(main.SaveCollection(), c.scratchFile);
         EXPECT_EQ(QFile::exists(path("sets.CH4")), c.scratchFile);
         EXPECT_EQ(main.DataLoggerGraph->windowTitle(), QLatin1String(c.caption));
+        EXPECT_EQ(main.DataSetsUnsaved, !c.scratchFile) << "the close question must still come";
+        EXPECT_EQ(prompts.warnings.size(), c.scratchFile ? 0 : 1) << "nothing written is said";
     }
 }
 

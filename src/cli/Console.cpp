@@ -17,11 +17,11 @@ void note(const QString& text)
     std::fflush(stderr);
 }
 
-void out(const QString& text)
+bool out(const QString& text)
 {
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    const bool written = std::fputs(text.toUtf8().constData(), stdout) >= 0 && std::fputc('\n', stdout) != EOF;
+    // The flush says whether the line got out, even when the writes above only buffered it.
+    return std::fflush(stdout) == 0 && written;
 }
 
 bool stderrIsTerminal()

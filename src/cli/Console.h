@@ -18,8 +18,9 @@ enum ExitCode {
 void error(const QString& text);
 // A line on stderr without the program's name (progress, notes).
 void note(const QString& text);
-// A line on stdout, flushed at once so that pipes see every sample.
-void out(const QString& text);
+// A line on stdout, flushed at once so that pipes see every sample. False
+// when stdout takes it no more (its reader is gone, a full disk); errno says why.
+bool out(const QString& text);
 // True when stderr is a terminal (a progress bar), false for a file or pipe.
 bool stderrIsTerminal();
 

@@ -2,9 +2,9 @@
 // recording takes them: on a MainTimer tick after a live frame, every
 // --every ticks, from the latest frame; with --mqtt each sample also goes to
 // a broker. The samples go into a real-time session as the program's Run
-// keeps them: in the same recovery file, which the program offers at its
-// next start if this run ends without a goodbye, and with MAX, MIN and AVG
-// per channel on standard error at the end.
+// keeps them: in a recovery file of the run's own, which the program offers
+// at its next start if this run ends without a goodbye, and with MAX, MIN
+// and AVG per channel on standard error at the end.
 #include "Commands.h"
 #include "Console.h"
 #include "MeterConnection.h"
@@ -23,7 +23,10 @@
 #include <QSysInfo>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -116,24 +119,12 @@ void reportStatistics(const RealTimeSession& session)
     }
 }
 
-// The folder of the recovery file, or none: with --no-recovery, and when
-// the file still holds a run the program has not offered back yet, which a
-// new run must not overwrite.
-QString recoveryFolder(const QCommandLineParser& parser, AppSettings& settings)
+// The documents folder, where the run keeps its recovery file; none with --no-recovery.
+QString recoveryDocuments(const QCommandLineParser& parser)
 {
     if (parser.isSet(QStringLiteral("no-recovery")))
         return {};
-    const QString folder = AppPaths::makeDocumentFolder();
-    if (RealTimeRecovery::inUse(RealTimeRecovery::fileName(folder))) {
-        note(QStringLiteral("another run of TQ612 is recording into the recovery file; this run is not kept for recovery"));
-        return {};
-    }
-    if (RealTimeSession(settings, folder).leftOverRun()) {
-        note(QStringLiteral("the recovery file keeps the samples of an earlier run, which TQ612 offers at its "
-                            "next start; this run is not kept for recovery"));
-        return {};
-    }
-    return folder;
+    return AppPaths::makeDocumentFolder();
 }
 
 } // namespace
@@ -218,10 +209,10 @@ int runLive(const QCommandLineParser& parser)
         host.onLinkChange = [&](bool up) { alarms->linkChanged(up, DateTime::fromQDateTime(Clock::current().now())); };
     }
 
-    const QString folder = recoveryFolder(parser, connection.settings());
-    RealTimeSession session(connection.settings(), folder);
+    const QString documents = recoveryDocuments(parser);
+    RealTimeSession session(connection.settings(), documents);
     session.setKeepsSamples(false);
-    bool recoveryKept = !folder.isEmpty();
+    bool recoveryKept = !documents.isEmpty();
     if (recoveryKept) {
         QObject::connect(&session, &RealTimeSession::recoveryFailed, &session, [&](const QString& text) {
             error(text);
@@ -247,17 +238,32 @@ int runLive(const QCommandLineParser& parser)
             return influxLine(sample, meterId);
         return csvLine(sample);
     };
+    // A reader that has had enough (`| head -n 3`) closes the pipe: the write
+    // then fails with EPIPE, which ends the run as asked, instead of the
+    // signal killing the process and leaving its recovery file behind.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Standard output failed: EPIPE when its reader is gone, anything else
+    // when the samples can not be kept there (a full disk).
+    int outputError = 0;
+    const auto print = [&](const QString& text) {
+        if (outputError == 0 && !out(text)) {
+            outputError = errno != 0 ? errno : EIO;
+            loop.quit();
+        }
+    };
     if (format == QLatin1String("csv"))
-        out(csvHeading());
+        print(csvHeading());
     int printed = 0;
     host.onSample = [&](TDateTime tickTime) {
+        if (outputError)
+            return;
         if (!host.lastFrame || !schedule.takesSampleAt(DateTime::toQDateTime(tickTime)))
             return;
         const LiveSample sample = makeSample(tickTime, *host.lastFrame);
         // Into the recovery file first: every sample printed survives a kill.
         if (session.RealTimeRunning())
             session.TakeSample(tickTime, connection.link().LatestReadings);
-        out(line(sample));
+        print(line(sample));
         if (publisher)
             publisher->publish(sample);
         if (alarms)
@@ -274,29 +280,44 @@ int runLive(const QCommandLineParser& parser)
     schedule.begin();
     if (schedule.state() == RunSchedule::State::Waiting)
         note(QStringLiteral("waiting until %1 to start").arg(timeText(*schedule.plan().startAt)));
-    loop.exec();
+    if (outputError == 0)
+        loop.exec();
     host.onSample = nullptr;
     host.onLinkChange = nullptr;
     host.sampling = false;
     if (session.RealTimeRunning())
         session.Stop();
-    // On Ctrl-C or --count; a run the broker refused ends on its reason.
+    // On Ctrl-C, SIGTERM, SIGHUP, --count or a reader that left; a run the
+    // broker refused ends on its reason.
     if (exitCode == Done)
         reportStatistics(session);
     if (alarms)
         alarms->finish(stop);
+    const bool outputFailed = outputError != 0 && outputError != EPIPE;
 
     bool timedOut = false;
     if (publisher && exitCode == Done)
         timedOut = finishPublishing(*publisher, stop, stopped, broker->endWaitSeconds);
-    // A run that ended as asked leaves no recovery file behind, unless it
-    // holds readings the broker did not take.
     const std::uint64_t unsent = publisher ? publisher->unsentCount() : 0;
-    if (unsent == 0) {
+    if (!outputFailed && unsent == 0) {
+        // A run that ended as asked leaves no recovery file behind; another run's file stays.
         session.discardRecovery();
         return exitCode;
     }
-    tellWhereUnsentAre(unsent, broker->address(), recoveryKept ? session.recoveryFileName() : QString());
+    // Samples that did not reach their reader or the broker: the recovery file keeps them.
+    const bool kept = recoveryKept && session.SampleCount() > 0 && session.keepRecovery();
+    const QString keptIn = kept ? session.recoveryFileName() : QString();
+    if (!kept && session.SampleCount() == 0)
+        session.discardRecovery();
+    if (outputFailed) {
+        const QString why = QStringLiteral("standard output can not be written (%1)")
+                                .arg(QString::fromLocal8Bit(std::strerror(outputError)));
+        error(kept ? why + QStringLiteral("; the samples are kept in ") + keptIn : why);
+    }
+    if (unsent > 0)
+        tellWhereUnsentAre(unsent, broker->address(), keptIn);
+    if (outputFailed && exitCode == Done)
+        return Usage;
     // A run that was stopped was told to leave them; a run that ended by
     // itself and ran out of time failed to send them.
     if (exitCode == Done && timedOut && !stopped)

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace {
@@ -33,14 +34,17 @@ StopSignal::StopSignal()
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (size_t i = 0; i < std::size(StopSignals); ++i) {
+        ::sigaction(StopSignals[i], nullptr, &previous[i]);
+        if (StopSignals[i] != SIGHUP || previous[i].sa_handler != SIG_IGN)
+            ::sigaction(StopSignals[i], &action, nullptr);
+    }
 }
 
 StopSignal::~StopSignal()
 {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (size_t i = 0; i < std::size(StopSignals); ++i)
+        ::sigaction(StopSignals[i], &previous[i], nullptr);
     notifier.reset();
     for (int& fd : wakeFds) {
         if (fd >= 0)

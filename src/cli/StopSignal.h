@@ -1,8 +1,13 @@
 #pragma once
-// Ctrl-C (SIGINT) and SIGTERM end a command cleanly: the signal only wakes
-// the event loop, which then quits, so the ports are closed as usual.
+// Ctrl-C (SIGINT), SIGTERM and a closed terminal (SIGHUP) end a command
+// cleanly: the signal only wakes the event loop, which then quits, so the
+// ports are closed and the run's files settled as usual. A SIGHUP ignored by
+// whoever started the command stays ignored: `nohup tq612-cli live` outlives
+// its terminal.
 
 #include <QObject>
+#include <array>
+#include <csignal>
 #include <memory>
 
 class QSocketNotifier;
@@ -15,9 +20,12 @@ public:
     StopSignal(const StopSignal&) = delete;
     StopSignal& operator=(const StopSignal&) = delete;
 
+    static constexpr std::array StopSignals{SIGINT, SIGTERM, SIGHUP};
+
 signals:
     void stopRequested();
 
 private:
     std::unique_ptr<QSocketNotifier> notifier;
+    std::array<struct sigaction, StopSignals.size()> previous{};   // restored at the end
 };

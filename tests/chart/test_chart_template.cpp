@@ -1,9 +1,10 @@
-// A template keeps how a graph looks and nothing of what it showed.
+// A template keeps how a graph looks, its vertical lines included, and
+// nothing of what it showed.
 #include "chart/ChartTemplate.h"
 
 #include <gtest/gtest.h>
 
-TEST(ChartTemplate, KeepsTheLookAndDropsMarksAndPoints)
+TEST(ChartTemplate, KeepsTheLookAndLinesAndDropsMarksAndPoints)
 {
     ChartState graph;
     graph.resizeData(4, 3);
@@ -19,14 +20,13 @@ TEST(ChartTemplate, KeepsTheLookAndDropsMarksAndPoints)
 
     const ChartState look = ChartTemplate::lookOf(graph);
     EXPECT_TRUE(look.graphAnnotations.isEmpty());
-    EXPECT_TRUE(look.vertLineAnnotations.isEmpty());
     EXPECT_EQ(look.points, 0);
     EXPECT_EQ(look.subsets, 4);
 
-    // Everything else is the graph's own look.
+    // Everything else is the graph's own look, the vertical line too.
     ChartState expected = graph;
     expected.graphAnnotations.clear();
-    expected.vertLineAnnotations.clear();
     expected.resizeData(4, 0);
     EXPECT_TRUE(look == expected);
+    EXPECT_EQ(look.vertLineAnnotations.value(0).text, QStringLiteral("door"));
 }

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -60,4 +61,12 @@ inline bool readUntil(QProcess& p, QString& out, QString& err, const std::functi
         err += QString::fromUtf8(p.readAllStandardError());
     }
     return done();
+}
+
+// Sends `signal` to the process while it runs; never to a pid of 0, which
+// would be this test's own process group.
+inline void sendSignal(QProcess& p, int signal)
+{
+    if (p.state() != QProcess::NotRunning && p.processId() > 0)
+        ::kill(pid_t(p.processId()), signal);
 }

@@ -9,8 +9,10 @@
 #include "app/AppPaths.h"
 #include "app/Regional.h"
 #include "app/Settings.h"
+#include "realtime/LeftOverRuns.h"
 #include "realtime/RealTimeRecovery.h"
 #include "realtime/RealTimeSession.h"
+#include "realtime/RunFile.h"
 #include "chart/PESGraph.h"
 #include "files/GraphFile.h"
 #include "files/SaveAsText.h"
@@ -34,6 +36,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -193,7 +196,7 @@ TEST(CliLive, ReconnectsAfterALostLinkAndEndsCleanlyOnCtrlC)
         const int before = samples();
         sim->setSilent(false);
         ASSERT_TRUE(readUntil(p, out, err, [&] { return err.contains(QLatin1String("answers again")) && samples() > before; }));
-        ::kill(pid_t(p.processId()), SIGINT);
+        sendSignal(p, SIGINT);
     });
     EXPECT_EQ(run.exitCode, 0) << "Ctrl-C ends live cleanly";
     const QStringList lines = (out + run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -202,12 +205,41 @@ TEST(CliLive, ReconnectsAfterALostLinkAndEndsCleanlyOnCtrlC)
         EXPECT_EQ(line.count(QLatin1Char(',')), 5) << "a whole sample line: " << line.toStdString();
 }
 
+QString recoveryFolder()
+{
+    return RealTimeRecovery::folder(AppPaths::makeDocumentFolder());
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Lines of standard output, those read while it ran and the rest.
+QStringList linesOf(const QString& before, const CliRun& run)
+{
+    return (before + run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// A run of another meter, killed earlier: its file is not this run's to touch.
+QString leaveOtherRunBehind()
+{
+    AppSettings settings;
+    const QString documents = AppPaths::makeDocumentFolder();
+    RealTimeSession other(settings, documents);
+    other.setKeepsSamples(false);
+    other.startRun(46143.5, 1000);
+    other.TakeSample(46143.5, {1, 2, 3, 4});
+    other.TakeSample(46143.5 + DateTime::OneSecond, {5, 6, 7, 8});
+    return other.recoveryFileName();   // it ends without a word, as killed
+}
+
 TEST(CliLive, AKilledRunLeavesEveryPrintedSampleForTheProgramAndAnEndedOneLeavesNothing)
 {
     const auto sim = startMeter();
     ASSERT_TRUE(sim);
-    const QString recoveryFile = RealTimeRecovery::fileName(AppPaths::makeDocumentFolder());
-    QFile::remove(recoveryFile);
+    QDir(recoveryFolder()).removeRecursively();
 
     // Ended as asked: MAX, MIN and AVG of each channel, and no recovery file.
     const CliRun ended = runCli({"live", "--port", sim->portPath(), "--count", "2"});
@@ -219,37 +251,200 @@ TEST(CliLive, AKilledRunLeavesEveryPrintedSampleForTheProgramAndAnEndedOneLeaves
             QStringLiteral(R"(T%1 MAX %2 MIN %2 AVG (-?\d+\.\d|\*\*\*\*)\n)").arg(c).arg(extreme));
         EXPECT_TRUE(line.match(ended.err).hasMatch()) << ended.err.toStdString();
     }
-    EXPECT_FALSE(QFile::exists(recoveryFile));
+    EXPECT_TRUE(RealTimeRecovery::filesIn(recoveryFolder()).isEmpty());
 
     // Killed: every sample printed before is in the file the program offers back.
     QString out, err;
     const CliRun killed = runCli({"live", "--port", sim->portPath(), "--format", "jsonl"}, {}, [&](QProcess& p) {
         ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count(QLatin1Char('\n')) >= 3; }));
-        ::kill(pid_t(p.processId()), SIGKILL);
+        sendSignal(p, SIGKILL);
     });
-    const QStringList printed = (out + killed.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    AppSettings settings;
-    const auto offered = RealTimeSession(settings, AppPaths::makeDocumentFolder()).leftOverRun();
-    ASSERT_TRUE(offered) << "the program offers the killed run";
-    ASSERT_GE(offered->samples.size(), size_t(printed.size()));
-    for (int i = 0; i < printed.size(); ++i) {
-        const QJsonObject line = QJsonDocument::fromJson(printed[i].toUtf8()).object();
-        EXPECT_NEAR(line.value(QStringLiteral("T1")).toDouble(), offered->samples[size_t(i)].readings[0], 0.05) << i;
+    const QStringList printed = linesOf(out, killed);
+    QString killedFile;
+    {
+        const auto offered = RealTimeRecovery::leftOverRuns(recoveryFolder());
+        ASSERT_EQ(offered.size(), 1u) << "the program offers the killed run";
+        const auto& samples = offered[0].run.samples;
+        ASSERT_GE(samples.size(), size_t(printed.size()));
+        for (int i = 0; i < printed.size(); ++i) {
+            const QJsonObject line = QJsonDocument::fromJson(printed[i].toUtf8()).object();
+            EXPECT_NEAR(line.value(QStringLiteral("T1")).toDouble(), samples[size_t(i)].readings[0], 0.05) << i;
+        }
+        killedFile = offered[0].file->path();
     }
 
-    // A later run leaves that file alone.
-    const QByteArray kept = [&] {
-        QFile f(recoveryFile);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    // Later runs keep files of their own and leave that one alone: one
+    // stale file does not switch recovery off for every run after it.
+    const QByteArray kept = contents(killedFile);
     const CliRun later = runCli({"live", "--port", sim->portPath(), "--count", "1"});
     EXPECT_EQ(later.exitCode, 0);
-    EXPECT_TRUE(later.err.contains(QLatin1String("not kept for recovery"))) << later.err.toStdString();
-    QFile f(recoveryFile);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), kept);
-    f.close();
-    QFile::remove(recoveryFile);
+    EXPECT_FALSE(later.err.contains(QLatin1String("not kept for recovery"))) << later.err.toStdString();
+    EXPECT_EQ(contents(killedFile), kept);
+    out.clear();
+    const CliRun killedToo = runCli({"live", "--port", sim->portPath()}, {}, [&](QProcess& p) {
+        ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count(QLatin1Char('\n')) >= 3; }));
+        sendSignal(p, SIGKILL);
+    });
+    EXPECT_EQ(RealTimeRecovery::leftOverRuns(recoveryFolder()).size(), 2u);
+    EXPECT_EQ(contents(killedFile), kept);
+    QDir(recoveryFolder()).removeRecursively();
+}
+
+// The file of the run going on beside `other`, once it holds `samples` samples.
+QString ownFileOnceItHolds(const QString& other, size_t samples)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 30000) {
+        for (const QString& file : RealTimeRecovery::filesIn(recoveryFolder())) {
+            const auto run = file == other ? std::nullopt : RealTimeRecovery::read(file);
+            if (run && run->samples.size() >= samples)
+                return file;
+        }
+        QThread::msleep(20);
+    }
+    return {};
+}
+
+// However a run ends as asked, it removes its own recovery file and no other.
+TEST(CliLive, EveryWayARunEndsAsAskedRemovesOnlyItsOwnFile)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    QDir(recoveryFolder()).removeRecursively();
+    const QString other = leaveOtherRunBehind();
+    const QByteArray otherBytes = contents(other);
+
+    struct Ending {
+        const char* name;
+        QStringList args;
+        int signal;       // sent once the run has two samples; 0: it ends by itself
+        bool intoHead;    // its output piped into head -n 2, which stops reading
+    };
+    const Ending endings[] = {
+        {"Ctrl-C", {}, SIGINT, false},
+        {"SIGTERM from a service manager", {}, SIGTERM, false},
+        {"a closed terminal (SIGHUP)", {}, SIGHUP, false},
+        {"its reader gone (a closed pipe)", {}, 0, true},
+        {"--count", {"--count", "3"}, 0, false},
+    };
+    for (const Ending& e : endings) {
+        SCOPED_TRACE(e.name);
+        QProcess run, head;
+        if (e.intoHead) {
+            run.setStandardOutputProcess(&head);
+            head.start(QStringLiteral("head"), {"-n", "2"});
+        }
+        // Whatever the test runner ignores, the run sees its signals as a terminal sends them.
+        run.setChildProcessModifier([] { ::signal(SIGHUP, SIG_DFL); });
+        run.start(QStringLiteral(TQ612_CLI), QStringList{"live", "--port", sim->portPath(), "--format", "jsonl"} + e.args);
+        ASSERT_TRUE(run.waitForStarted());
+        const QString own = ownFileOnceItHolds(other, 2);
+        ASSERT_FALSE(own.isEmpty()) << "the run writes a file of its own";
+        EXPECT_FALSE(RealTimeRecovery::RunFile().adopt(own)) << "a run going on is nobody else's to take";
+        if (e.signal)
+            sendSignal(run, e.signal);
+        ASSERT_TRUE(run.waitForFinished(30000));
+        const QString err = QString::fromUtf8(run.readAllStandardError());
+        EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(run.exitCode(), 0) << err.toStdString();
+        EXPECT_TRUE(err.contains(QLatin1String("T1 MAX"))) << err.toStdString();
+        EXPECT_FALSE(QFile::exists(own));
+        EXPECT_EQ(RealTimeRecovery::filesIn(recoveryFolder()), QStringList{other});
+        EXPECT_EQ(contents(other), otherBytes);
+        head.waitForFinished();
+    }
+    QDir(recoveryFolder()).removeRecursively();
+}
+
+TEST(CliLive, PipedIntoHeadItEndsAfterTheThirdLineAndRemovesItsFile)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    QDir(recoveryFolder()).removeRecursively();
+    const QString pipeline = QStringLiteral("'%1' live --port '%2' | head -n 3; echo \"exit ${PIPESTATUS[0]}\" >&2")
+                                 .arg(QStringLiteral(TQ612_CLI), sim->portPath());
+    const CliRun run = runProgram(QStringLiteral("bash"), {"-c", pipeline});
+    EXPECT_EQ(run.outLines().size(), 3);
+    EXPECT_TRUE(run.err.contains(QLatin1String("exit 0"))) << "not killed by SIGPIPE: " << run.err.toStdString();
+    EXPECT_TRUE(RealTimeRecovery::filesIn(recoveryFolder()).isEmpty());
+}
+
+TEST(CliLive, UnderNohupAClosedTerminalDoesNotEndTheRun)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    QProcess p;
+    p.setChildProcessModifier([] { ::signal(SIGHUP, SIG_IGN); });   // as nohup starts it
+    p.start(QStringLiteral(TQ612_CLI), {"live", "--port", sim->portPath()});
+    QString out, err;
+    const auto lines = [&] { return out.count(QLatin1Char('\n')); };
+    ASSERT_TRUE(readUntil(p, out, err, [&] { return lines() >= 2; }));
+    sendSignal(p, SIGHUP);
+    const int atHangUp = lines();
+    EXPECT_TRUE(readUntil(p, out, err, [&] { return lines() >= atHangUp + 2; })) << "still recording";
+    sendSignal(p, SIGINT);
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+}
+
+TEST(CliLive, AnOutputThatCanNotBeWrittenEndsTheRunAndKeepsItsSamples)
+{
+    const auto sim = startMeter();
+    ASSERT_TRUE(sim);
+    QDir(recoveryFolder()).removeRecursively();
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));   // a full disk
+    p.start(QStringLiteral(TQ612_CLI), {"live", "--port", sim->portPath(), "--format", "jsonl", "--count", "5"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1) << "not a success: " << err.toStdString();
+    const QStringList files = RealTimeRecovery::filesIn(recoveryFolder());
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(err.contains(QStringLiteral("standard output can not be written (No space left on device); "
+                                            "the samples are kept in %1").arg(files[0])))
+        << err.toStdString();
+    EXPECT_EQ(RealTimeRecovery::leftOverRuns(recoveryFolder()).at(0).run.samples.size(), 1u);
+    QDir(recoveryFolder()).removeRecursively();
+}
+
+TEST(CliLive, TwoRunsAtOnceOnTwoMetersEachKeepTheirOwnFile)
+{
+    std::unique_ptr<MeterSim> sims[] = {startMeter(), startMeter()};
+    ASSERT_TRUE(sims[0] && sims[1]);
+    const float t1[] = {11.5f, 22.5f};   // tells the meters apart
+    for (int m = 0; m < 2; ++m) {
+        auto locked = sims[m]->lock();
+        sims[m]->meter().hold = true;   // the display keeps these values
+        sims[m]->meter().shown = {t1[m], 1.0, 2.0, 3.0};
+    }
+    QDir(recoveryFolder()).removeRecursively();
+    QProcess runs[2];
+    QString out[2], err[2];
+    for (int m = 0; m < 2; ++m)
+        runs[m].start(QStringLiteral(TQ612_CLI), {"live", "--port", sims[m]->portPath(), "--format", "jsonl"});
+    for (int m = 0; m < 2; ++m)
+        ASSERT_TRUE(readUntil(runs[m], out[m], err[m], [&] { return out[m].count(QLatin1Char('\n')) >= 3; }));
+    for (QProcess& p : runs) {
+        sendSignal(p, SIGKILL);
+        p.waitForFinished();
+    }
+    for (int m = 0; m < 2; ++m)
+        EXPECT_FALSE(err[m].contains(QLatin1String("not kept for recovery"))) << err[m].toStdString();
+
+    const auto offered = RealTimeRecovery::leftOverRuns(recoveryFolder());
+    ASSERT_EQ(offered.size(), 2u) << "each killed run is offered";
+    std::vector<float> firstReadings;
+    for (const auto& leftOver : offered) {
+        ASSERT_GE(leftOver.run.samples.size(), 3u);
+        const float first = leftOver.run.samples[0].readings[0];
+        for (const auto& sample : leftOver.run.samples)
+            EXPECT_EQ(sample.readings[0], first) << "one meter's samples in each file";
+        firstReadings.push_back(first);
+    }
+    std::sort(firstReadings.begin(), firstReadings.end());
+    EXPECT_EQ(firstReadings, (std::vector<float>{t1[0], t1[1]}));
+    QDir(recoveryFolder()).removeRecursively();
 }
 
 TEST(CliLive, ASecondProgramOnThePortIsRefusedAndTheFirstGoesOn)

@@ -3,6 +3,7 @@
 
 #include "app/UMain.h"
 #include "files/UOpenSave.h"
+#include "graph/UGraph.h"
 #include "logger/CollectionFile.h"
 #include "logger/DataSetsGrid.h"
 #include "logger/LoadResult.h"
@@ -20,6 +21,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <cerrno>
@@ -81,6 +84,38 @@ TEST_F(MainFiles, FailedSaveWarnsWithTheReasonAndKeepsUnsaved)
         EXPECT_EQ(userMessages(), QStringList());
         EXPECT_FALSE(QFile::exists(c.target));
         EXPECT_TRUE(main.DataSetsUnsaved);
+    }
+}
+
+// The DataLogger window names the collection file only once the file was
+// written; without a scratch file there is nothing to write, and nothing may
+// count as saved.
+TEST_F(MainFiles, OnlyAWrittenCollectionFileCountsAsSaved)
+{
+    const QByteArray image = buildImage({countingSet(2)});
+    const struct {
+        const char* name;
+        bool scratchFile;
+        const char* caption;
+    } cases[] = {
+        {"with a scratch file", true, "DataLogger - sets.CH4"},
+        {"without a scratch file", false, "DataLogger"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(main.ShowDataLoggerGraph());
+        main.nameDataLoggerWindow(QString());
+        load(image);
+        if (!c.scratchFile)
+            ASSERT_TRUE(QFile::remove(scratch()));
+        QFile::remove(path("sets.CH4"));
+        prompts.fileNames.push_back(path("sets.CH4"));
+        prompts.warnings.clear();
+        EXPECT_EQ(main.SaveCollection(), c.scratchFile);
+        EXPECT_EQ(QFile::exists(path("sets.CH4")), c.scratchFile);
+        EXPECT_EQ(main.DataLoggerGraph->windowTitle(), QLatin1String(c.caption));
+        EXPECT_EQ(main.DataSetsUnsaved, !c.scratchFile) << "the close question must still come";
+        EXPECT_EQ(prompts.warnings.size(), c.scratchFile ? 0 : 1) << "nothing written is said";
     }
 }
 
@@ -335,4 +370,50 @@ TEST_F(MainFiles, TableToGraph)
     EXPECT_FLOAT_EQ(chart.YData(2, 2), 9999.0f);
     EXPECT_FLOAT_EQ(chart.YData(3, 2), 9999.0f);
     EXPECT_EQ(main.DataLoggerGraph, nullptr) << "a table graph is not the DataLogger window";
+}
+
+// "Output Tabular to graph" opens its window at the graph window's own size,
+// a client area of 1175 × 612 centred in the frame, or as large as the frame
+// where that is smaller.
+TEST_F(MainFiles, TableGraphOpensAtItsOwnSizeOrTheFrames)
+{
+    const TDateTime t0 = DateTime::fromQDateTime(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 0)));
+    QByteArray text;
+    for (int r = 0; r < 3; ++r) {
+        const TDateTime t = t0 + r * 10 * DateTime::OneSecond;
+        const QString one = Regional::fixed(1.5, 1);
+        text += (QStringList{Regional::dateText(t), Regional::timeText(t), one, one, one, one}.join('\t') + "\r\n").toUtf8();
+    }
+    writeFile(path("table.txt"), text);
+    const struct {
+        QSize frame;
+        bool fits;
+    } cases[] = {{{1600, 1000}, true}, {{900, 500}, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frame.width());
+        frame->resize(c.frame);
+        QCoreApplication::processEvents();
+        TfrmList* list = main.OpenTextFile(path("table.txt"), '\t');
+        ASSERT_NE(list, nullptr);
+        main.MdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(list->parentWidget()));
+        main.btnOutputToGraphClick();
+        auto* graph = qobject_cast<TfrmGraph*>(main.activeChild());
+        ASSERT_NE(graph, nullptr);
+        QCoreApplication::processEvents();
+        const QRect client = main.MdiArea->viewport()->rect();
+        const QRect window = graph->parentWidget()->geometry();
+        if (c.fits) {
+            EXPECT_EQ(graph->size(), QSize(1175, 612));
+            EXPECT_LE((window.center() - client.center()).manhattanLength(), 2) << "centred";
+            auto* scroller = graph->findChild<QScrollArea*>(QStringLiteral("GraphScroller"));
+            ASSERT_NE(scroller, nullptr);
+            EXPECT_FALSE(scroller->horizontalScrollBar()->isVisible());
+            EXPECT_FALSE(scroller->verticalScrollBar()->isVisible());
+        } else {
+            EXPECT_EQ(window, client);
+        }
+        graph->parentWidget()->close();
+        list->parentWidget()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }

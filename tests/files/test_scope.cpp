@@ -4,12 +4,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 #include <functional>
@@ -180,4 +183,23 @@ TEST(TfrmScope, TypingABoundSelectsTheRange)
     d->show();
     pressKey(d->edtSelFrom, Qt::Key_3, QStringLiteral("3"));
     EXPECT_TRUE(d->radNo->isChecked());
+}
+
+// A window manager draws the caption in the title bar beside its buttons,
+// often bold and centred: every mode's dialog is wide enough for its caption
+// in that font with a button's room on each side ("Data Retriving Progress"
+// showed as "D… ss").
+TEST(TfrmScope, EveryCaptionShowsWhole)
+{
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    for (const ModeCase& c : modeCases()) {
+        SCOPED_TRACE(c.name);
+        auto d = c.make();
+        d->show();
+        QApplication::processEvents();
+        const int buttons = d->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, d.get());
+        EXPECT_GE(d->width(), QFontMetrics(titleFont).horizontalAdvance(d->windowTitle()) + 4 * buttons)
+            << "width " << d->width();
+    }
 }

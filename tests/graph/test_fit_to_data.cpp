@@ -136,3 +136,35 @@ TEST_F(FitToData, KeepsChannelsWithoutReadingsAndCancelChangesNothing)
             EXPECT_EQ(yRange(*w->PESGraph1, axis), (std::pair<double, double>{-10, 50}));
     }
 }
+
+// Not split, the four channels share one axis: "Fit to data" fits it to the
+// readings of all of them, so that none of their lines leaves the plot.
+TEST_F(FitToData, FitsTheSharedAxisToEveryChannel)
+{
+    auto w = window({std::vector<float>{25.0f, 25.0f, 25.0f},
+                     std::vector<float>{20.0f, 24.5f, 30.0f},
+                     std::vector<float>{24.0f, -12.7f, 3.0f},
+                     std::vector<float>{20.0f, 103.2f, 3276.7f, 60.0f}});
+    w->chkSplit->click();
+    PESGraph& chart = *w->PESGraph1;
+    ASSERT_EQ(chart.axisRectCount(), 1);
+
+    std::array<QString, 4> fitted;
+    prompts.dialogs.push_back([&](QDialog& d) {
+        auto& dialog = static_cast<TfrmSetupScale&>(d);
+        dialog.btnFitToData->click();
+        fitted = fields(dialog);
+        return int(QDialog::Accepted);
+    });
+    w->btnChangeScaleClick();
+
+    // -12.7 .. 103.2 with a twentieth of the span on each side, out to whole degrees.
+    EXPECT_EQ(fitted, (std::array<QString, 4>{"-19..109", "-19..109", "-19..109", "-19..109"}));
+    chart.redrawNow();
+    EXPECT_EQ(chart.visibleYRange(0), (std::pair<double, double>{-19, 109}));
+    // Only the over-range reading of T4 lies outside.
+    const auto marks = chart.offScaleMarks();
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].subset, 3);
+    EXPECT_EQ(marks[0].side, OffScaleMark::Side::Above);
+}

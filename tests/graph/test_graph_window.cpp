@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QMessageBox>
 #include <QFileInfo>
@@ -35,6 +36,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <array>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -130,7 +133,7 @@ TEST_F(GraphWindowTest, PrepareGraphWithTemplateKeepsItsLookAndRanges)
     EXPECT_TRUE(chart.AllowGraphAnnotHotSpots());
 }
 
-TEST_F(GraphWindowTest, ASavedTemplateCarriesTheLookButNoMarksIntoLaterGraphs)
+TEST_F(GraphWindowTest, ASavedTemplateCarriesTheLookAndLinesButNoMarksIntoLaterGraphs)
 {
     // The user's graph: a title, T1 renamed, a text mark and a vertical line, then
     // Y Axis with "save" ticked.
@@ -154,6 +157,15 @@ TEST_F(GraphWindowTest, ASavedTemplateCarriesTheLookButNoMarksIntoLaterGraphs)
     });
     window->btnChangeScaleClick();
 
+    // The file holds the look with the vertical line, without the mark or the reading.
+    PESGraph stored;
+    ASSERT_TRUE(LoadGraphFile(stored, AppPaths::userTemplateFile()));
+    EXPECT_EQ(stored.MainTitle(), QStringLiteral("Oven test"));
+    EXPECT_FALSE(stored.hasGraphAnnotation(7));
+    EXPECT_EQ(stored.VertLineAnnotation(3), Start + 9 * Second);
+    EXPECT_EQ(stored.VertLineAnnotationText(3), QStringLiteral("door"));
+    EXPECT_EQ(stored.Points(), 0);
+
     // Later graphs, and a template an earlier version saved with marks in it.
     const auto later = [this] {
         auto w = makeWindow(QStringLiteral("Data Set 1"));
@@ -170,7 +182,9 @@ TEST_F(GraphWindowTest, ASavedTemplateCarriesTheLookButNoMarksIntoLaterGraphs)
         EXPECT_EQ(next->MainTitle(), QStringLiteral("Oven test"));
         EXPECT_EQ(next->SubsetLabels(0), QStringLiteral("Oven"));
         EXPECT_TRUE(next->state().graphAnnotations.isEmpty());
-        EXPECT_TRUE(next->state().vertLineAnnotations.isEmpty());
+        // Vertical lines belong to the look.
+        EXPECT_EQ(next->VertLineAnnotation(3), Start + 9 * Second);
+        EXPECT_EQ(next->VertLineAnnotationText(3), QStringLiteral("door"));
         EXPECT_EQ(next->YData(0, 0), 9999.0f) << "no reading of the old graph";
     }
 }
@@ -495,32 +509,45 @@ TEST_F(GraphWindowTest, YAxisDialog)
     chart.setWorkingAxis(2);
     EXPECT_EQ(chart.ManualMinY(), -10.5);
 
-    // MIN not below MAX: OK says so and keeps the dialog with what was typed.
-    prompts.messages.clear();
-    bool keptOpen = false;
-    prompts.dialogs.push_back([&](QDialog& d) {
-        auto& dialog = static_cast<TfrmSetupScale&>(d);
-        dialog.edtT2Min->setText(QStringLiteral("50"));
-        dialog.edtT2Max->setText(QStringLiteral("10"));
-        dialog.accept();
-        keptOpen = dialog.result() != QDialog::Accepted && dialog.edtT2Min->text() == QStringLiteral("50")
-            && dialog.edtT2Max->text() == QStringLiteral("10");
-        dialog.edtT2Min->setText(QStringLiteral("80"));
-        dialog.edtT2Max->setText(QStringLiteral("90"));
-        dialog.chkSave->setChecked(true);
-        dialog.accept();
-        return dialog.result();
-    });
-    window->btnChangeScaleClick();
-    EXPECT_TRUE(keptOpen);
-    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("T2: MIN must be less than MAX.")});
-    chart.setWorkingAxis(2);
-    EXPECT_EQ(chart.ManualMinY(), -10);  // truncated value set back
-    chart.setWorkingAxis(1);
-    EXPECT_EQ(chart.ManualMinY(), 80);
-    EXPECT_EQ(chart.ManualMaxY(), 90);
-    EXPECT_EQ(chart.WorkingAxis(), 1);
-    EXPECT_TRUE(QFileInfo::exists(AppPaths::userTemplateFile()));
+    // MIN not below MAX, larger or equal: OK says so and keeps the dialog with
+    // what was typed; corrected, OK takes it.
+    const struct {
+        const char* min;
+        const char* max;
+    } refused[] = {{"50", "10"}, {"25", "25"}};
+    for (const auto& c : refused) {
+        SCOPED_TRACE(std::string(c.min) + " / " + c.max);
+        prompts.messages.clear();
+        QFile::remove(AppPaths::userTemplateFile());
+        bool keptOpen = false;
+        prompts.dialogs.push_back([&](QDialog& d) {
+            auto& dialog = static_cast<TfrmSetupScale&>(d);
+            dialog.edtT2Min->setText(QLatin1String(c.min));
+            dialog.edtT2Max->setText(QLatin1String(c.max));
+            dialog.accept();
+            keptOpen = dialog.result() != QDialog::Accepted && dialog.edtT2Min->text() == QLatin1String(c.min)
+                && dialog.edtT2Max->text() == QLatin1String(c.max);
+            dialog.edtT2Min->setText(QStringLiteral("80"));
+            dialog.edtT2Max->setText(QStringLiteral("90"));
+            dialog.chkSave->setChecked(true);
+            dialog.accept();
+            return dialog.result();
+        });
+        window->btnChangeScaleClick();
+        EXPECT_TRUE(keptOpen);
+        EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("T2: MIN must be less than MAX.")});
+        chart.setWorkingAxis(2);
+        EXPECT_EQ(chart.ManualMinY(), -10);  // truncated value set back
+        chart.setWorkingAxis(1);
+        EXPECT_EQ(chart.ManualMinY(), 80);
+        EXPECT_EQ(chart.ManualMaxY(), 90);
+        EXPECT_EQ(chart.WorkingAxis(), 1);
+        EXPECT_TRUE(QFileInfo::exists(AppPaths::userTemplateFile()));
+        chart.setWorkingAxis(1);
+        chart.setManualMinY(-10);
+        chart.setManualMaxY(50);
+        chart.setWorkingAxis(0);
+    }
 }
 
 TEST_F(GraphWindowTest, GraphOptionKeepsTheXRangeAndOffersTheTemplate)
@@ -540,7 +567,84 @@ TEST_F(GraphWindowTest, GraphOptionKeepsTheXRangeAndOffersTheTemplate)
     EXPECT_EQ(chart.ManualMinX(), Start);
     EXPECT_EQ(chart.ManualMaxX(), Start + 110 * Second);
     chart.setWorkingAxis(3);
-    EXPECT_EQ(chart.ManualMaxY(), 70);
+    EXPECT_EQ(chart.ManualMaxY(), 20) << "T4 keeps its own range";
+}
+
+// T4 on a range of its own (90 to 110) around its readings, the chart zoomed:
+// Graph Option closed with Cancel changes nothing; OK keeps each channel's
+// range unless the dialog itself changed it, and ends the zoom.
+TEST_F(GraphWindowTest, GraphOptionKeepsEachChannelsRangeAndCancelChangesNothing)
+{
+    using Ranges = std::array<std::pair<double, double>, 4>;
+    enum class Answer { Cancel, Ok, OkWithNewRange };
+    const struct {
+        const char* name;
+        Answer answer;
+        bool zoomedAfter;
+        Ranges after;  // the Y range each plot shows afterwards; unset: as zoomed before
+    } cases[] = {
+        {"Cancel", Answer::Cancel, true, {}},
+        {"OK", Answer::Ok, false, {{{-10, 50}, {-10, 50}, {-10, 50}, {90, 110}}}},
+        {"OK with a new range for T1", Answer::OkWithNewRange, false, {{{0, 40}, {-10, 50}, {-10, 50}, {90, 110}}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto window = makeWindow();
+        PESGraph& chart = *window->PESGraph1;
+        chart.setAllowAxisPage(true);
+        for (int p = 0; p < 100; ++p) {
+            for (int s = 0; s < 4; ++s) {
+                chart.setXDataII(s, p, Start + p * Second);
+                chart.setYData(s, p, s == 3 ? float(100 + 5 * std::sin(p / 7.0)) : float(20 + s + std::sin(p / 9.0)));
+            }
+        }
+        chart.setWorkingAxis(3);
+        chart.setManualMinY(90);
+        chart.setManualMaxY(110);
+        chart.setWorkingAxis(0);
+        chart.redrawNow();
+        ASSERT_TRUE(chart.offScaleMarks().empty());
+        const QRect area = chart.axisArea(3);
+        chart.zoomToPixelRect(QRect(area.left() + area.width() / 4, area.top() + 2, area.width() / 2, area.height() - 4));
+        ASSERT_TRUE(window->UndoZoom->isEnabled());
+        Ranges zoomed;
+        for (int axis = 0; axis < 4; ++axis)
+            zoomed[size_t(axis)] = chart.visibleYRange(axis);
+        const auto zoomedX = chart.visibleXRange();
+
+        prompts.messages.clear();
+        prompts.answers = {QMessageBox::No};
+        prompts.dialogs.push_back([&c](QDialog& d) {
+            if (c.answer == Answer::Cancel)
+                return int(QDialog::Rejected);
+            if (c.answer == Answer::OkWithNewRange) {
+                auto& dialog = dynamic_cast<ChartCustomizeDialog&>(d);
+                dialog.edtYMin->setValue(0);
+                dialog.edtYMax->setValue(40);
+            }
+            return int(QDialog::Accepted);
+        });
+        window->Button1Click();
+        chart.redrawNow();
+
+        EXPECT_EQ(prompts.messages.isEmpty(), c.answer == Answer::Cancel) << "the template is offered after OK only";
+        EXPECT_EQ(window->UndoZoom->isEnabled(), c.zoomedAfter);
+        EXPECT_EQ(chart.isZoomed(), c.zoomedAfter);
+        for (int axis = 0; axis < 4; ++axis) {
+            SCOPED_TRACE(axis);
+            const auto shown = chart.visibleYRange(axis);
+            const auto expected = c.zoomedAfter ? zoomed[size_t(axis)] : c.after[size_t(axis)];
+            EXPECT_NEAR(shown.first, expected.first, 1e-9);
+            EXPECT_NEAR(shown.second, expected.second, 1e-9);
+        }
+        if (c.zoomedAfter)
+            EXPECT_EQ(chart.visibleXRange(), zoomedX);
+        else
+            EXPECT_EQ(chart.visibleXRange(), (std::pair<double, double>{Start, Start + 110 * Second}));
+        // No line hides behind an off-scale flag.
+        if (!c.zoomedAfter)
+            EXPECT_TRUE(chart.offScaleMarks().empty());
+    }
 }
 
 TEST_F(GraphWindowTest, SaveGraphOffersTheFormatsAndWritesGraphFiles)

@@ -3,7 +3,8 @@
 // 1600 × 1000 screen at scale 2); the test list runs it on several. Every
 // window opens inside the main window's client area, no two of its visible
 // controls overlap, each lies inside its window, and every chart keeps a
-// usable height.
+// usable height. The real-time graph fills the room beside the front panel
+// once the frame has been maximised, as a window manager does it.
 #include "app/UMain.h"
 #include "chart/PESGraph.h"
 #include "graph/UGraph.h"
@@ -28,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QGuiApplication>
 #include <gtest/gtest.h>
+#include <iostream>
 
 namespace {
 
@@ -114,7 +116,92 @@ void expectTidy(QWidget* window, const char* name)
     }
 }
 
+QString screenName()
+{
+    return qEnvironmentVariable("TQ612_LAYOUT_SCREEN", QStringLiteral("default"));
+}
+
+// Where the pictures of a run go: TQ612_LAYOUT_SHOTS, or a folder beside the test program.
+QString shotsFolder()
+{
+    const QString chosen = qEnvironmentVariable("TQ612_LAYOUT_SHOTS");
+    const QString folder = chosen.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/shots") : chosen;
+    QDir().mkpath(folder);
+    return folder;
+}
+
+// The rows of plot, in device pixels, that the four channels of a 1600 × 1000
+// screen get together at least; other screens only have to fit.
+int leastPlotRows()
+{
+    if (TheScreen.width != 1600 || TheScreen.height != 1000)
+        return 0;
+    return TheScreen.scale == 1 ? 400 : 200;
+}
+
 } // namespace
+
+// As on a desktop: the window manager shows the frame at its normal size and
+// maximises it a moment later, after the program has laid out its children.
+TEST(WindowLayout, RealTimeGraphFillsTheRoomBesideThePanelOnceTheFrameIsMaximised)
+{
+    FakePrompts prompts;
+    ScopedPrompts answering(prompts);
+    TfrmMain main;
+    main.resize(QGuiApplication::primaryScreen()->availableGeometry().size() * 3 / 4);
+    showWithOnlyPort(main, QStringLiteral("/nonexistent/ttyTQ612"));
+    for (int i = 0; i < 50 && !(main.FrontPanel && main.RealTimeGraph); ++i)
+        QCoreApplication::processEvents();
+    ASSERT_TRUE(main.FrontPanel && main.RealTimeGraph);
+    const QSize normal = main.size();
+    main.showMaximized();
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    ASSERT_NE(main.size(), normal) << "the frame was maximised after the start-up";
+
+    auto* graphFrame = qobject_cast<QMdiSubWindow*>(main.RealTimeGraph->parentWidget());
+    auto* panelFrame = qobject_cast<QMdiSubWindow*>(main.FrontPanel->parentWidget());
+    const QRect client = main.MdiArea->viewport()->rect();
+    const QRect graph = graphFrame->geometry();
+    SCOPED_TRACE(QStringLiteral("client %1x%2, graph %3,%4 %5x%6")
+                     .arg(client.width()).arg(client.height())
+                     .arg(graph.x()).arg(graph.y()).arg(graph.width()).arg(graph.height()).toStdString());
+    EXPECT_EQ(graph.topLeft(), QPoint(panelFrame->width(), 0)) << "at the top, right of the panel";
+    EXPECT_TRUE(client.contains(graph)) << "inside the client area";
+    EXPECT_LE(client.right() - graph.right(), 5) << "up to the client area's right edge";
+    EXPECT_LE(client.bottom() - graph.bottom(), 40) << "down to the client area's bottom";
+
+    // The four plots show whole as the window opens, without scrolling to
+    // them (on a small screen the statistics below may need it).
+    PESGraph& chart = *main.RealTimeGraph->PESGraph1;
+    chart.redrawNow();
+    auto* scroller = main.RealTimeGraph->findChild<QScrollArea*>(QStringLiteral("GraphScroller"));
+    ASSERT_TRUE(scroller);
+    const QRect shown(scroller->viewport()->mapTo(main.RealTimeGraph, QPoint(0, 0)), scroller->viewport()->size());
+    ASSERT_EQ(chart.axisRectCount(), 4);
+    double rows = 0;
+    for (int axis = 0; axis < 4; ++axis) {
+        const QRect area = chart.axisArea(axis);
+        EXPECT_TRUE(shown.contains(QRect(chart.mapTo(main.RealTimeGraph, area.topLeft()), area.size())))
+            << "plot " << axis << " lies in sight";
+        rows += area.height() * chart.devicePixelRatioF();
+    }
+    std::cout << "plot rows on " << screenName().toStdString() << ": " << rows << " device pixels" << std::endl;
+    EXPECT_GE(rows, leastPlotRows());
+
+    const QString shot = QDir(shotsFolder()).filePath(QStringLiteral("realtime-%1.png").arg(screenName()));
+    EXPECT_TRUE(main.grab().save(shot));
+    std::cout << "screenshot: " << shot.toStdString() << std::endl;
+
+    // Once the user has placed the graph, it stays where they put it.
+    const QRect placed = graph.adjusted(20, 20, -40, -40);
+    graphFrame->setGeometry(placed);
+    main.showNormal();
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    ASSERT_NE(main.MdiArea->viewport()->rect(), client);
+    EXPECT_EQ(graphFrame->geometry(), placed);
+}
 
 TEST(WindowLayout, WindowsFitTheirPlaceAndKeepTheirControlsApart)
 {
@@ -169,12 +256,11 @@ TEST(WindowLayout, WindowsFitTheirPlaceAndKeepTheirControlsApart)
 
     // Pictures of what the user sees, for a look by eye.
     if (const QString shots = qEnvironmentVariable("TQ612_LAYOUT_SHOTS"); !shots.isEmpty()) {
-        const QString screenName = qEnvironmentVariable("TQ612_LAYOUT_SCREEN", QStringLiteral("default"));
         main.MdiArea->setActiveSubWindow(loggerFrame);
-        main.grab().save(QDir(shots).filePath(QStringLiteral("datalogger-%1.png").arg(screenName)));
+        main.grab().save(QDir(shots).filePath(QStringLiteral("datalogger-%1.png").arg(screenName())));
         loggerFrame->showMinimized();
         QCoreApplication::processEvents();
-        main.grab().save(QDir(shots).filePath(QStringLiteral("main-%1.png").arg(screenName)));
+        main.grab().save(QDir(shots).filePath(QStringLiteral("main-%1.png").arg(screenName())));
         loggerFrame->showNormal();
     }
 

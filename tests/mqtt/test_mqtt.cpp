@@ -112,7 +112,7 @@ TEST(MqttLive, AKilledProgramLeavesOfflineByItsLastWill)
            [&](QProcess& p) {
                ASSERT_TRUE(readUntil(p, out, err, [&] { return out.count('\n') >= 2; }));
                ASSERT_EQ(retained(broker, QStringLiteral("lab/bench2/status")), QStringLiteral("online"));
-               ::kill(pid_t(p.processId()), SIGKILL);
+               sendSignal(p, SIGKILL);
            });
     QString status;
     for (int i = 0; i < 50 && status != QLatin1String("offline"); ++i)
@@ -225,7 +225,7 @@ TEST(MqttLive, AtTheEndItWaitsForTheBrokerUntilStoppedAndSaysWhatWasNotSent)
                               [&](QProcess& p) {
                                   ASSERT_TRUE(readUntil(p, out, err, [&] { return err.contains("Ctrl-C leaves without"); }));
                                   EXPECT_EQ(p.state(), QProcess::Running) << "the readings wait for the broker";
-                                  ::kill(pid_t(p.processId()), SIGINT);
+                                  sendSignal(p, SIGINT);
                               });
     err += run.err;
     EXPECT_EQ(run.exitCode, 0) << err.toStdString();
@@ -237,7 +237,7 @@ TEST(MqttLive, AtTheEndItWaitsForTheBrokerUntilStoppedAndSaysWhatWasNotSent)
     const CliRun stopped = runCli({"live", "--port", sim->portPath(), "--mqtt", broker.address()}, {},
                                   [&](QProcess& p) {
                                       ASSERT_TRUE(readUntil(p, out2, err2, [&] { return out2.count('\n') >= 3; }));
-                                      ::kill(pid_t(p.processId()), SIGTERM);
+                                      sendSignal(p, SIGTERM);
                                   });
     err2 += stopped.err;
     EXPECT_EQ(stopped.exitCode, 0) << err2.toStdString();

@@ -4,6 +4,7 @@
 // and closing the window leaves Run usable.
 #include "RealTimeFixture.h"
 
+#include "DiskSpy.h"
 #include "chart/ChartCustomizeDialog.h"
 #include "files/UScope.h"
 #include "support/ProgressCancel.h"
@@ -254,10 +255,10 @@ TEST_F(RealTimeTest, ATickThatStoresNothingLeavesNothingUnsaved)
 
 namespace {
 
-// The recovery file's place is taken by something that refuses the samples.
+// The recovery folder refuses the samples.
 struct RecoveryBlocker {
     const char* name;
-    std::function<void(const QString& path)> block;
+    std::function<void(const QString& folder)> block;
     const char* reason;
 };
 
@@ -266,21 +267,20 @@ struct RecoveryBlocker {
 TEST_F(RealTimeTest, ARecoveryFileThatCanNotBeWrittenIsReportedOnceAndRecordingGoesOn)
 {
     const RecoveryBlocker cases[] = {
-        {"full disk", [](const QString& path) { ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), path)); },
+        {"full disk", [](const QString& folder) { DiskSpy::failWritesUnder(folder, ENOSPC); },
          "No space left on device"},
-        {"folder blocked by a file", [](const QString& path) {
-             QFile::remove(path);
-             QDir(QFileInfo(path).absolutePath()).removeRecursively();
-             QFile blocker(QFileInfo(path).absolutePath());
+        {"folder blocked by a file", [](const QString& folder) {
+             QDir(folder).removeRecursively();
+             QFile blocker(folder.chopped(1));
              ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
          },
          "the folder can not be created"},
     };
+    const QString folder = main->Session.recoveryFolder();
     for (const RecoveryBlocker& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = recoveryFile();
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        c.block(path);
+        QDir().mkpath(folder);
+        c.block(folder);
         prompts.answers = {QMessageBox::No};   // the samples of the case before are dropped
         startRun(100, 1);
         prompts.messages.clear();
@@ -290,41 +290,36 @@ TEST_F(RealTimeTest, ARecoveryFileThatCanNotBeWrittenIsReportedOnceAndRecordingG
         EXPECT_EQ(main->Session.SampleCount(), 4);
         EXPECT_EQ(channel(chart(), 0, 4), taken);
         const QString report = main->statusBar()->currentMessage();
-        EXPECT_TRUE(report.contains(QDir::toNativeSeparators(path))) << report.toStdString();
+        EXPECT_TRUE(report.contains(QDir::toNativeSeparators(recoveryFile()))) << report.toStdString();
+        EXPECT_TRUE(report.contains(QDir::toNativeSeparators(folder + QStringLiteral("RealTimeRecovery-"))))
+            << report.toStdString();
         EXPECT_TRUE(report.contains(QLatin1String(c.reason))) << report.toStdString();
         EXPECT_TRUE(prompts.messages.isEmpty()) << "no box interrupts the run";
 
         main->btnStopClick();
         main->statusBar()->clearMessage();
-        QFile::remove(path);
-        QDir(QFileInfo(path).absolutePath()).removeRecursively();
-        QFile::remove(QFileInfo(path).absolutePath());
+        DiskSpy::reset();
+        QDir(folder).removeRecursively();
+        QFile::remove(folder.chopped(1));
     }
 }
 
 TEST_F(RealTimeTest, ARecoveryFileThatFailsMidRunIsReportedOnce)
 {
-    // The file's reader goes away in the middle of the run: every later write fails.
-    const QString path = recoveryFile();
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
-    ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    const int reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    const auto previousPipeAction = std::signal(SIGPIPE, SIG_IGN);
-
     startRun(100, 1);
     std::vector<float> taken;
     tickWithReadings(driver, 2, taken);
     EXPECT_TRUE(main->statusBar()->currentMessage().isEmpty());
-    ::close(reader);
+    // The disk goes bad in the middle of the run: every later write fails.
+    DiskSpy::failWritesUnder(main->Session.recoveryFolder(), EIO);
     tickWithReadings(driver, 3, taken);
     const QString report = main->statusBar()->currentMessage();
     main->statusBar()->showMessage(QStringLiteral("something else"));
     tickWithReadings(driver, 2, taken);
-    std::signal(SIGPIPE, previousPipeAction);
+    DiskSpy::reset();
 
-    EXPECT_TRUE(report.contains(QDir::toNativeSeparators(path))) << report.toStdString();
-    EXPECT_TRUE(report.contains(QLatin1String("Broken pipe"), Qt::CaseInsensitive)) << report.toStdString();
+    EXPECT_TRUE(report.contains(QDir::toNativeSeparators(recoveryFile()))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QLatin1String("Input/output error"), Qt::CaseInsensitive)) << report.toStdString();
     EXPECT_EQ(main->statusBar()->currentMessage(), QStringLiteral("something else")) << "reported once";
     EXPECT_EQ(main->Session.SampleCount(), 7);
     EXPECT_EQ(channel(chart(), 0, 7), taken);

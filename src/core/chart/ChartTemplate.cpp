@@ -4,8 +4,9 @@ namespace ChartTemplate {
 
 ChartState lookOf(ChartState state)
 {
+    // Vertical lines are part of the chart's look: a later graph shows them
+    // where the template has them, as one opened from a graph file does.
     state.graphAnnotations.clear();
-    state.vertLineAnnotations.clear();
     state.resizeData(state.subsets, 0);
     return state;
 }

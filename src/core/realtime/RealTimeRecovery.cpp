@@ -1,50 +1,69 @@
 #include "realtime/RealTimeRecovery.h"
 
+#include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
-
-#include <sys/file.h>
+#include <QFile>
 
 namespace RealTimeRecovery {
 
 namespace {
 
 const QByteArray Magic = QByteArrayLiteral("TQ612 real-time recovery 1");
+const QString Prefix = QStringLiteral("RealTimeRecovery");
+const QString Suffix = QStringLiteral(".txt");
 
 QByteArray number(double v, int precision)
 {
     return QByteArray::number(v, 'g', precision);
 }
 
-// The lock lives on a file of its own beside the samples, so the samples'
-// file opens exactly as any file the user may have put in its place.
-QString lockFileName(const QString& path)
-{
-    return path + QStringLiteral(".lock");
-}
-
-// An exclusive lock on the open file, without waiting; the system releases
-// it with the file's last descriptor, so a killed run leaves none behind.
-bool lockExclusively(QFile& file)
-{
-    return ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0;
-}
-
 } // namespace
 
-bool inUse(const QString& path)
-{
-    QFile lock(lockFileName(path));
-    if (path.isEmpty() || !lock.open(QIODevice::ReadOnly))
-        return false;
-    return !lockExclusively(lock);
-}
-
-QString fileName(const QString& documentFolder)
+QString folder(const QString& documentFolder)
 {
     if (documentFolder.isEmpty())
         return {};
-    return documentFolder + QStringLiteral("temp/RealTimeRecovery.txt");
+    return documentFolder + QStringLiteral("temp/");
+}
+
+QString legacyFileName(const QString& folder)
+{
+    return folder + Prefix + Suffix;
+}
+
+QString runFileName(const QString& folder, TDateTime start, qint64 processId, int copy)
+{
+    QString name = folder + Prefix + QLatin1Char('-')
+        + DateTime::toQDateTime(start).toString(QStringLiteral("yyyyMMdd-HHmmss")) + QLatin1Char('-')
+        + QString::number(processId);
+    if (copy > 1)
+        name += QLatin1Char('-') + QString::number(copy);
+    return name + Suffix;
+}
+
+QStringList filesIn(const QString& folder)
+{
+    if (folder.isEmpty())
+        return {};
+    const QDir dir(folder);
+    QStringList paths;
+    const QStringList patterns{Prefix + Suffix, Prefix + QStringLiteral("-*") + Suffix};
+    for (const QString& name : dir.entryList(patterns, QDir::Files | QDir::CaseSensitive, QDir::Name))
+        paths << dir.filePath(name);
+    return paths;
+}
+
+QByteArray headerLines(TDateTime start, int points)
+{
+    return Magic + '\n' + "start " + number(start, 17) + " points " + QByteArray::number(points) + '\n';
+}
+
+QByteArray sampleLine(TDateTime time, const Readings& readings)
+{
+    QByteArray line = number(time, 17);
+    for (float r : readings)
+        line += ' ' + number(r, 9);
+    return line + '\n';
 }
 
 std::optional<Run> read(const QString& path)
@@ -52,6 +71,11 @@ std::optional<Run> read(const QString& path)
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
+    return read(file);
+}
+
+std::optional<Run> read(QIODevice& file)
+{
     if (file.readLine().trimmed() != Magic)
         return std::nullopt;
 
@@ -82,79 +106,6 @@ std::optional<Run> read(const QString& path)
         run.samples.push_back(sample);
     }
     return run;
-}
-
-Writer::Writer(QString fileName)
-    : name(std::move(fileName))
-{
-}
-
-bool Writer::begin(TDateTime start, int points)
-{
-    file.close();
-    error.clear();
-    if (name.isEmpty()) {
-        error = QStringLiteral("no documents folder");
-        return false;
-    }
-    if (!QDir().mkpath(QFileInfo(name).absolutePath())) {
-        error = QStringLiteral("the folder can not be created");
-        return false;
-    }
-    // The file may be another run's, going on now: it is emptied only once locked.
-    if (!claim()) {
-        error = QStringLiteral("another run of TQ612 is recording into it");
-        return false;
-    }
-    file.setFileName(name);
-    // Unbuffered: every line goes straight to the operating system.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        error = file.errorString();
-        return false;
-    }
-    return writeLine(Magic + '\n')
-        && writeLine("start " + number(start, 17) + " points " + QByteArray::number(points) + '\n');
-}
-
-bool Writer::append(TDateTime time, const Readings& readings)
-{
-    if (!file.isOpen())
-        return false;
-    QByteArray line = number(time, 17);
-    for (float r : readings)
-        line += ' ' + number(r, 9);
-    line += '\n';
-    return writeLine(line);
-}
-
-bool Writer::writeLine(const QByteArray& line)
-{
-    if (file.write(line) == line.size())
-        return true;
-    error = file.errorString();
-    return false;
-}
-
-bool Writer::claim()
-{
-    if (lock.isOpen())
-        return true;
-    lock.setFileName(lockFileName(name));
-    // Where no lock file can be made, no other run can hold one either.
-    if (!lock.open(QIODevice::ReadWrite) || lockExclusively(lock))
-        return true;
-    lock.close();
-    return false;
-}
-
-void Writer::discard()
-{
-    // Removed while locked, so no other run takes it up in between; another
-    // run's file is left alone.
-    if (!name.isEmpty() && QFile::exists(name) && claim())
-        QFile::remove(name);
-    file.close();
-    lock.close();
 }
 
 } // namespace RealTimeRecovery

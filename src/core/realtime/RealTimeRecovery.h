@@ -1,8 +1,8 @@
 #pragma once
-// A real-time run also goes to a small text file, one line per sample,
-// written through to the operating system at once. If the program dies, the
-// next start finds the file and offers the samples as a graph. The file lives
-// as long as the samples are neither saved nor knowingly discarded.
+// A real-time run also goes to a small text file of its own, one line per
+// sample, synced to the disk as it goes. If the program dies, the next start
+// finds the file and offers the samples as a graph. The file lives as long
+// as the samples are neither saved nor knowingly discarded.
 //
 //   TQ612 real-time recovery 1
 //   start <date-time> points <n>
@@ -10,15 +10,19 @@
 //
 // Numbers use '.' whatever the regional settings, date-times are day counts.
 //
-// A run that writes the file holds a lock (flock on "<file>.lock" beside it),
-// which the system drops when the process ends, however it ends. Another run of TQ612 or
-// tq612-cli on another meter leaves a locked file alone: it is a run going on,
-// not one left behind.
+// Every run has its own file in the recovery folder, named after its start
+// and its process ("RealTimeRecovery-20260329-015959-4242.txt"), and holds a
+// lock on it (flock) that the system drops when the process ends, however it
+// ends. No run, program or command empties or removes a file it does not hold.
+// Versions before these said "RealTimeRecovery.txt" for every run, locked
+// through "RealTimeRecovery.txt.lock"; such a file is still offered back.
 
 #include "app/DateTime.h"
 
-#include <QFile>
+#include <QByteArray>
+#include <QIODevice>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <optional>
 #include <vector>
@@ -38,47 +42,23 @@ struct Run {
     std::vector<Sample> samples;
 };
 
-// DocumentFolder + "temp/RealTimeRecovery.txt"; empty when there is no document folder.
-QString fileName(const QString& documentFolder);
+// DocumentFolder + "temp/"; empty when there is no document folder.
+QString folder(const QString& documentFolder);
+// The one file name of the versions before one file per run.
+QString legacyFileName(const QString& folder);
+// A new run's file name in `folder`: its start, the process, and `copy` from
+// 2 on when that name is taken.
+QString runFileName(const QString& folder, TDateTime start, qint64 processId, int copy);
+// The recovery files in `folder`, of either naming.
+QStringList filesIn(const QString& folder);
 
-// Another process is writing the file now.
-bool inUse(const QString& fileName);
+// The lines of a new file, and of one sample.
+QByteArray headerLines(TDateTime start, int points);
+QByteArray sampleLine(TDateTime time, const Readings& readings);
 
 // What a recovery file holds. A line cut short by the crash is left out;
 // nullopt when the file is missing or is not a recovery file.
 std::optional<Run> read(const QString& fileName);
-
-// Appends the samples of one run, each one on its way to the disk before append() returns.
-class Writer {
-public:
-    explicit Writer(QString fileName);
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
-
-    // Replaces the file with the header of a new run. False when it cannot be
-    // written, or another run is writing it.
-    bool begin(TDateTime start, int points);
-    bool append(TDateTime time, const Readings& readings);
-    bool isOpen() const { return file.isOpen(); }
-    // Why the last begin() or append() failed.
-    QString errorString() const { return error; }
-    // Stops writing; the file keeps what was written.
-    void close() { file.close(); }
-    // Takes the file's lock without writing (kept until discard() or the
-    // writer's end); false while another run holds it.
-    bool claim();
-    // Closes and deletes the file: its samples were saved or discarded. A file
-    // that another run is writing stays.
-    void discard();
-    const QString& path() const { return name; }
-
-private:
-    bool writeLine(const QByteArray& line);
-
-    QString name;
-    QFile file;
-    QFile lock;   // held from begin() on, while the samples are this run's
-    QString error;
-};
+std::optional<Run> read(QIODevice& file);
 
 } // namespace RealTimeRecovery

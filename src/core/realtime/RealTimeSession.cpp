@@ -50,9 +50,9 @@ void RealTimeSession::setRealTimeUnsaved(bool value)
     emit unsavedChanged(unsaved);
 }
 
-QString RealTimeSession::recoveryFileName() const
+QString RealTimeSession::recoveryFolder() const
 {
-    return RealTimeRecovery::fileName(documentFolder);
+    return RealTimeRecovery::folder(documentFolder);
 }
 
 void RealTimeSession::resetSamples()
@@ -66,12 +66,16 @@ void RealTimeSession::resetSamples()
 
 void RealTimeSession::discardRecovery()
 {
-    // Ours goes at once; another run's file, locked while it records, stays.
     if (recovery)
         recovery->discard();
-    else
-        RealTimeRecovery::Writer(recoveryFileName()).discard();
     recovery.reset();
+}
+
+bool RealTimeSession::keepRecovery()
+{
+    const bool kept = recovery && recovery->isHeld();
+    recovery.reset();   // its end keeps the file
+    return kept;
 }
 
 // ---- Run ----------------------------------------------------------------------
@@ -105,11 +109,14 @@ void RealTimeSession::startRun(TDateTime startTime, int points)
     running = true;
     emit runStarted();
 
-    // The new run replaces what the recovery file held: those samples were
-    // saved or knowingly discarded before the run began.
-    recovery = std::make_unique<RealTimeRecovery::Writer>(recoveryFileName());
+    // The samples before were saved or knowingly discarded before the run
+    // began: their file goes, and the run gets a file of its own.
+    discardRecovery();
+    recovery = std::make_unique<RealTimeRecovery::RunFile>();
     recoveryReported = false;
-    if (!recovery->begin(start, points))
+    const bool created = recovery->create(recoveryFolder(), start, points);
+    recoveryPath = recovery->path();
+    if (!created)
         recoveryFailure();
 }
 
@@ -123,7 +130,7 @@ void RealTimeSession::recoveryFailure()
         emit recoveryFailed(recoveryFailureText(recovery->path(), recovery->errorString()));
     }
     // Half a line may have been written: nothing more goes after it.
-    recovery->close();
+    recovery->stopWriting();
 }
 
 QString RealTimeSession::recoveryFailureText(const QString& path, const QString& reason)
@@ -151,7 +158,7 @@ bool RealTimeSession::TakeSample(TDateTime t, const Readings& readings)
         Stop();   // nowhere to put the sample
         return false;
     }
-    if (recovery && recovery->isOpen() && !recovery->append(t, readings))
+    if (recovery && recovery->isWriting() && !recovery->append(t, readings))
         recoveryFailure();
 
     unsigned newMax = 0, newMin = 0;
@@ -217,6 +224,8 @@ void RealTimeSession::clear()
 {
     resetSamples();
     discardRecovery();
+    // Saved or knowingly thrown away: an empty graph has nothing left to save.
+    setRealTimeUnsaved(false);
 }
 
 void RealTimeSession::graphClosed()
@@ -233,26 +242,15 @@ void RealTimeSession::endRecoveryUnlessUnsaved()
 
 // ---- Recovery -------------------------------------------------------------------------------
 
-std::optional<RealTimeRecovery::Run> RealTimeSession::leftOverRun() const
+bool RealTimeSession::loadRecoveredRun(RealTimeRecovery::LeftOver leftOver)
 {
-    const QString path = recoveryFileName();
-    // Read under the file's lock: a locked file belongs to a run going on in
-    // another process, which must not find it gone.
-    RealTimeRecovery::Writer claimed(path);
-    if (path.isEmpty() || !QFile::exists(path) || !claimed.claim())
-        return std::nullopt;
-    auto run = RealTimeRecovery::read(path);
-    if (!run || run->samples.empty()) {
-        claimed.discard();   // nothing in it worth keeping
-        return std::nullopt;
-    }
-    return run;
-}
-
-bool RealTimeSession::loadRecoveredRun(const RealTimeRecovery::Run& run)
-{
-    if (running)
+    if (running || !leftOver.file || !leftOver.file->isHeld())
         return false;
+    // The samples shown before were saved or knowingly discarded.
+    discardRecovery();
+    recovery = std::move(leftOver.file);
+    recoveryPath = recovery->path();
+    const RealTimeRecovery::Run& run = leftOver.run;
     start = run.start;
     runPoints = int(run.samples.size());
     resetSamples();

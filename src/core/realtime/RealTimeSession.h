@@ -10,6 +10,7 @@
 
 #include "app/DateTime.h"
 #include "app/Settings.h"
+#include "realtime/LeftOverRuns.h"
 #include "realtime/RealTimeRecovery.h"
 #include "realtime/RealTimeUser.h"
 #include "stats/GraphStatistics.h"
@@ -37,7 +38,7 @@ public:
         std::function<void(int)> setRateTicks = [](int) {};
     };
 
-    // The rate is Settings.RealTimeRate; the recovery file lives in
+    // The rate is Settings.RealTimeRate; the recovery files live in
     // `documentFolder`, read each time it is needed (it is set at start-up).
     RealTimeSession(AppSettings& settings, const QString& documentFolder, QObject* parent = nullptr);
     ~RealTimeSession() override;
@@ -95,24 +96,34 @@ public:
     void changeRate(int seconds);
 
     // ---- The graph of the samples ---------------------------------------------------
-    // The graph was cleared: its samples and their recovery file go.
+    // The graph was cleared: its samples and their recovery file go, and
+    // nothing is left unsaved.
     void clear();
     // The real-time graph closed: no run, no samples.
     void graphClosed();
     // The window of the samples is gone or the program ends normally: the
-    // recovery file goes unless the samples are unsaved.
+    // session's recovery file goes unless the samples are unsaved.
     void endRecoveryUnlessUnsaved();
 
     // ---- Recovery ---------------------------------------------------------------------
-    QString recoveryFileName() const;
-    // A run left in the recovery file by a program that did not end properly;
-    // a file with no sample in it is removed.
-    std::optional<RealTimeRecovery::Run> leftOverRun() const;
-    // The run becomes the session's samples, as if it had been stopped:
-    // unsaved, so every way out asks to save them. False while recording.
-    bool loadRecoveredRun(const RealTimeRecovery::Run& run);
-    // Samples saved or knowingly thrown away: the recovery file goes.
+    // Every run has a recovery file of its own, and the session only ever
+    // writes or removes its own: the file of its latest run, or of the run
+    // it took over. Another run's file stays whatever happens here.
+    QString recoveryFolder() const;
+    // The session's own file; it stays named after the file was kept or
+    // discarded, so that a caller can say where the samples are or were.
+    // Empty before the first run.
+    QString recoveryFileName() const { return recoveryPath; }
+    // The run left behind becomes the session's samples, as if it had been
+    // stopped: unsaved, so every way out asks to save them; and its file
+    // becomes the session's own. False while recording.
+    bool loadRecoveredRun(RealTimeRecovery::LeftOver leftOver);
+    // Samples saved or knowingly thrown away: the session's own file goes.
     void discardRecovery();
+    // The run ends, but its file stays on the disk for the program's next
+    // start to offer: the samples did not reach everywhere they were to go.
+    // False when the session had no file to keep.
+    bool keepRecovery();
 
     // The status bar's report of a recovery file that can not be written.
     static QString recoveryFailureText(const QString& path, const QString& reason);
@@ -152,7 +163,8 @@ private:
     std::array<GraphStatistics::Average, Channels> runAverages{};   // as the samples come
     std::array<GraphStatistics::Average, Channels> stopAverages{};
 
-    std::unique_ptr<RealTimeRecovery::Writer> recovery;   // while a run's samples are written
+    std::unique_ptr<RealTimeRecovery::RunFile> recovery;   // the session's own file, while it holds one
+    QString recoveryPath;
     bool samplingInTick = false;
     bool recoveryReported = false;   // reported once per run
 };

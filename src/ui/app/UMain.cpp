@@ -50,6 +50,7 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
     MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     MdiArea->setBackground(palette().brush(QPalette::Dark));
     setCentralWidget(MdiArea);
+    MdiArea->viewport()->installEventFilter(this);
     connect(MdiArea, &QMdiArea::subWindowActivated, this, &TfrmMain::childActivated);
 
     createActions();
@@ -342,6 +343,8 @@ void TfrmMain::FormShow()
     RealTime->CreateRealTimeGraph();
     createFrontPanel();
     layOutRealTimeGraphBesidePanel();
+    if (RealTimeGraph)
+        RealTimeGraph->setFocus();
     // ---- end child windows ----
 
     // ---- Meter link: find the meter, start the live frames, start the watchdog ----
@@ -544,16 +547,42 @@ void TfrmMain::createFrontPanel()
 
 void TfrmMain::layOutRealTimeGraphBesidePanel()
 {
+    graphPlacedAt = QRect();
     if (!RealTimeGraph || !FrontPanel)
         return;
     auto* graphFrame = qobject_cast<QMdiSubWindow*>(RealTimeGraph->parentWidget());
     auto* panelFrame = qobject_cast<QMdiSubWindow*>(FrontPanel->parentWidget());
     if (!graphFrame || !panelFrame)
         return;
+    // From the main window's size: beside the panel, above the status bar.
     const int left = panelFrame->width();
-    graphFrame->setGeometry(left, 0, std::max(200, MdiArea->width() - left - 5),
-                            std::max(200, MdiArea->height() - 5));
-    RealTimeGraph->setFocus();
+    QRect place(left, 0, width() - left - 5, height() - Panel1->height() - statusBar()->height() - 40);
+    // Never beyond the client area, whose scroll bars would then hide the graph's edges.
+    place = place.intersected(MdiArea->viewport()->rect());
+    if (place.width() < 200 || place.height() < 200)
+        place.setSize(place.size().expandedTo(QSize(200, 200)));
+    graphFrame->setGeometry(place);
+    graphPlacedAt = graphFrame->geometry();
+}
+
+void TfrmMain::keepRealTimeGraphBesidePanel()
+{
+    const auto* graphFrame = RealTimeGraph ? qobject_cast<QMdiSubWindow*>(RealTimeGraph->parentWidget()) : nullptr;
+    // Once the user has moved or resized the graph (or closed it), it stays as they left it.
+    if (graphPlacedAt.isNull() || !graphFrame || graphFrame->geometry() != graphPlacedAt) {
+        graphPlacedAt = QRect();
+        return;
+    }
+    layOutRealTimeGraphBesidePanel();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    // The frame takes its final size after it was first shown (a window
+    // manager maximises it a moment later): the start-up graph follows.
+    if (watched == MdiArea->viewport() && event->type() == QEvent::Resize)
+        keepRealTimeGraphBesidePanel();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TfrmMain::ControlPanel1Click()

@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
+#include <QRect>
 #include <QTimer>
 #include <array>
 #include <memory>
@@ -272,6 +273,11 @@ private:
     void createFrontPanel();
     // Puts the real-time graph beside the panel, filling the rest of the frame.
     void layOutRealTimeGraphBesidePanel();
+    // Lays the start-up graph out again for the frame's new size, unless the
+    // user has placed it since.
+    void keepRealTimeGraphBesidePanel();
+    QRect graphPlacedAt;   // where the start-up graph was put; null once the user placed it
+    bool eventFilter(QObject* watched, QEvent* event) override;
     bool PrinterChosen = false;           // the user accepted Printer Setup
     bool PortHintShown = false;  // the ports that would not open are told once a run
     // Saves the graph or table window `child` as Save does; false when nothing

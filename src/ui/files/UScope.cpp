@@ -1,6 +1,8 @@
 #include "files/UScope.h"
 
 #include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -11,6 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpacerItem>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -106,8 +110,10 @@ TfrmScope::TfrmScope(QWidget* parent)
     column->addLayout(status);
     column->addWidget(Progress1);
     column->addLayout(buttons);
+    captionRoom = new QSpacerItem(DialogWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    column->addItem(captionRoom);
     column->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(DialogWidth);
+    fitCaption();
 
     showOnly({});
 }
@@ -252,6 +258,28 @@ void TfrmScope::reject()
         done(2);
     else
         setModalResult(2);   // every progress stops at its next step
+}
+
+void TfrmScope::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange)
+        fitCaption();
+}
+
+void TfrmScope::fitCaption()
+{
+    if (!captionRoom)
+        return;   // still being built
+    // The window manager draws the caption beside its buttons, often in bold
+    // and centred: room for the text and for the buttons on both sides.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    const int buttons = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int width = QFontMetrics(font).horizontalAdvance(windowTitle()) + 4 * buttons;
+    captionRoom->changeSize(std::max(DialogWidth, width), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    layout()->invalidate();
+    adjustSize();
 }
 
 void TfrmScope::closeEvent(QCloseEvent* event)

@@ -20,6 +20,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QSpacerItem;
 
 class TfrmScope : public QDialog {
     Q_OBJECT
@@ -80,11 +81,15 @@ public slots:
     void reject() override;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void BitBtn2Click();
+    // Widens the dialog until its caption shows whole in the title bar.
+    void fitCaption();
+    QSpacerItem* captionRoom = nullptr;
     // Hides every control, then shows `visible` and resizes to fit.
     void showOnly(std::initializer_list<QWidget*> visible);
 

@@ -24,26 +24,36 @@ inline Range around(double low, double high)
     return {int(std::floor(low - margin)), int(std::ceil(high + margin))};
 }
 
-// The range for the readings y(0) .. y(points - 1) of one channel. Points
-// without data (`noData`) and over-range readings ("OL") are left out: an
-// open probe must not squash the real curve. Nothing when no reading counts.
+// The range for the readings y(channel, point) of `channels` channels with
+// `points` points each, together. Points without data (`noData`) and
+// over-range readings ("OL") are left out: an open probe must not squash the
+// real curve. Nothing when no reading counts.
 template <typename YAt>
-std::optional<Range> forReadings(int points, YAt&& y, double noData)
+std::optional<Range> forChannels(int channels, int points, YAt&& y, double noData)
 {
     double low = 0;
     double high = 0;
     bool any = false;
-    for (int p = 0; p < points; ++p) {
-        const double v = y(p);
-        if (v == noData || GraphStatistics::isOverRange(v))
-            continue;
-        low = any ? std::min(low, v) : v;
-        high = any ? std::max(high, v) : v;
-        any = true;
+    for (int c = 0; c < channels; ++c) {
+        for (int p = 0; p < points; ++p) {
+            const double v = y(c, p);
+            if (v == noData || GraphStatistics::isOverRange(v))
+                continue;
+            low = any ? std::min(low, v) : v;
+            high = any ? std::max(high, v) : v;
+            any = true;
+        }
     }
     if (!any)
         return std::nullopt;
     return around(low, high);
+}
+
+// The range for the readings y(0) .. y(points - 1) of one channel.
+template <typename YAt>
+std::optional<Range> forReadings(int points, YAt&& y, double noData)
+{
+    return forChannels(1, points, [&](int, int p) { return y(p); }, noData);
 }
 
 } // namespace ScaleFit

@@ -1,6 +1,7 @@
 #include "graph/UGraph.h"
 
 #include "app/AppPaths.h"
+#include "app/DateTime.h"
 #include "app/Prompts.h"
 #include "app/Regional.h"
 #include "chart/ChartColors.h"
@@ -10,12 +11,15 @@
 #include "graph/UAnnoEdit.h"
 #include "graph/UGraphStatistics.h"
 #include "graph/USetupScale.h"
+#include "stats/GraphStatistics.h"
 
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
+#include <QFontMetrics>
 #include <QSignalBlocker>
 #include <QDir>
 #include <QFileInfo>
@@ -25,10 +29,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -39,6 +46,8 @@
 namespace {
 
 constexpr float NoDataValue = 9999;
+constexpr int FactsGap = 16;   // between the start time and the rate when side by side
+constexpr int FieldPadding = 14;   // a line edit's frame and margins around its text
 
 // A small tool bar picture drawn from a glyph, so the window needs no image files.
 QIcon glyphIcon(const QString& glyph, const QColor& color = QColor(40, 40, 40))
@@ -123,7 +132,7 @@ TfrmGraph::TfrmGraph(GraphHost& graphHost, QWidget* parent)
     Panel12->setFrameShadow(QFrame::Sunken);
     Panel12->setMinimumWidth(170);
     Panel12->setContentsMargins(4, 1, 4, 1);
-    Panel12->setMinimumHeight(Panel12->fontMetrics().height() + 6);  // the line stays while it is empty
+    Panel12->setMinimumHeight(Panel12->fontMetrics().height() + 4);  // the line stays while it is empty
     chartLayout->addWidget(Panel12, 0, Qt::AlignLeft);
     PESGraph1 = new PESGraph(chartPane);
     PESGraph1->setObjectName(QStringLiteral("PESGraph1"));
@@ -158,7 +167,7 @@ TfrmGraph::TfrmGraph(GraphHost& graphHost, QWidget* parent)
     connect(PESGraph1, &PESGraph::OnGraphAnnotHotSpot, this, &TfrmGraph::PESGraph1GraphAnnotHotSpot);
     connect(PESGraph1, &PESGraph::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
 
-    resize(1175, 612);
+    resize(DesignedSize);
 }
 
 TfrmGraph::~TfrmGraph() = default;
@@ -232,8 +241,6 @@ QWidget* TfrmGraph::buildFactsStrip()
     pnlGraphStatistic = new QFrame(this);
     pnlGraphStatistic->setObjectName(QStringLiteral("pnlGraphStatistic"));
     pnlGraphStatistic->setFrameShape(QFrame::StyledPanel);
-    auto* row = new QHBoxLayout(pnlGraphStatistic);
-    row->setContentsMargins(6, 3, 6, 3);
     txtStartTime = readOnlyField(pnlGraphStatistic, "txtStartTime", QString(), 170);
     ComboBox1 = new QComboBox(pnlGraphStatistic);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -252,19 +259,31 @@ QWidget* TfrmGraph::buildFactsStrip()
     txtDataNo->setAccessibleName(QStringLiteral("Number of samples"));
     ComboBox1->setAccessibleName(QStringLiteral("Sampling rate, minutes"));
     ComboBox2->setAccessibleName(QStringLiteral("Sampling rate, seconds"));
-    row->addWidget(new QLabel(QStringLiteral("Start Time"), pnlGraphStatistic));
-    row->addWidget(txtStartTime);
-    row->addSpacing(16);
-    row->addWidget(new QLabel(QStringLiteral("Sampling"), pnlGraphStatistic));
-    row->addWidget(new QLabel(QStringLiteral("Rate"), pnlGraphStatistic));
-    row->addWidget(ComboBox1);
-    row->addWidget(new QLabel(QStringLiteral(":"), pnlGraphStatistic));
-    row->addWidget(ComboBox2);
-    row->addWidget(new QLabel(QStringLiteral("mm:ss"), pnlGraphStatistic));
-    row->addSpacing(16);
-    row->addWidget(new QLabel(QStringLiteral("Data No."), pnlGraphStatistic));
-    row->addWidget(txtDataNo);
-    row->addStretch();
+    // Two halves side by side, one above the other in a narrow window.
+    factsRows = new QBoxLayout(QBoxLayout::LeftToRight, pnlGraphStatistic);
+    factsRows->setContentsMargins(6, 1, 6, 1);
+    // Each half keeps its own spacing whichever way the halves go.
+    const int spacing = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing);
+    auto* when = new QHBoxLayout;
+    when->setSpacing(spacing);
+    when->addWidget(new QLabel(QStringLiteral("Start Time"), pnlGraphStatistic));
+    when->addWidget(txtStartTime);
+    when->addStretch();
+    auto* rate = new QHBoxLayout;
+    rate->setSpacing(spacing);
+    rate->addWidget(new QLabel(QStringLiteral("Sampling"), pnlGraphStatistic));
+    rate->addWidget(new QLabel(QStringLiteral("Rate"), pnlGraphStatistic));
+    rate->addWidget(ComboBox1);
+    rate->addWidget(new QLabel(QStringLiteral(":"), pnlGraphStatistic));
+    rate->addWidget(ComboBox2);
+    rate->addWidget(new QLabel(QStringLiteral("mm:ss"), pnlGraphStatistic));
+    rate->addSpacing(16);
+    rate->addWidget(new QLabel(QStringLiteral("Data No."), pnlGraphStatistic));
+    rate->addWidget(txtDataNo);
+    rate->addStretch();
+    factsRows->addLayout(when);
+    factsRows->addLayout(rate);
+    factsRows->addStretch();
     return pnlGraphStatistic;
 }
 
@@ -274,8 +293,9 @@ QWidget* TfrmGraph::buildStatisticsPanel()
     pnlStatistic->setObjectName(QStringLiteral("pnlStatistic"));
     pnlStatistic->setFrameShape(QFrame::StyledPanel);
     auto* grid = new QGridLayout(pnlStatistic);
-    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setContentsMargins(4, 4, 4, 4);
     grid->setVerticalSpacing(2);
+    grid->setHorizontalSpacing(3);
     Button2 = new QPushButton(QStringLiteral("Show MAX/MIN on Graph"), pnlStatistic);
     Button2->setObjectName(QStringLiteral("Button2"));
     grid->addWidget(Button2, 0, 0, 1, 2);
@@ -283,11 +303,17 @@ QWidget* TfrmGraph::buildStatisticsPanel()
     QLineEdit** maxs[] = {&txtT1Max, &txtT2Max, &txtT3Max, &txtT4Max};
     QLineEdit** mins[] = {&txtT1Min, &txtT2Min, &txtT3Min, &txtT4Min};
     QLineEdit** avgs[] = {&txtT1Avg, &txtT2Avg, &txtT3Avg, &txtT4Avg};
+    // The fields are as wide as the longest texts they show, and no wider,
+    // so that the panel fits a narrow window.
+    const QFontMetrics metrics = pnlStatistic->fontMetrics();
+    const TDateTime longTime = DateTime::fromQDateTime(QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58)));
+    const int extremeWidth = metrics.horizontalAdvance(GraphStatistics::extremeText(-327.6f, longTime)) + FieldPadding;
+    const int averageWidth = metrics.horizontalAdvance(QStringLiteral("-2999.999")) + FieldPadding;
     for (int i = 0; i < 4; ++i) {
         const QByteArray n = QByteArray::number(i + 1);
-        *maxs[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Max").constData(), QString(), 200);
-        *mins[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Min").constData(), QString(), 200);
-        *avgs[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Avg").constData(), QStringLiteral("***.* "), 80);
+        *maxs[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Max").constData(), QString(), extremeWidth);
+        *mins[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Min").constData(), QString(), extremeWidth);
+        *avgs[i] = readOnlyField(pnlStatistic, ("txtT" + n + "Avg").constData(), QStringLiteral("***.* "), averageWidth);
         (*maxs[i])->setAccessibleName(QStringLiteral("T%1 MAX").arg(i + 1));
         (*mins[i])->setAccessibleName(QStringLiteral("T%1 MIN").arg(i + 1));
         (*avgs[i])->setAccessibleName(QStringLiteral("T%1 AVG").arg(i + 1));
@@ -353,6 +379,33 @@ void TfrmGraph::showClearButton(bool show)
     ClearSeparator->setVisible(show);
 }
 
+void TfrmGraph::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The facts strip takes two lines where one is too narrow for it, so
+    // that the chart below keeps the window's width without scrolling.
+    const QMargins margins = factsRows->contentsMargins();
+    int oneLine = margins.left() + margins.right() + FactsGap;
+    for (int i = 0; i < 2; ++i)
+        oneLine += factsRows->itemAt(i)->sizeHint().width();
+    const int dataSets = pnlDataSets->isVisibleTo(this) ? pnlDataSets->width() + Splitter1->handleWidth() : 0;
+    const bool wide = width() - dataSets >= oneLine + 2 * pnlGraphStatistic->frameWidth();
+    factsRows->setDirection(wide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    factsRows->setSpacing(wide ? FactsGap : 0);
+}
+
+void TfrmGraph::openAtDesignedSize()
+{
+    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+    const QMdiArea* area = frame ? frame->mdiArea() : nullptr;
+    if (!area)
+        return;
+    // The frame's title bar and borders come on top of the client size.
+    const QSize room = area->viewport()->size();
+    const QSize size = DesignedSize.grownBy(frame->contentsMargins()).boundedTo(room);
+    frame->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, QRect(QPoint(0, 0), room)));
+}
+
 void TfrmGraph::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -371,7 +424,7 @@ void TfrmGraph::updateToolsForLayout()
     const QSignalBlocker quiet(chkSplit);
     chkSplit->setChecked(!single);
     // Each axis of a split chart keeps room for its line and its scale.
-    constexpr int LeastAxisHeight = 60;
+    constexpr int LeastAxisHeight = 55;
     constexpr int TimeScaleHeight = 40;
     PESGraph1->setMinimumHeight(std::max(MinimumPlotHeight, PESGraph1->axisRectCount() * LeastAxisHeight + TimeScaleHeight));
 }
@@ -563,10 +616,19 @@ void TfrmGraph::btnChangeScaleClick()
         dialog.maxField(i)->setText(wholeNumberText(PESGraph1->ManualMaxY()));
     }
     PESGraph1->setWorkingAxis(0);
+    const int channels = std::min(4, PESGraph1->Subsets());
+    const auto reading = [this](int channel, int point) { return double(PESGraph1->YData(channel, point)); };
     std::array<std::optional<ScaleFit::Range>, 4> fits;
-    for (int i = 0; i < 4 && i < PESGraph1->Subsets(); ++i)
-        fits[i] = ScaleFit::forReadings(PESGraph1->Points(), [&](int p) { return double(PESGraph1->YData(i, p)); },
-                                        PESGraph1->NullDataValueY());
+    if (PESGraph1->MultiAxesProportions(0) == 1.0) {
+        // One axis shared by every channel: it must hold all of their readings.
+        const auto shared = ScaleFit::forChannels(channels, PESGraph1->Points(), reading, PESGraph1->NullDataValueY());
+        for (int i = 0; i < channels; ++i)
+            fits[size_t(i)] = shared;
+    } else {
+        for (int i = 0; i < channels; ++i)
+            fits[size_t(i)] = ScaleFit::forReadings(PESGraph1->Points(), [&](int p) { return reading(i, p); },
+                                                    PESGraph1->NullDataValueY());
+    }
     dialog.setDataFits(fits);
     if (Prompts::current().exec(dialog) != QDialog::Accepted)
         return;
@@ -591,17 +653,14 @@ void TfrmGraph::btnChangeScaleClick()
 void TfrmGraph::Button1Click()
 {
     PESGraph1->PEactions(sgCustomize);
+    // Cancel changes nothing, the zoom included.
+    if (PESGraph1->DialogResult() != 1)
+        return;
     // The dialog leaves the X range alone; a sample taken while it was open
-    // may have moved its end, and that stays.
+    // may have moved its end, and that stays. Each channel keeps its own Y
+    // range: only a range the dialog itself changed is new. Giving every
+    // channel the working axis's range would push the others' lines off scale.
     PESGraph1->setManualScaleControlX(sgManualMinAndMax);
-    const float minY = float(PESGraph1->ManualMinY());
-    const float maxY = float(PESGraph1->ManualMaxY());
-    for (int i = 0; i < PESGraph1->Subsets(); ++i) {
-        PESGraph1->setWorkingAxis(i);
-        PESGraph1->setManualScaleControlY(sgManualMinAndMax);
-        PESGraph1->setManualMinY(minY);
-        PESGraph1->setManualMaxY(maxY);
-    }
     PESGraph1->setWorkingAxis(0);
     PESGraph1->PEactions(sgUndoZoom);
     UndoZoom->setEnabled(false);

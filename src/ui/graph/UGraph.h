@@ -7,9 +7,11 @@
 #include "app/CloseQuery.h"
 #include "graph/GraphHost.h"
 
+#include <QSize>
 #include <QWidget>
 
 class PESGraph;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -28,6 +30,8 @@ public:
     static constexpr const char* DataLoggerCaption = "DataLogger";
     // The chart keeps at least this height; the window scrolls before it shrinks further.
     static constexpr int MinimumPlotHeight = 150;
+    // The client size a graph window has unless its creator sizes it.
+    static constexpr QSize DesignedSize{1175, 612};
 
     explicit TfrmGraph(GraphHost& host, QWidget* parent = nullptr);
     ~TfrmGraph() override;
@@ -93,6 +97,9 @@ public:
     void applySplit(bool split);
     // Shows "Clear" and its separator (the real-time window).
     void showClearButton(bool show);
+    // Gives the window's frame the designed client size, or the main
+    // window's client area where that is smaller, centred in it.
+    void openAtDesignedSize();
     // Takes the index of a new mark: above AnnotationCount and above every
     // mark this chart already holds.
     int nextAnnotationIndex();
@@ -133,6 +140,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildToolBar();
@@ -140,6 +148,7 @@ private:
     QWidget* buildStatisticsPanel();
     QWidget* buildDataSetsPanel();
 
+    QBoxLayout* factsRows = nullptr;   // the facts strip's two halves, side by side or stacked
     GraphHost& host;
     bool closed = false;
     bool closeAgreed = false;  // the close question was answered for the main window's closing

@@ -56,10 +56,17 @@ bool TfrmMain::SaveCollection()
     const QString name = Prompts::current().saveFileName(request);
     if (name.isEmpty())
         return false;
-    const auto result = CollectionFile::copyScratchFile(DataSetModel::scratchFilePath(DocumentFolder), name);
+    const QString scratch = DataSetModel::scratchFilePath(DocumentFolder);
+    const auto result = CollectionFile::copyScratchFile(scratch, name);
     if (result.outcome == CollectionFile::CopyResult::Failed) {
         // The data sets are still only in the scratch file: keep them marked unsaved.
         Prompts::current().warning(QStringLiteral("Can not save the data sets to ") + result.error);
+        return false;
+    }
+    if (result.outcome == CollectionFile::CopyResult::NoScratchFile) {
+        // Nothing was written, so nothing counts as saved: the close question still comes.
+        Prompts::current().warning(QStringLiteral("Can not save the data sets: the downloaded data (") + scratch
+                                   + QStringLiteral(") is gone"));
         return false;
     }
     DataSetsUnsaved = false;

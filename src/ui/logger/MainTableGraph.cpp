@@ -45,6 +45,7 @@ void TfrmMain::btnOutputToGraphClick()
     graph->setWindowTitle(list->windowTitle());
     QMdiSubWindow* sub = addChild(graph);
     sub->show();
+    graph->openAtDesignedSize();
 
     const auto start = rowTime(*list, 1);
     const auto end = start ? rowTime(*list, rows) : std::nullopt;

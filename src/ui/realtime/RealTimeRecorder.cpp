@@ -334,24 +334,45 @@ void RealTimeRecorder::samplesDiscarded()
 
 void RealTimeRecorder::offerRecovery()
 {
-    const auto run = session.leftOverRun();
-    if (!run)
-        return;
-    const auto answer = Prompts::current().confirm(
-        QStringLiteral("A Real-Time recording of %1 samples was not saved when the program ended.\n"
-                       "Do you want to open it in the Real-Time graph ?\n"
-                       "(No discards the samples, Cancel keeps them for the next start.)")
-            .arg(run->samples.size()),
-        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (answer == QMessageBox::Cancel)
-        return;
-    if (answer == QMessageBox::No) {
-        session.discardRecovery();
-        return;
+    for (RealTimeRecovery::LeftOver& leftOver : RealTimeRecovery::leftOverRuns(session.recoveryFolder())) {
+        const auto answer = Prompts::current().confirm(offerQuestion(leftOver),
+                                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        if (answer == QMessageBox::No) {
+            if (Prompts::current().confirm(discardQuestion(leftOver), QMessageBox::Yes | QMessageBox::No)
+                == QMessageBox::Yes)
+                leftOver.file->discard();
+        } else if (answer == QMessageBox::Yes) {
+            openRecoveredRun(std::move(leftOver));
+        }
+        // What was neither opened nor discarded is given back for a later start.
     }
+}
+
+QString RealTimeRecorder::offerQuestion(const RealTimeRecovery::LeftOver& leftOver)
+{
+    return QStringLiteral("A Real-Time recording of %1 samples (%2 to %3) was not saved when the program ended.\n"
+                          "Do you want to open it in the Real-Time graph ?\n"
+                          "(No discards the samples, Cancel keeps them for the next start.)")
+        .arg(leftOver.run.samples.size())
+        .arg(Regional::dateTimeText(leftOver.run.start), Regional::dateTimeText(leftOver.end()));
+}
+
+QString RealTimeRecorder::discardQuestion(const RealTimeRecovery::LeftOver& leftOver)
+{
+    return QStringLiteral("The %1 samples of the Real-Time recording from %2 to %3 will be deleted.\n"
+                          "Do you want to delete them ?")
+        .arg(leftOver.run.samples.size())
+        .arg(Regional::dateTimeText(leftOver.run.start), Regional::dateTimeText(leftOver.end()));
+}
+
+void RealTimeRecorder::openRecoveredRun(RealTimeRecovery::LeftOver leftOver)
+{
     if (!graph())
         CreateRealTimeGraph();
-    if (graph() && session.loadRecoveredRun(*run))
+    // Samples in the graph already (a run opened a moment ago) are offered for saving first.
+    if (!graph() || !session.mayDiscardSamples(Question::BeforeRun))
+        return;
+    if (session.loadRecoveredRun(std::move(leftOver)))
         drawRecoveredRun();
 }
 

@@ -43,15 +43,19 @@ public:
     // The user changed the real-time window's ComboBox1 or ComboBox2.
     void RateBoxChange();
 
-    // At start-up: a recovery file left behind by a run that never ended
-    // properly is offered as the real-time graph.
+    // At start-up: every run left behind in the recovery folder is offered,
+    // newest first, to open in the real-time graph, discard, or keep for the
+    // next start.
     void offerRecovery();
+    // The recovery file of the session's run.
     QString recoveryFileName() const { return session.recoveryFileName(); }
     // The main window closes normally, every close question answered.
     void programClosing();
 
     static QString runQuestion();
     static QString rateQuestion();
+    static QString offerQuestion(const RealTimeRecovery::LeftOver& leftOver);
+    static QString discardQuestion(const RealTimeRecovery::LeftOver& leftOver);
 
     // The real-time graph window, while it is open.
     TfrmGraph* graph() const { return realTimeGraph.data(); }
@@ -73,6 +77,7 @@ private:
     void runStopped();
     void rateChanged();
     void samplesDiscarded();
+    void openRecoveredRun(RealTimeRecovery::LeftOver leftOver);
     void drawRecoveredRun();
     void graphClosed(TfrmGraph* window);
 

@@ -12,9 +12,12 @@
 
 #include "app/AppPaths.h"
 #include "app/Clock.h"
+#include "live/LiveAlarms.h"
 #include "live/LiveSample.h"
+#include "live/ScheduleOptions.h"
 #include "mqtt/MqttPublisher.h"
 #include "realtime/RealTimeSession.h"
+#include "realtime/RunSchedule.h"
 
 #include <QEventLoop>
 #include <QSysInfo>
@@ -151,6 +154,17 @@ int runLive(const QCommandLineParser& parser)
         }
     }
 
+    auto alarmOptions = readAlarmOptions(parser);
+    if (const QString* why = std::get_if<QString>(&alarmOptions)) {
+        error(*why);
+        return Usage;
+    }
+    const auto plan = readSchedule(parser, Clock::current().now());
+    if (const QString* why = std::get_if<QString>(&plan)) {
+        error(*why);
+        return Usage;
+    }
+
     std::optional<mqtt::MqttSettings> broker;
     if (parser.isSet(QStringLiteral("mqtt"))) {
         auto read = mqtt::readMqttSettings(parser, QProcessEnvironment::systemEnvironment());
@@ -168,11 +182,8 @@ int runLive(const QCommandLineParser& parser)
     if (const int code = connection.connect())
         return code;
 
-    // As Run does: a sample every `every` ticks, the first on the next tick after a frame.
     connection.settings().RealTimeRate = *every;
-    connection.link().RateTicks = *every;
     ConsoleHost& host = connection.host();
-    host.sampling = true;
 
     QEventLoop loop;
     int exitCode = Done;
@@ -190,6 +201,13 @@ int runLive(const QCommandLineParser& parser)
         });
         publisher->start();
     }
+    std::unique_ptr<LiveAlarms> alarms;
+    if (const auto& options = std::get<std::optional<AlarmOptions>>(alarmOptions)) {
+        alarms = std::make_unique<LiveAlarms>(*options);
+        if (publisher)
+            alarms->publishTo(*publisher, *broker);
+        host.onLinkChange = [&](bool up) { alarms->linkChanged(up, DateTime::fromQDateTime(Clock::current().now())); };
+    }
 
     const QString documents = recoveryDocuments(parser);
     RealTimeSession session(connection.settings(), documents);
@@ -201,7 +219,17 @@ int runLive(const QCommandLineParser& parser)
             recoveryKept = false;
         });
     }
-    session.startRun(DateTime::fromQDateTime(Clock::current().now()), count.value_or(std::numeric_limits<int>::max()));
+    // The run starts now, or when --start-at says; --duration and --until end it.
+    RunSchedule schedule(std::get<RunSchedule::Plan>(plan));
+    QObject::connect(&schedule, &RunSchedule::started, &loop, [&](const QDateTime& at) {
+        // As Run does: a sample every `every` ticks, the first on the next tick after a frame.
+        connection.link().RateTicks = *every;
+        host.sampling = true;
+        session.startRun(DateTime::fromQDateTime(at), count.value_or(std::numeric_limits<int>::max()));
+        if (alarms)
+            alarms->start(DateTime::fromQDateTime(at));
+    });
+    QObject::connect(&schedule, &RunSchedule::ended, &loop, &QEventLoop::quit);
 
     const auto line = [&](const LiveSample& sample) {
         if (format == QLatin1String("jsonl"))
@@ -229,7 +257,7 @@ int runLive(const QCommandLineParser& parser)
     host.onSample = [&](TDateTime tickTime) {
         if (outputError)
             return;
-        if (!host.lastFrame)
+        if (!host.lastFrame || !schedule.takesSampleAt(DateTime::toQDateTime(tickTime)))
             return;
         const LiveSample sample = makeSample(tickTime, *host.lastFrame);
         // Into the recovery file first: every sample printed survives a kill.
@@ -238,6 +266,8 @@ int runLive(const QCommandLineParser& parser)
         print(line(sample));
         if (publisher)
             publisher->publish(sample);
+        if (alarms)
+            alarms->sample(sample, tickTime);
         if (count && ++printed >= *count)
             loop.quit();
     };
@@ -247,9 +277,13 @@ int runLive(const QCommandLineParser& parser)
         stopped = true;
         loop.quit();
     });
+    schedule.begin();
+    if (schedule.state() == RunSchedule::State::Waiting)
+        note(QStringLiteral("waiting until %1 to start").arg(timeText(*schedule.plan().startAt)));
     if (outputError == 0)
         loop.exec();
     host.onSample = nullptr;
+    host.onLinkChange = nullptr;
     host.sampling = false;
     if (session.RealTimeRunning())
         session.Stop();
@@ -257,6 +291,8 @@ int runLive(const QCommandLineParser& parser)
     // broker refused ends on its reason.
     if (exitCode == Done)
         reportStatistics(session);
+    if (alarms)
+        alarms->finish(stop);
     const bool outputFailed = outputError != 0 && outputError != EPIPE;
 
     bool timedOut = false;

@@ -21,6 +21,8 @@ void ConsoleHost::setStatus(const QString& deviceName, const QString& text)
             cli::error(QStringLiteral("the meter on %1 answers again").arg(deviceName));
         else
             cli::error(QStringLiteral("no live frames from the meter on %1; asking it to start again").arg(deviceName));
+        if (onLinkChange)
+            onLinkChange(text == OnConnection);
     }
     connectionText = text;
 }

@@ -18,6 +18,7 @@ public:
     QStringList ports;
     bool sampling = false;                 // live: MainTimer takes samples
     std::function<void(TDateTime tickTime)> onSample;
+    std::function<void(bool connected)> onLinkChange;  // the link was lost, or is back
     std::optional<LiveFrame> lastFrame;    // the latest decoded frame
     int framesSeen = 0;
 

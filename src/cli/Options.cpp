@@ -1,6 +1,8 @@
 // The options of each command, as `tq612-cli <command> --help` lists them.
 #include "Commands.h"
 #include "Console.h"
+#include "live/AlarmOptions.h"
+#include "live/ScheduleOptions.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -107,6 +109,8 @@ bool addOptions(const QString& command, QCommandLineParser& parser)
             {QStringLiteral("ha-discovery"),
              QStringLiteral("Announce the four channels to Home Assistant (retained homeassistant/sensor/.../config).")},
         });
+        parser.addOptions(alarmOptions());
+        parser.addOptions(scheduleOptions());
         return true;
     }
     if (command == QLatin1String("download")) {

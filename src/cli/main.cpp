@@ -6,6 +6,9 @@
 //                  [--mqtt HOST[:PORT] [--topic PREFIX] [--qos 0|1|2] [--mqtt-user NAME]
 //                   [--mqtt-password-file FILE] [--mqtt-cafile FILE [--mqtt-cert FILE --mqtt-key FILE]]
 //                   [--mqtt-wait SECONDS] [--ha-discovery]]
+//                  [--alarm 'T1>26' ... [--alarm-hysteresis DEGREES] [--alarm-delay N]
+//                   [--on-alarm PROGRAM [--on-alarm-timeout SECONDS]]]
+//                  [--start-at TIME] [--duration SECONDS] [--until TIME]
 //   tq612-cli download [--port P] [-o FILE.ch4] [--csv DIR | --txt DIR] [--retries N]
 //   tq612-cli setup [--port P] [--clock now|YYYY-MM-DDTHH:MM:SS] [--interval MM:SS] [--erase [--yes]] [--info]
 //   tq612-cli convert FILE.ch4|FILE.ghf --csv DIR|--txt DIR

@@ -6,14 +6,19 @@
 
 namespace cli::mqtt {
 
-QList<std::pair<QString, QByteArray>> haDiscoveryMessages(const MqttSettings& settings, bool celsius)
+QJsonObject haDevice(const MqttSettings& settings)
 {
-    const QJsonObject device{
+    return {
         {QStringLiteral("identifiers"), QJsonArray{settings.meterId}},
         {QStringLiteral("name"), QStringLiteral("Thermometer %1").arg(settings.meterId)},
         {QStringLiteral("model"), QStringLiteral("four-channel thermometer")},
         {QStringLiteral("sw_version"), QStringLiteral(TQ612_VERSION)},
     };
+}
+
+QList<std::pair<QString, QByteArray>> haDiscoveryMessages(const MqttSettings& settings, bool celsius)
+{
+    const QJsonObject device = haDevice(settings);
     QList<std::pair<QString, QByteArray>> messages;
     for (int c = 1; c <= 4; ++c) {
         const QString channel = QStringLiteral("T%1").arg(c);

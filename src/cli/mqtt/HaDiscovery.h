@@ -7,11 +7,15 @@
 #include "MqttSettings.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <utility>
 
 namespace cli::mqtt {
+
+// The meter as Home Assistant lists it; every sensor of it names the same device.
+QJsonObject haDevice(const MqttSettings& settings);
 
 // Topic and payload of the four configurations, for a meter showing
 // Celsius (`celsius`) or Fahrenheit.

@@ -99,6 +99,31 @@ void MqttPublisher::publish(const LiveSample& sample)
     }
 }
 
+void MqttPublisher::publishMessage(const QString& topic, const QByteArray& payload)
+{
+    queue.push(payload, topic.toUtf8());
+    if (state == State::Connected) {
+        sendWaiting();
+        watchSocket();
+    }
+}
+
+void MqttPublisher::setRetained(const QString& topic, const QByteArray& payload)
+{
+    retained[topic] = payload;
+    if (state == State::Connected) {
+        sendRetained(topic, payload);
+        watchSocket();
+    }
+}
+
+void MqttPublisher::sendRetained(const QString& topic, const QByteArray& payload)
+{
+    const QByteArray name = topic.toUtf8();
+    mosquitto_publish(client.get(), nullptr, name.constData(), int(payload.size()), payload.constData(), settings.qos,
+                      true);
+}
+
 // The sensors' configurations, again whenever the meter's unit changes.
 void MqttPublisher::announce()
 {
@@ -290,6 +315,8 @@ void MqttPublisher::connected(int code)
                       true);
     announcedUnit = Unit::Unknown;  // a broker that restarted may have lost them
     announce();
+    for (const auto& [topic, payload] : retained)
+        sendRetained(topic, payload);
     sendWaiting();
 }
 
@@ -371,11 +398,12 @@ void MqttPublisher::sendWaiting()
     if (sending)
         return;  // a confirmation that came while publishing: the loop below goes on
     sending = true;
-    const QByteArray topic = settings.readingsTopic().toUtf8();
+    const QByteArray readingsTopic = settings.readingsTopic().toUtf8();
     while (state == State::Connected && inFlight.size() < MaxInFlight) {
         const auto entry = queue.takeNext();
         if (!entry)
             break;
+        const QByteArray& topic = entry->topic.isEmpty() ? readingsTopic : entry->topic;
         // At QoS 0 the library may write the message and confirm it inside
         // mosquitto_publish; it sets the message id before that.
         sendingMessageId = -1;

@@ -22,6 +22,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <map>
 #include <memory>
 #include <unordered_map>
 
@@ -44,6 +45,11 @@ public:
     // Starts connecting; the readings published meanwhile wait.
     void start();
     void publish(const LiveSample& sample) override;
+    // A message in line with the readings: kept while the broker is away, not retained.
+    void publishMessage(const QString& topic, const QByteArray& payload);
+    // The present state of `topic`, retained: sent now and again on every
+    // connection, so a broker that lost it gets it back.
+    void setRetained(const QString& topic, const QByteArray& payload);
     // Sends what waits, then "offline", then disconnects; finished() follows.
     void finish();
     std::size_t waitingCount() const { return queue.size(); }
@@ -76,6 +82,7 @@ private:
     void close();
     void sendWaiting();
     void announce();
+    void sendRetained(const QString& topic, const QByteArray& payload);
     Client makeClient(QString& why) const;
     void listenTo(mosquitto* client);
 
@@ -101,6 +108,7 @@ private:
     QString lastLibraryError;
     Unit shownUnit = Unit::Unknown;      // the unit of the latest sample
     Unit announcedUnit = Unit::Unknown;  // the unit the discovery messages named on this connection
+    std::map<QString, QByteArray> retained;  // topic -> its present state
 };
 
 } // namespace cli::mqtt

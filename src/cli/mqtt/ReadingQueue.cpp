@@ -4,9 +4,9 @@ namespace cli::mqtt {
 
 ReadingQueue::ReadingQueue(std::size_t bound) : bound(bound < 1 ? 1 : bound) {}
 
-void ReadingQueue::push(QByteArray payload)
+void ReadingQueue::push(QByteArray payload, QByteArray topic)
 {
-    entries.push_back({std::move(payload), false});
+    entries.push_back({std::move(payload), std::move(topic), false});
     while (entries.size() > bound) {
         if (!entries.front().delivered)
             ++droppedEver;
@@ -23,7 +23,7 @@ std::optional<ReadingQueue::Entry> ReadingQueue::takeNext()
     while (handedOut < entries.size()) {
         const std::size_t index = handedOut++;
         if (!entries[index].delivered)
-            return Entry{frontId + index, entries[index].payload};
+            return Entry{frontId + index, entries[index].payload, entries[index].topic};
     }
     return std::nullopt;
 }

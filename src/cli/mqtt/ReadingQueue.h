@@ -17,11 +17,12 @@ public:
     struct Entry {
         std::uint64_t id = 0;
         QByteArray payload;
+        QByteArray topic;  // empty: the readings' topic
     };
 
     explicit ReadingQueue(std::size_t bound);
 
-    void push(QByteArray payload);
+    void push(QByteArray payload, QByteArray topic = {});
     // The oldest reading not yet handed out, now handed out; nothing when all are.
     std::optional<Entry> takeNext();
     // The broker has taken reading `id`.
@@ -40,6 +41,7 @@ public:
 private:
     struct Slot {
         QByteArray payload;
+        QByteArray topic;
         bool delivered = false;
     };
     std::size_t bound;

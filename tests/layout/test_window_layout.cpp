@@ -24,6 +24,7 @@
 #include <QMdiSubWindow>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QFontMetrics>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -185,6 +186,12 @@ TEST(WindowLayout, RealTimeGraphFillsTheRoomBesideThePanelOnceTheFrameIsMaximise
         EXPECT_TRUE(shown.contains(QRect(chart.mapTo(main.RealTimeGraph, area.topLeft()), area.size())))
             << "plot " << axis << " lies in sight";
         rows += area.height() * chart.devicePixelRatioF();
+        // Its value labels stand apart, however short the plot.
+        const std::vector<int> labels = chart.valueLabelRows(axis);
+        EXPECT_GE(labels.size(), 2u) << "plot " << axis;
+        const int lineHeight = QFontMetrics(chart.font()).height();
+        for (size_t i = 1; i < labels.size(); ++i)
+            EXPECT_GT(labels[i] - labels[i - 1], lineHeight) << "plot " << axis << ": labels overlap";
     }
     std::cout << "plot rows on " << screenName().toStdString() << ": " << rows << " device pixels" << std::endl;
     EXPECT_GE(rows, leastPlotRows());

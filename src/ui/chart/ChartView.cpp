@@ -5,6 +5,8 @@
 #include "chart/OffScaleLayer.h"
 #include "chart/PESGraph.h"
 
+#include <QFontMetrics>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -210,6 +212,7 @@ ChartView::ChartView(PESGraph& chart)
     // Balance the axis heights before a replot lays the plot out.
     connect(customPlot, &QCustomPlot::beforeReplot, this, &ChartView::ensureLayout);
     connect(customPlot, &QCustomPlot::beforeReplot, this, &ChartView::chooseDetail);
+    connect(customPlot, &QCustomPlot::afterLayout, this, &ChartView::fitValueTicks);
     connect(customPlot, &QCustomPlot::mousePress, this, &ChartView::onMousePress);
     connect(customPlot, &QCustomPlot::mouseMove, this, &ChartView::onMouseMove);
     connect(customPlot, &QCustomPlot::mouseRelease, this, &ChartView::onMouseRelease);
@@ -418,7 +421,7 @@ void ChartView::rebuildLayout(const ChartState& s)
         QCPAxis* yAxis = rect->axis(QCPAxis::atLeft);
         yAxis->setLabel(g < int(s.axes.size()) ? s.axes[size_t(g)].label : QString());
         yAxis->setNumberFormat(QStringLiteral("gb"));
-        yAxis->ticker()->setTickCount(groups > 2 ? 4 : 6);
+        yAxis->ticker()->setTickCount(mostValueTicks(groups));
         connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &ChartView::syncXRanges);
         rect->setRangeZoomAxes(xAxis, yAxis);
         rects.push_back(rect);
@@ -485,6 +488,27 @@ void ChartView::applyLook(const ChartState& s, int lineWidth)
     for (size_t subset = 0; subset < graphs.size(); ++subset) {
         const int colorRef = subset < s.subsetColors.size() ? s.subsetColors[subset] : 0xFF0000;
         graphs[subset]->setPen(QPen(colorOf(colorRef), lineWidth));
+    }
+}
+
+int ChartView::mostValueTicks(int groups)
+{
+    return groups > 2 ? 4 : 6;
+}
+
+// Value labels stand one above another: a short plot (four of them on a small
+// or dense screen) gets only as many as its height holds without overlapping.
+void ChartView::fitValueTicks()
+{
+    const int most = mostValueTicks(int(rects.size()));
+    for (QCPAxisRect* rect : rects) {
+        QCPAxis* values = rect->axis(QCPAxis::atLeft);
+        const int lineHeight = QFontMetrics(values->tickLabelFont()).height();
+        const int fitting = std::clamp(rect->height() / std::max(1, 2 * lineHeight), 2, most);
+        if (values->ticker()->tickCount() == fitting)
+            continue;
+        values->ticker()->setTickCount(fitting);
+        rect->update(QCPLayoutElement::upPreparation);  // its ticks anew, before they are drawn
     }
 }
 

@@ -80,6 +80,8 @@ private:
     void updateTickFormat(const QCPRange& range);
     void applyInteractions(const ChartState& s);
     void balanceRows();
+    static int mostValueTicks(int groups);
+    void fitValueTicks();
     // Before each replot: each large line is drawn from the level of detail its visible span needs.
     void chooseDetail();
 

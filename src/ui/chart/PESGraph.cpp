@@ -657,6 +657,21 @@ QRect PESGraph::axisArea(int axis) const
     return axis >= 0 && axis < view->rectCount() ? view->rect(axis)->rect() : QRect();
 }
 
+std::vector<int> PESGraph::valueLabelRows(int axis) const
+{
+    view->ensureLayout();
+    std::vector<int> rows;
+    if (axis < 0 || axis >= view->rectCount())
+        return rows;
+    QCPAxis* values = view->rect(axis)->axis(QCPAxis::atLeft);
+    for (double tick : values->tickVector()) {
+        if (values->range().contains(tick))
+            rows.push_back(int(std::lround(values->coordToPixel(tick))));
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 std::vector<OffScaleMark> PESGraph::offScaleMarks() const
 {
     view->ensureLayout();

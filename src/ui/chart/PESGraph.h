@@ -285,6 +285,8 @@ public:
     int axisRectCount() const;
     // The plotting area of axis `axis`, client pixels.
     QRect axisArea(int axis) const;
+    // The client pixel rows of axis `axis`'s value labels, top to bottom.
+    std::vector<int> valueLabelRows(int axis) const;
     // The marks of channels whose points lie outside their axis's visible Y range.
     std::vector<OffScaleMark> offScaleMarks() const;
 

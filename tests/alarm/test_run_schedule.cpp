@@ -1,7 +1,9 @@
 // A run that starts and ends by itself, on a fake clock: from 22:00 to 06:00,
-// for a duration, for a number of samples, or from the first alarm on.
+// for a duration, for a number of samples, or from the first alarm on; and on
+// the nights the clocks change.
 #include "realtime/RunSchedule.h"
 #include "support/FakeClock.h"
+#include "support/LocalZone.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -201,6 +203,72 @@ TEST(ScheduleTimeOfDay, IsTheNextOneAfterTheMomentGiven)
     EXPECT_EQ(RunSchedule::nextTimeOfDay(QTime(6, 0), at("22:00:00")), at("06:00:00", 1));
     EXPECT_EQ(RunSchedule::nextTimeOfDay(QTime(22, 0), at("21:59:59")), at("22:00:00"));
     EXPECT_EQ(RunSchedule::nextTimeOfDay(QTime(22, 0), at("22:00:00")), at("22:00:00", 1));
+}
+
+// ---- the nights the clocks change --------------------------------------------------------------
+// In Berlin in 2026 the clocks jump from 02:00 to 03:00 on 29 March and go
+// back from 03:00 to 02:00 on 25 October.
+
+QDateTime moment(const char* isoWithOffset)
+{
+    return QDateTime::fromString(QString::fromLatin1(isoWithOffset), Qt::ISODate);
+}
+
+TEST(ScheduleTimeOfDay, ATimeTheClocksSkipIsTheMomentTheyJump)
+{
+    LocalZone berlin("Europe/Berlin");
+    const struct {
+        const char* time;
+        const char* after;
+        const char* next;
+    } cases[] = {
+        {"02:30:00", "2026-03-28T22:00:00+01:00", "2026-03-29T03:00:00+02:00"},
+        {"02:00:00", "2026-03-28T22:00:00+01:00", "2026-03-29T03:00:00+02:00"},
+        {"02:59:59", "2026-03-28T22:00:00+01:00", "2026-03-29T03:00:00+02:00"},
+        // Today's has passed; tomorrow's is skipped.
+        {"02:30:00", "2026-03-28T03:00:00+01:00", "2026-03-29T03:00:00+02:00"},
+        {"03:00:00", "2026-03-28T22:00:00+01:00", "2026-03-29T03:00:00+02:00"},
+        {"06:00:00", "2026-03-28T22:00:00+01:00", "2026-03-29T06:00:00+02:00"},
+        {"02:30:00", "2026-03-29T03:10:00+02:00", "2026-03-30T02:30:00+02:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.time) + " after " + c.after);
+        const QDateTime next = RunSchedule::nextTimeOfDay(QTime::fromString(QLatin1String(c.time), Qt::ISODate),
+                                                          moment(c.after).toLocalTime());
+        ASSERT_TRUE(next.isValid());
+        EXPECT_EQ(next.toOffsetFromUtc(next.offsetFromUtc()).toString(Qt::ISODate).toStdString(), c.next);
+    }
+}
+
+TEST_F(ScheduleTest, ARunUntilATimeOfDayKeepsToTheWallClockOnTheNightsItChanges)
+{
+    LocalZone berlin("Europe/Berlin");
+    const struct {
+        const char* name;
+        const char* start;
+        QTime until;
+        const char* end;
+    } cases[] = {
+        {"OvernightIntoSummerTime", "2026-03-28T22:00:00+01:00", QTime(6, 0), "2026-03-29T06:00:00+02:00"},
+        {"OvernightIntoWinterTime", "2026-10-24T22:00:00+02:00", QTime(6, 0), "2026-10-25T06:00:00+01:00"},
+        {"UntilATimeTheClocksSkip", "2026-03-28T22:00:00+01:00", QTime(2, 30), "2026-03-29T03:00:00+02:00"},
+        {"UntilATimeSkippedTomorrow", "2026-03-28T03:00:00+01:00", QTime(2, 30), "2026-03-29T03:00:00+02:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        clock.current = moment(c.start).toLocalTime();
+        Plan plan;
+        plan.stopAtTime = c.until;
+        RunSchedule schedule(plan);
+        Heard heard(schedule);
+        schedule.begin();
+        const QDateTime end = moment(c.end);
+        ASSERT_EQ(schedule.endsAt(), end);
+        // A sample a minute, every one of them until the end and none after.
+        const QList<QDateTime> taken = tick(schedule, clock, end.addSecs(3600));
+        EXPECT_EQ(taken.size(), moment(c.start).secsTo(end) / 60 - 1);
+        EXPECT_EQ(heard.ended, QList<Ending>{Ending::StopTime});
+    }
 }
 
 } // namespace

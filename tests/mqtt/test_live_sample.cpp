@@ -2,34 +2,13 @@
 // with the UTC offset in force when it was taken, even in the hour the clocks
 // go back, and its readings as JSON values.
 #include "live/LiveSample.h"
+#include "support/LocalZone.h"
 
 #include <QJsonDocument>
 #include <cmath>
-#include <ctime>
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs the test with the local clock of `zone`.
-class LocalZone {
-public:
-    explicit LocalZone(const char* zone) : old(qgetenv("TZ"))
-    {
-        qputenv("TZ", zone);
-        ::tzset();
-    }
-    ~LocalZone()
-    {
-        if (old.isNull())
-            qunsetenv("TZ");
-        else
-            qputenv("TZ", old);
-        ::tzset();
-    }
-
-private:
-    QByteArray old;
-};
 
 QDateTime utc(const char* text)
 {

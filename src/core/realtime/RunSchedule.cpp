@@ -2,6 +2,7 @@
 
 #include "app/Clock.h"
 
+#include <QTimeZone>
 #include <algorithm>
 
 namespace {
@@ -9,6 +10,19 @@ namespace {
 // The timer wakes at least this often, so a clock set forward, or a machine
 // that slept, is noticed soon.
 constexpr qint64 LongestSleepMs = 60000;
+
+// `time` on `date` by the wall clock. On the night the clocks jump over it,
+// the moment they land: a run due at 02:30 then starts at 03:00, not never.
+QDateTime wallClockMoment(const QDate& date, const QTime& time)
+{
+    const QDateTime moment(date, time);
+    if (moment.isValid())
+        return moment;
+    const QTimeZone::OffsetData jump = QTimeZone::systemTimeZone().nextTransition(date.startOfDay());
+    if (jump.atUtc.isValid())
+        return jump.atUtc.toLocalTime();
+    return QDateTime(date, time, Qt::OffsetFromUTC, date.startOfDay().offsetFromUtc()).toLocalTime();
+}
 
 } // namespace
 
@@ -24,10 +38,8 @@ RunSchedule::RunSchedule(const Plan& plan, QObject* parent)
 QDateTime RunSchedule::nextTimeOfDay(const QTime& time, const QDateTime& after)
 {
     const QDateTime local = after.toLocalTime();
-    QDateTime next(local.date(), time);
-    if (next <= local)
-        next = QDateTime(local.date().addDays(1), time);
-    return next;
+    const QDateTime today = wallClockMoment(local.date(), time);
+    return today > local ? today : wallClockMoment(local.date().addDays(1), time);
 }
 
 void RunSchedule::begin()

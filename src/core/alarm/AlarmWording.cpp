@@ -4,6 +4,7 @@
 #include "app/Regional.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace AlarmWording {
 
@@ -66,17 +67,27 @@ QString markText(const AlarmEvent& e)
     return channelName(e.channel) + QLatin1Char(' ') + subject(e);
 }
 
+QString zonedTimeText(TDateTime time)
+{
+    // Always as +hh:mm, also in UTC, where Qt's ISO form would say "Z".
+    const QDateTime local = DateTime::toQDateTime(time);
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
+           + QStringLiteral("%1%2:%3")
+                 .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
 QStringList programArguments(const AlarmEvent& e)
 {
-    // The local time with its offset from UTC, as tq612-cli prints it.
-    QDateTime moment = DateTime::toQDateTime(e.time);
-    moment = moment.toOffsetFromUtc(moment.offsetFromUtc());
     return {e.begins ? QStringLiteral("ALARM") : QStringLiteral("CLEAR"),
             channelName(e.channel),
             alarmKindText(e.kind),
             readingText(e),
             e.limit ? degreesText(*e.limit) : QString(),
-            moment.toString(Qt::ISODate)};
+            zonedTimeText(e.time)};
 }
 
 } // namespace AlarmWording

@@ -30,6 +30,9 @@ QString summary(const AlarmEvent& event);
 QString body(const AlarmEvent& event);
 // Beside an alarm's beginning on the chart.
 QString markText(const AlarmEvent& event);
+// "2026-12-11T07:37:09+01:00": the local time with its offset from UTC, as
+// tq612-cli prints a sample's time ("+00:00" in UTC, never "Z").
+QString zonedTimeText(TDateTime time);
 // ALARM|CLEAR, the channel, the kind, the reading, the limit, the time with
 // its offset from UTC: the arguments tq612-cli live --on-alarm gives too.
 QStringList programArguments(const AlarmEvent& event);

@@ -49,6 +49,12 @@ public:
     void begin();
     // An alarm began: a plan that starts on the first alarm starts now.
     void alarmBegan() { runSchedule.alarmBegan(); }
+    // The clock may have moved (a tick of the link): starts or ends the run if its moment has come.
+    void check()
+    {
+        if (!done)
+            runSchedule.check();
+    }
     // Before a sample of the run at `time`: false when the run has ended by then.
     bool takesSampleAt(TDateTime time);
     void sampleTaken() { runSchedule.sampleTaken(); }

@@ -66,14 +66,18 @@ void TfrmMain::useAlarmNotifier(AlarmNotifier& notifier, std::function<void()> s
 {
     const AlarmActions actions = AlarmResponse ? AlarmResponse->actions() : AlarmActions{};
     AlarmResponse = std::make_unique<AlarmResponder>(notifier, std::move(sound));
+    // The runner words its reports for a line of its own ("the alarm program ... failed").
     connect(AlarmResponse.get(), &AlarmResponder::problem, this, [this](const QString& text) {
-        statusBar()->showMessage(text);
+        statusBar()->showMessage(text.left(1).toUpper() + text.mid(1) + QLatin1Char('.'));
     });
     AlarmResponse->setActions(actions);
 }
 
 void TfrmMain::frameTick(TDateTime tickTime)
 {
+    // Each tick looks at the schedule too: its own timer may sleep long.
+    if (Scheduled)
+        Scheduled->check();
     Alarms.frameTick(tickTime, LastFrame, Session.rate(), Session.RealTimeRunning());
 }
 

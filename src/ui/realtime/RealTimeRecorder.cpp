@@ -240,7 +240,7 @@ bool RealTimeRecorder::saveUnsavedRun(const QString& path, QString* error)
         return false;
     }
     if (session.RealTimeRunning())
-        session.Stop();
+        session.stopWithoutWaiting();
     if (!GraphFile::writeBlock(path, g->PESGraph1->storeState(), error))
         return false;
     session.setRealTimeUnsaved(false);
@@ -259,7 +259,7 @@ void RealTimeRecorder::startRun(TDateTime start, int points)
 void RealTimeRecorder::stopRun()
 {
     if (session.RealTimeRunning())
-        session.Stop();
+        session.stopWithoutWaiting();
 }
 
 // ---- Alarms ------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 
 #include <QDateTimeEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -180,4 +181,21 @@ TEST_F(ScheduledRunTest, StopByTheUserEndsTheSchedule)
     main->btnStopClick();
     EXPECT_FALSE(main->StatusSchedule->isVisibleTo(main.get()));
     EXPECT_TRUE(main->Scheduled->finished());
+}
+
+// Two programs whose scheduled runs start at the same moment, with earlier
+// runs of the same start to save, never write the same file.
+TEST(ScheduledRunFile, EachSaveClaimsANameOfItsOwn)
+{
+    QTemporaryDir docs;
+    const TDateTime start = DateTime::fromQDateTime(QDateTime(Day, QTime(18, 30)));
+    QString error;
+    const QString first = ScheduledRun::claimFileFor(docs.path(), start, &error);
+    const QString second = ScheduledRun::claimFileFor(docs.path(), start, &error);
+    EXPECT_EQ(QFileInfo(first).fileName(), QStringLiteral("Real-Time 2026-12-10 18-30-00.ghf"));
+    EXPECT_EQ(QFileInfo(second).fileName(), QStringLiteral("Real-Time 2026-12-10 18-30-00 (2).ghf"));
+
+    const QString nowhere = ScheduledRun::claimFileFor(unwritableFolder(docs), start, &error);
+    EXPECT_TRUE(nowhere.isEmpty());
+    EXPECT_FALSE(error.isEmpty());
 }

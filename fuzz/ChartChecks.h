@@ -19,6 +19,12 @@ inline void checkLoadedState(const ChartState& state)
     FUZZ_CHECK(state.options.multiAxesSeparators >= sgNoSeparator
                && state.options.multiAxesSeparators <= sgThickLine);
 
+    // The alarm limits and marks name channels the chart has.
+    for (const LimitLine& line : state.limitLines)
+        FUZZ_CHECK(line.subset >= 0 && line.subset < state.subsets);
+    for (const AlarmMark& mark : state.alarmMarks)
+        FUZZ_CHECK(mark.subset >= 0 && mark.subset < state.subsets);
+
     const QByteArray stored = state.serialize();
     QString error;
     const std::optional<ChartState> again = ChartState::deserialize(stored, &error);

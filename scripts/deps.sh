@@ -12,6 +12,7 @@ packages=(
   poppler-utils
   dpkg-dev file desktop-file-utils appstream groff-base lintian
   libmosquitto-dev mosquitto mosquitto-clients libssl-dev
+  dbus-daemon dbus-bin
 )
 # `deps.sh fuzz`: also clang and its libFuzzer and sanitizer runtimes (scripts/fuzz.sh).
 if [ "${1:-}" = fuzz ]; then

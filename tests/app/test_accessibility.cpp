@@ -1,5 +1,7 @@
 // Every window as a screen reader walks it: each control that takes the
 // keyboard focus has a role and a name.
+#include "alarm/UAlarms.h"
+#include "alarm/USchedule.h"
 #include "app/UMain.h"
 #include "graph/UGraph.h"
 #include "panel/UPanel.h"
@@ -11,6 +13,7 @@
 #include "support/MainWindowStart.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -62,6 +65,14 @@ TEST(Accessibility, EveryFocusableControlHasARoleAndAName)
     PaperLook paper;
     ChartCustomizeDialog printing(chart, nullptr, &paper);
     printing.show();
+    // The alarms and the schedule with every choice ticked, so that each field takes the focus.
+    TfrmAlarms alarms;
+    TfrmSchedule schedule(QStringLiteral("Scheduled run starts at the first alarm"), 60);
+    for (QDialog* dialog : {static_cast<QDialog*>(&alarms), static_cast<QDialog*>(&schedule)}) {
+        for (QCheckBox* box : dialog->findChildren<QCheckBox*>())
+            box->setChecked(true);
+        dialog->show();
+    }
     struct Window {
         const char* name;
         QWidget* widget;
@@ -71,6 +82,8 @@ TEST(Accessibility, EveryFocusableControlHasARoleAndAName)
         {"Y Axis", &yAxis},
         {"Graph Customization", &customization},
         {"Graph Customization before a print", &printing},
+        {"Alarms", &alarms},
+        {"Schedule", &schedule},
     };
     for (const Window& w : windows) {
         const QStringList missing = unnamedControls(w.widget);

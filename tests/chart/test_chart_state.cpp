@@ -99,7 +99,7 @@ TEST(ChartState, BadBlocksFailWithAReasonAndLeaveTheChartAlone)
     const QByteArray good = source.storeState();
 
     QByteArray wrongVersion = good;
-    qToLittleEndian<quint16>(2, wrongVersion.data() + 4);
+    qToLittleEndian<quint16>(ChartState::Version + 1, wrongVersion.data() + 4);
     QByteArray flipped = good;
     flipped[good.size() / 2] = char(flipped[good.size() / 2] ^ 0x40);
     QByteArray wrongMagic = good;
@@ -130,7 +130,7 @@ TEST(ChartState, BadBlocksFailWithAReasonAndLeaveTheChartAlone)
     QString error;
     PESGraph chart;
     chart.loadState(wrongVersion, &error);
-    EXPECT_TRUE(error.contains(QLatin1String("version 2"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("version %1").arg(ChartState::Version + 1))) << error.toStdString();
 }
 
 TEST(ChartData, BulkLoadsSpreadRecordsOverSubsets)

@@ -27,6 +27,7 @@ struct FakeTickDriver {
     int rateTicks = 0;
     int missedTicks = 0;
     RealTimeRecorder::Readings readings{20.0f, 21.0f, 22.0f, 23.0f};
+    std::uint8_t overRange = 0;   // bit c: channel c reads "OL"
 
     RealTimeRecorder::Link link()
     {
@@ -44,16 +45,30 @@ struct FakeTickDriver {
         if (frame) {
             missedTicks = 0;
             connected = true;
+            main->LastFrame = liveFrame();
             if (main->Session.RealTimeRunning() && rateTicks >= main->Settings.RealTimeRate) {
                 rateTicks = 0;
                 main->takeSample(now(), readings);
             }
+            main->frameTick(now());
         } else if (++missedTicks >= 3) {
             connected = false;
             rateTicks = 0;
             missedTicks = 0;
         }
         inMainTimer = false;
+    }
+
+    // The frame the meter sent last: the readings as its display shows them.
+    LiveFrame liveFrame() const
+    {
+        LiveFrame f;
+        f.T1 = readings[0];
+        f.T2 = readings[1];
+        f.T3 = readings[2];
+        f.T4 = readings[3];
+        f.OverRange = overRange;
+        return f;
     }
 
     void ticks(int count, bool frame = true)

@@ -16,6 +16,9 @@ namespace {
 
 constexpr int MaxSubsets = 256;
 constexpr int MaxAxes = 256;
+// Two limits per channel; alarm marks as many as the bytes can hold.
+constexpr int MaxLimitLines = 2 * MaxSubsets;
+constexpr int MaxAlarmMarks = std::numeric_limits<qint32>::max();
 constexpr int MaxPaddingPercent = 100;
 // Text sizes of the annotations, in percent of the label size.
 constexpr int MinTextSizePercent = 10;
@@ -288,6 +291,20 @@ QByteArray ChartState::serialize() const
     w.put(allowVertLineAnnotHotSpots);
     w.put<qint32>(lineAnnotationTextSize);
 
+    w.put<qint32>(qint32(limitLines.size()));
+    for (const LimitLine& l : limitLines) {
+        w.put<qint32>(l.subset);
+        w.put(l.y);
+        w.put(l.high);
+    }
+    w.put<qint32>(qint32(alarmMarks.size()));
+    for (const AlarmMark& m : alarmMarks) {
+        w.put(m.x);
+        w.put<qint32>(m.subset);
+        w.put(m.begins);
+        w.put(m.text);
+    }
+
     QByteArray block;
     block.reserve(HeaderSize + payload.size() + HashSize);
     Writer head(block);
@@ -315,8 +332,8 @@ std::optional<ChartState> ChartState::deserialize(QByteArrayView block, QString*
     const quint32 payloadSize = head.get<quint32>();
     if (!head.ok() || magic != Magic)
         return fail(QStringLiteral("the data is not a TQ612 chart"));
-    if (version != Version)
-        return fail(QStringLiteral("the chart data has version %1, this program reads version %2")
+    if (version < 1 || version > Version)
+        return fail(QStringLiteral("the chart data has version %1, this program reads versions 1 to %2")
                         .arg(version).arg(Version));
     if (qsizetype(payloadSize) != block.size() - HeaderSize - HashSize)
         return fail(QStringLiteral("the chart data is incomplete or has extra bytes"));
@@ -404,6 +421,26 @@ std::optional<ChartState> ChartState::deserialize(QByteArrayView block, QString*
     s.showVertLineAnnotations = r.get<bool>();
     s.allowVertLineAnnotHotSpots = r.get<bool>();
     s.lineAnnotationTextSize = r.getInt(MinTextSizePercent, MaxTextSizePercent);
+
+    if (version >= 2) {
+        const int lines = r.getCount(MaxLimitLines);
+        for (int i = 0; r.ok() && i < lines; ++i) {
+            LimitLine l;
+            l.subset = r.getInt(0, s.subsets - 1);
+            l.y = r.getDouble();
+            l.high = r.get<bool>();
+            s.limitLines.push_back(l);
+        }
+        const int marks = r.getCount(MaxAlarmMarks);
+        for (int i = 0; r.ok() && i < marks; ++i) {
+            AlarmMark m;
+            m.x = r.getDouble();
+            m.subset = r.getInt(0, s.subsets - 1);
+            m.begins = r.get<bool>();
+            m.text = r.getString();
+            s.alarmMarks.push_back(m);
+        }
+    }
 
     if (!r.ok() || !r.atEnd())
         return fail(QStringLiteral("the chart data is damaged (its fields do not fit together)"));

@@ -30,6 +30,26 @@ struct VertLineAnnotation {
     bool operator==(const VertLineAnnotation&) const = default;
 };
 
+// A channel's alarm limit: a dashed line across the plot at one Y, in the
+// channel's colour, on the axis that draws the channel.
+struct LimitLine {
+    int subset = 0;
+    double y = 0;
+    bool high = true;  // the high limit, or the low one
+
+    bool operator==(const LimitLine&) const = default;
+};
+
+// An alarm of one channel beginning or ending at one X (a date-time).
+struct AlarmMark {
+    double x = 0;
+    int subset = 0;
+    bool begins = true;
+    QString text;  // "T1 above 26.0", shown beside a beginning
+
+    bool operator==(const AlarmMark&) const = default;
+};
+
 // The Y axis settings of one axis of the multi-axis layout.
 struct ChartAxis {
     int manualScaleControlY = sgNoneManual;
@@ -129,6 +149,10 @@ struct ChartState {
     bool allowVertLineAnnotHotSpots = false;
     int lineAnnotationTextSize = 100;
 
+    // ---- Alarms (from version 2 on) ----
+    std::vector<LimitLine> limitLines;
+    std::vector<AlarmMark> alarmMarks;
+
     bool operator==(const ChartState&) const = default;
 
     // Resizes the data to `subsets` × `points`, keeping what fits; new points
@@ -139,10 +163,12 @@ struct ChartState {
 
     // The versioned binary block of the whole state.
     QByteArray serialize() const;
-    // Reads a block; on any fault returns nothing and says why in `error`.
+    // Reads a block of this version or an earlier one; on any fault returns
+    // nothing and says why in `error`.
     static std::optional<ChartState> deserialize(QByteArrayView block, QString* error = nullptr);
 
     // Magic and version at the head of every block.
     static constexpr quint32 Magic = 0x54514753; // "TQGS"
-    static constexpr quint16 Version = 1;
+    // 2 added the alarm limits and marks; blocks of version 1 load without them.
+    static constexpr quint16 Version = 2;
 };

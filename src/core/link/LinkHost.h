@@ -47,4 +47,7 @@ public:
     // A sample due on this tick: runs TakeSample if the real-time graph exists
     // and marks the recording unsaved.
     virtual void takeSample(TDateTime /*tickTime*/, const std::array<float, 4>& /*readings*/) {}
+    // Every tick that found a frame since the tick before, after its sample
+    // (the alarms watch the readings between runs too).
+    virtual void frameTick(TDateTime /*tickTime*/) {}
 };

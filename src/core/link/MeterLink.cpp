@@ -326,6 +326,7 @@ void MeterLink::MainTimerTimer()
             RateTicks = 0;
             host.takeSample(DateTime::fromQDateTime(tickTime), LatestReadings);
         }
+        host.frameTick(DateTime::fromQDateTime(tickTime));
         if (Comm1.Active())
             sendFromTimer('X');
     } else if (++MissedTicks >= MissLimit) {

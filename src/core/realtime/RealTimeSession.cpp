@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -191,6 +192,12 @@ void RealTimeSession::Stop()
     running = false;
     stopAverages = runAverages;
     emit runStopped();
+}
+
+void RealTimeSession::stopWithoutWaiting()
+{
+    const QScopedValueRollback inTick(samplingInTick, true);
+    Stop();
 }
 
 // ---- Sampling rate --------------------------------------------------------------------

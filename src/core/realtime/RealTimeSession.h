@@ -88,6 +88,10 @@ public:
 
     // ---- Stop -----------------------------------------------------------------------
     void Stop();
+    // Ends the run at once, waiting for no tick: for a scheduled run's end,
+    // which comes from the link's own tick (that tick cannot finish before
+    // this returns) and whose later samples the schedule refuses anyway.
+    void stopWithoutWaiting();
 
     // ---- Sampling rate --------------------------------------------------------------
     // The user chose a new rate (0 falls back to 2 seconds). While samples

@@ -1,5 +1,8 @@
 #include "app/UMain.h"
 
+#include "alarm/AlarmResponder.h"
+#include "alarm/DesktopNotifier.h"
+#include "realtime/ScheduledRun.h"
 #include "app/AppPaths.h"
 #include "app/CloseQuery.h"
 #include "app/HelpWindow.h"
@@ -84,6 +87,7 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
         btnRun->setEnabled(Link.Connected);
         Run1->setEnabled(Link.Connected);
     });
+    createAlarms();
     RealTime->setLink({[this] { return Link.Connected; },
                        [this] { return Link.InMainTimer; },
                        [this](int ticks) { Link.RateTicks = ticks; }});
@@ -97,6 +101,8 @@ TfrmMain::TfrmMain(TfrmAbout* splashScreen, QWidget* parent)
 
 TfrmMain::~TfrmMain()
 {
+    // The schedule works the recorder: it goes first.
+    Scheduled.reset();
     // The recorder goes before the child windows, so that tearing them down
     // is not taken for the user closing them.
     RealTime.reset();
@@ -146,6 +152,8 @@ void TfrmMain::createActions()
     Stop1 = make(QStringLiteral("&Stop"), "Stop1", &TfrmMain::btnStopClick);
     Stop1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
     Stop1->setEnabled(false);
+    Alarms1 = make(QStringLiteral("&Alarms..."), "Alarms1", &TfrmMain::Alarms1Click);
+    Schedule1 = make(QStringLiteral("Sc&hedule..."), "Schedule1", &TfrmMain::Schedule1Click);
     LoadData1 = make(QStringLiteral("&Load "), "LoadData1", &TfrmMain::LoadData1Click);
     Setup1 = make(QStringLiteral("&Setup"), "Setup1", &TfrmMain::Setup1Click);
     Setup1->setVisible(false);
@@ -197,6 +205,9 @@ void TfrmMain::createMenus()
     realTime->addAction(Run1);
     realTime->setToolTipsVisible(true);   // Run says why it is disabled
     realTime->addAction(Stop1);
+    realTime->addSeparator();
+    realTime->addAction(Alarms1);
+    realTime->addAction(Schedule1);
 
     DataLogger1 = bar->addMenu(QStringLiteral("&Data Logger"));
     DataLogger1->setObjectName(QStringLiteral("DataLogger1"));
@@ -298,6 +309,16 @@ void TfrmMain::createStatusBar()
     btnNoMeter->setAutoRaise(true);
     btnNoMeter->hide();
     connect(btnNoMeter, &QToolButton::clicked, this, &TfrmMain::ConnectionCheck1Click);
+    // The channels in alarm, in red while any is.
+    StatusAlarm = new QLabel(bar);
+    StatusAlarm->setObjectName(QStringLiteral("StatusAlarm"));
+    StatusAlarm->setStyleSheet(QStringLiteral("QLabel { color: white; background: #c4161c; padding: 0 4px; }"));
+    StatusAlarm->hide();
+    StatusSchedule = new QLabel(bar);
+    StatusSchedule->setObjectName(QStringLiteral("StatusSchedule"));
+    StatusSchedule->hide();
+    bar->addPermanentWidget(StatusAlarm);
+    bar->addPermanentWidget(StatusSchedule);
     bar->addPermanentWidget(btnNoMeter);
     bar->addPermanentWidget(StatusPanel0);
     bar->addPermanentWidget(StatusPanel1);
@@ -506,17 +527,14 @@ void TfrmMain::showRecording(bool running)
 
 void TfrmMain::btnRunClick()
 {
+    userTakesRunOver();
     RealTime->Run();
 }
 
 void TfrmMain::btnStopClick()
 {
+    userTakesRunOver();
     RealTime->Stop();
-}
-
-void TfrmMain::takeSample(TDateTime tickTime, const std::array<float, 4>& readings)
-{
-    RealTime->sampleDue(tickTime, readings);
 }
 void TfrmMain::LoadData1Click()
 {
@@ -543,6 +561,7 @@ void TfrmMain::createFrontPanel()
     frame->show();
     FrontPanel = panel;
     ControlPanel1->setChecked(true);
+    showAlarms();
 }
 
 void TfrmMain::layOutRealTimeGraphBesidePanel()

@@ -2,6 +2,7 @@
 // The main window: the multiple-document frame with its menus, tool buttons
 // and status bar. It owns everything that lives as long as the program.
 
+#include "alarm/AlarmWatch.h"
 #include "app/DateTime.h"
 #include "app/Settings.h"
 #include "graph/GraphHost.h"
@@ -10,6 +11,7 @@
 #include "logger/DataSetModel.h"
 #include "panel/MaxMinBlink.h"
 #include "realtime/RealTimeSession.h"
+#include "realtime/RunSchedule.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -17,8 +19,14 @@
 #include <QRect>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 
+class AlarmNotifier;
+class AlarmResponder;
+class DesktopNotifier;
+class ScheduledRun;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -67,6 +75,20 @@ public:
     RealTimeSession Session{Settings, DocumentFolder};
     std::unique_ptr<RealTimeRecorder> RealTime;
 
+    // ---- Alarms and the schedule (app/MainAlarms.cpp) -------------------------
+    // The limits watched at the sampling rate, run or no run; what an alarm
+    // does; the run that starts and stops by itself.
+    AlarmWatch Alarms;
+    std::unique_ptr<DesktopNotifier> Notifier;
+    std::unique_ptr<AlarmResponder> AlarmResponse;
+    std::unique_ptr<ScheduledRun> Scheduled;
+    // Notifications and the sound go to `notifier` and `sound` from now on (tests).
+    void useAlarmNotifier(AlarmNotifier& notifier, std::function<void()> sound);
+    // Makes `plan` the schedule in force, in place of any other.
+    void startSchedule(const RunSchedule::Plan& plan);
+    // The latest frame, whose readings, "OL" marks and unit the alarms judge.
+    LiveFrame LastFrame;
+
     // Data logger.
     bool DataSetsUnsaved = false;
     DataSetModel DataSets;                // the data sets shown; replaced by each successful parse
@@ -84,6 +106,8 @@ public:
     QComboBox* ComboBoxDeviceName = nullptr;
     QLabel* StatusPanel0 = nullptr;       // Comm1's device name
     QLabel* StatusPanel1 = nullptr;       // "On Connection" / "Off Connection"
+    QLabel* StatusAlarm = nullptr;        // the channels in alarm, while any is
+    QLabel* StatusSchedule = nullptr;     // the schedule in force, while there is one
 
     // Tool buttons (separate from the menu items: their enabled states differ).
     QAction* SpeedButton1 = nullptr;      // Open File
@@ -103,6 +127,8 @@ public:
     QAction* Exit1 = nullptr;
     QAction* Run1 = nullptr;
     QAction* Stop1 = nullptr;
+    QAction* Alarms1 = nullptr;           // Real Time > Alarms...
+    QAction* Schedule1 = nullptr;         // Real Time > Schedule...
     QAction* LoadData1 = nullptr;
     QAction* Setup1 = nullptr;
     QAction* ControlPanel1 = nullptr;
@@ -160,6 +186,7 @@ public:
     void showLiveFrame(const LiveFrame& frame, bool previousHold) override;
     bool realTimeRunning() const override;
     void takeSample(TDateTime tickTime, const std::array<float, 4>& readings) override;
+    void frameTick(TDateTime tickTime) override;
 
     // ---- Handlers --------------------------------------------------------------
     void Open1Click();
@@ -169,6 +196,8 @@ public:
     void Exit1Click();
     void btnRunClick();
     void btnStopClick();
+    void Alarms1Click();
+    void Schedule1Click();
     void LoadData1Click();
     void Setup1Click();
     void ControlPanel1Click();
@@ -250,6 +279,14 @@ private:
     bool meterOffline = false;
     // Run and Stop, tool buttons and menu items, follow the recording.
     void showRecording(bool running);
+    // Alarms (app/MainAlarms.cpp).
+    void createAlarms();
+    void alarmEvent(const AlarmEvent& event);
+    // The status bar and the front panel's frame show the channels in alarm.
+    void showAlarms();
+    void showSchedule();
+    // The user took the run over (Run, Stop): the schedule that recorded it ends.
+    void userTakesRunOver();
 
     // GraphHost: what the graph windows share and ask of the program (app/MainGraphHost.cpp).
     CursorTool cursorTool() const override { return CursorMode; }

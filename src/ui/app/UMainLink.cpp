@@ -1,6 +1,7 @@
 // TfrmMain as the meter link's host: the port list, the link-state controls,
 // the status bar, and the hand-over of frames and samples to child windows.
 #include "app/UMain.h"
+#include "app/Clock.h"
 #include "app/Prompts.h"
 #include "app/UAbout.h"
 #include "link/PortAccess.h"
@@ -73,6 +74,8 @@ void TfrmMain::setStatus(const QString& deviceName, const QString& connectionTex
     btnNoMeter->setVisible(offline);
     if (offline != meterOffline) {
         meterOffline = offline;
+        // A meter that stopped answering is an alarm of every watched channel.
+        Alarms.linkChanged(!offline, DateTime::fromQDateTime(Clock::current().now()));
         if (offline)
             statusBar()->showMessage(ConnectMeterFirst);
         else if (statusBar()->currentMessage() == ConnectMeterFirst)
@@ -131,6 +134,7 @@ void TfrmMain::setClearButtonEnabled(bool enabled)
 
 void TfrmMain::showLiveFrame(const LiveFrame& frame, bool previousHold)
 {
+    LastFrame = frame;
     if (FrontPanel)
         FrontPanel->ShowLiveFrame(frame, previousHold);
 }

@@ -89,6 +89,8 @@ protected:
         const ChartState& s = chart.state();
         if (view.rectCount() == 0)
             return;
+        drawLimitLines(painter, s);
+        drawAlarmMarks(painter, s);
         if (s.showVertLineAnnotations)
             drawVertLines(painter, s);
         if (s.showGraphAnnotations)
@@ -162,6 +164,55 @@ private:
                 painter->setPen(color);
                 painter->drawText(box, Qt::AlignLeft | Qt::AlignTop, text);
             }
+        }
+    }
+
+    static QColor subsetColor(const ChartState& s, int subset)
+    {
+        return colorOf(size_t(subset) < s.subsetColors.size() ? s.subsetColors[size_t(subset)] : 0xFF0000);
+    }
+
+    // A limit across the axis of its channel, dashed, in the channel's colour.
+    void drawLimitLines(QCPPainter* painter, const ChartState& s)
+    {
+        for (const LimitLine& line : s.limitLines) {
+            if (line.subset < 0 || line.subset >= s.subsets)
+                continue;
+            const int axis = view.rectOfSubset(line.subset);
+            const QRect area = chart.axisArea(axis);
+            const double py = chart.graphToPixel({0, line.y}, axis).y();
+            if (!std::isfinite(py) || py < area.top() || py > area.bottom())
+                continue;
+            painter->setPen(QPen(subsetColor(s, line.subset), 1.5, Qt::DashLine, Qt::FlatCap));
+            painter->drawLine(QPointF(area.left(), py), QPointF(area.right(), py));
+        }
+    }
+
+    // An alarm's beginning: a solid line down its channel's axis under a
+    // filled triangle, with its words; its end: a dotted line under an open one.
+    void drawAlarmMarks(QCPPainter* painter, const ChartState& s)
+    {
+        painter->setFont(annotationFont(s.lineAnnotationTextSize));
+        const double ascent = QFontMetricsF(painter->font()).ascent();
+        for (const AlarmMark& mark : s.alarmMarks) {
+            if (mark.subset < 0 || mark.subset >= s.subsets)
+                continue;
+            const int axis = view.rectOfSubset(mark.subset);
+            const QRect area = chart.axisArea(axis);
+            const double px = chart.graphToPixel({mark.x, 0}, axis).x();
+            if (!std::isfinite(px) || px < area.left() || px > area.right())
+                continue;
+            const QColor color = subsetColor(s, mark.subset);
+            painter->setPen(QPen(color, 1, mark.begins ? Qt::SolidLine : Qt::DotLine));
+            painter->drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
+            const double top = area.top();
+            const QPolygonF triangle({QPointF(px - 5, top), QPointF(px + 5, top), QPointF(px, top + 7)});
+            painter->setPen(QPen(color, 1));
+            painter->setBrush(mark.begins ? QBrush(color) : QBrush(Qt::NoBrush));
+            painter->drawPolygon(triangle);
+            painter->setBrush(Qt::NoBrush);
+            if (mark.begins && !mark.text.isEmpty())
+                painter->drawText(QPointF(px + 7, top + ascent + 1), mark.text);
         }
     }
 

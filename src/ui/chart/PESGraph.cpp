@@ -273,6 +273,12 @@ void PESGraph::setVertLineAnnotationColor(int i, int colorRef) { s.vertLineAnnot
 void PESGraph::setShowVertLineAnnotations(bool on) { s.showVertLineAnnotations = on; }
 void PESGraph::setLineAnnotationTextSize(int percent) { s.lineAnnotationTextSize = percent; }
 
+// ---- Alarms -------------------------------------------------------------------
+
+void PESGraph::setLimitLines(std::vector<LimitLine> lines) { s.limitLines = std::move(lines); }
+void PESGraph::addAlarmMark(const AlarmMark& mark) { s.alarmMarks.push_back(mark); }
+void PESGraph::clearAlarmMarks() { s.alarmMarks.clear(); }
+
 // ---- Mouse --------------------------------------------------------------------
 
 namespace {

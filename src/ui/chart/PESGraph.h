@@ -221,6 +221,15 @@ public:
     int LineAnnotationTextSize() const { return s.lineAnnotationTextSize; }
     void setLineAnnotationTextSize(int percent);
 
+    // ---- Alarms ----------------------------------------------------------
+    // Each limit a dashed line in its channel's colour; each alarm's
+    // beginning and end a mark across its channel's axis.
+    const std::vector<LimitLine>& LimitLines() const { return s.limitLines; }
+    void setLimitLines(std::vector<LimitLine> lines);
+    const std::vector<AlarmMark>& AlarmMarks() const { return s.alarmMarks; }
+    void addAlarmMark(const AlarmMark& mark);
+    void clearAlarmMarks();
+
     // ---- Mouse -----------------------------------------------------------
     int ArrowCursor() const { return s.arrowCursor; }
     // sgArrowCursor, sgTextCursor or sgCrossCursor; kept in the chart's state.

@@ -843,6 +843,8 @@ void ClearGraph(TfrmGraph& window)
         chart.setGraphAnnotationY(i, 0);
     }
     host.setAnnotationCount(3);
+    // The alarms of the samples go with them; the limits stay.
+    chart.clearAlarmMarks();
     chart.redraw();
     emit window.cleared();
 }

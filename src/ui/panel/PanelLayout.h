@@ -21,6 +21,9 @@ constexpr QRect MaxMinAvg(14, 420, 62, 28);
 constexpr QRect TypeK(86, 61, 10, 9);           // "K" after "THERMOCOUPLE TYPE"
 constexpr QRect NoConnection(0, 309, 160, 15);  // between the display and the keys
 
+// The probe sockets T1 to T4 with their names, left to right.
+constexpr QRect socket(int channel) { return QRect(10 + channel * 35, 24, 35, 38); }
+
 // LCD, first status row.
 constexpr QRect Battery(18, 86, 22, 11);
 constexpr QRect RecMark(44, 86, 26, 11);

@@ -5,6 +5,7 @@
 #include "app/Regional.h"
 #include "panel/ClickArea.h"
 #include "panel/KeyCommands.h"
+#include "panel/PanelAlarmFrame.h"
 #include "panel/PanelLayout.h"
 #include "panel/PanelPictures.h"
 
@@ -169,6 +170,8 @@ void TfrmPanel::createControls()
     lblNoConnection->setText(QStringLiteral("No Connection"));
     lblNoConnection->hide();
 
+    pnlAlarmFrame = new PanelAlarmFrame(this);
+
     // The keys; the letters in their names are the keyboard shortcuts.
     btnClose = makeKey("btnClose", PanelLayout::Close, QStringLiteral("Close PANEL"));
     btnClose->setToolTip(QStringLiteral("Close PANEL"));
@@ -230,6 +233,11 @@ QString TfrmPanel::spokenMark(const QString& picture)
     if (picture == QLatin1String("AUTOOFF"))
         return QStringLiteral("Auto power off");
     return picture;
+}
+
+void TfrmPanel::showChannelsInAlarm(unsigned channels, const QString& description)
+{
+    pnlAlarmFrame->showChannels(channels, description);
 }
 
 QString TfrmPanel::displayText() const

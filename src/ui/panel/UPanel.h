@@ -15,6 +15,7 @@
 #include <vector>
 
 class ClickArea;
+class PanelAlarmFrame;
 class QLabel;
 class QMdiSubWindow;
 
@@ -38,6 +39,10 @@ public:
 
     // What the display shows, as a screen reader reads it: "T1 23.4 °C, ..., HOLD".
     QString displayText() const;
+
+    // The frame shows the channels in alarm (bit c: channel c), described by
+    // `description`; the display goes on showing what the meter shows.
+    void showChannelsInAlarm(unsigned channels, const QString& description);
 
     // Shows or hides both blinking marks (driven by MaxMinBlink).
     void showMaxMinMarks(bool shown);
@@ -76,6 +81,7 @@ public:
     ClickArea* btnT1_T2 = nullptr;
     ClickArea* btnMMA = nullptr;
     QLabel* lblNoConnection = nullptr;
+    PanelAlarmFrame* pnlAlarmFrame = nullptr;
     QLabel* lblT1 = nullptr;
     QLabel* lblT2 = nullptr;
     QLabel* lblT3 = nullptr;

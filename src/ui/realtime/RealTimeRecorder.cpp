@@ -1,10 +1,12 @@
 #include "realtime/RealTimeRecorder.h"
 
+#include "alarm/AlarmWording.h"
 #include "app/Clock.h"
 #include "app/Prompts.h"
 #include "app/Regional.h"
 #include "chart/ChartTypes.h"
 #include "chart/PESGraph.h"
+#include "files/GraphFileBlock.h"
 #include "stats/GraphStatistics.h"
 #include "graph/GraphHost.h"
 #include "graph/UGraph.h"
@@ -120,6 +122,7 @@ void RealTimeRecorder::CreateRealTimeGraph()
     chart.setFocalRect(false);
     chart.setAllowBar(false);
     breakLinesAtMissedSamples(chart);
+    chart.setLimitLines(limitLines);
 
     window->ComboBox1->setEnabled(true);
     window->ComboBox2->setEnabled(true);
@@ -195,26 +198,96 @@ void RealTimeRecorder::Run()
     session.setRate(chosenRate);
     if (chosenRate != session.rate())
         showRate(g->ComboBox1, g->ComboBox2, session.rate());
+    beginRun(*g, now(), points);
+}
 
-    PESGraph& chart = *g->PESGraph1;
+void RealTimeRecorder::beginRun(TfrmGraph& window, TDateTime start, int points)
+{
+    PESGraph& chart = *window.PESGraph1;
     breakLinesAtMissedSamples(chart);
     chart.setPoints(points);
     emptyPoints(chart);
+    chart.clearAlarmMarks();
+    chart.setLimitLines(limitLines);
 
     for (int c = 0; c < Channels; ++c) {
-        g->minField(c)->clear();
-        g->maxField(c)->clear();
+        window.minField(c)->clear();
+        window.maxField(c)->clear();
     }
     for (int c = 0; c < Channels; ++c)
-        g->avgField(c)->clear();
+        window.avgField(c)->clear();
 
-    const TDateTime start = now();
-    g->txtStartTime->setText(Regional::dateTimeText(start));
+    window.txtStartTime->setText(Regional::dateTimeText(start));
     chart.setManualMinX(start);
     chart.setManualMaxX(start + 100 * DateTime::OneSecond);
     chart.redraw();
 
     session.startRun(start, points);
+}
+
+// ---- A run by the clock ------------------------------------------------------------
+
+bool RealTimeRecorder::hasUnsavedRun() const
+{
+    return session.RealTimeUnsaved() && (session.RealTimeRunning() || session.SampleCount() > 0);
+}
+
+bool RealTimeRecorder::saveUnsavedRun(const QString& path, QString* error)
+{
+    TfrmGraph* g = graph();
+    if (!g) {
+        *error = QStringLiteral("the Real-Time graph is closed");
+        return false;
+    }
+    if (session.RealTimeRunning())
+        session.stopWithoutWaiting();
+    if (!GraphFile::writeBlock(path, g->PESGraph1->storeState(), error))
+        return false;
+    session.setRealTimeUnsaved(false);
+    return true;
+}
+
+void RealTimeRecorder::startRun(TDateTime start, int points)
+{
+    if (!graph())
+        CreateRealTimeGraph();
+    TfrmGraph* g = graph();
+    restoreNormal(g);
+    beginRun(*g, start, points);
+}
+
+void RealTimeRecorder::stopRun()
+{
+    if (session.RealTimeRunning())
+        session.stopWithoutWaiting();
+}
+
+// ---- Alarms ------------------------------------------------------------------------
+
+void RealTimeRecorder::showLimits(const AlarmSettings& limits)
+{
+    limitLines.clear();
+    for (int c = 0; c < Channels; ++c) {
+        const ChannelLimits& l = limits.limits[size_t(c)];
+        if (l.high)
+            limitLines.push_back({c, *l.high, true});
+        if (l.low)
+            limitLines.push_back({c, *l.low, false});
+    }
+    if (TfrmGraph* g = graph()) {
+        g->PESGraph1->setLimitLines(limitLines);
+        g->PESGraph1->redraw();
+    }
+}
+
+void RealTimeRecorder::markAlarm(const AlarmEvent& event)
+{
+    TfrmGraph* g = graph();
+    if (!g || !session.RealTimeRunning())
+        return;
+    PESGraph& chart = *g->PESGraph1;
+    chart.addAlarmMark({event.time, event.channel, event.begins, event.begins ? AlarmWording::markText(event) : QString()});
+    chart.redraw();
 }
 
 void RealTimeRecorder::runStarted()

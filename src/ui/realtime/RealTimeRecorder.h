@@ -5,8 +5,11 @@
 // RealTimeSession; this class draws what the session reports and asks the
 // user what the session needs to know.
 
+#include "alarm/AlarmEvent.h"
 #include "app/DateTime.h"
+#include "chart/ChartState.h"
 #include "realtime/RealTimeSession.h"
+#include "realtime/ScheduledRun.h"
 #include "realtime/RealTimeUser.h"
 
 #include <QObject>
@@ -16,7 +19,7 @@ class GraphHost;
 class PESGraph;
 class TfrmGraph;
 
-class RealTimeRecorder : public QObject, private RealTimeUser {
+class RealTimeRecorder : public QObject, private RealTimeUser, public ScheduledRunHost {
     Q_OBJECT
 public:
     using Readings = RealTimeSession::Readings;
@@ -36,6 +39,21 @@ public:
     // Run and Stop (tool buttons btnRun/btnStop, menu items Run1/Stop1).
     void Run();
     void Stop() { session.Stop(); }
+    // ScheduledRunHost: a run that starts and stops by the clock, asking nothing.
+    bool hasUnsavedRun() const override;
+    TDateTime unsavedRunStart() const override { return session.startTime(); }
+    bool saveUnsavedRun(const QString& path, QString* error) override;
+    void startRun(TDateTime start, int points) override;
+    void stopRun() override;
+    int rateSeconds() const override { return session.rate(); }
+
+    // ---- Alarms ---------------------------------------------------------------
+    // The limits in force, drawn as dashed lines in the real-time graph (and
+    // in every real-time graph made later).
+    void showLimits(const AlarmSettings& limits);
+    // An alarm of the run began or ended: a mark on the chart at its time.
+    void markAlarm(const AlarmEvent& event);
+
     // A sample is due on this tick: taken if the real-time graph exists.
     void sampleDue(TDateTime tickTime, const Readings& readings);
     // False when the sample found no point to go to.
@@ -84,8 +102,11 @@ private:
     // The chart breaks its lines where samples were not taken.
     void breakLinesAtMissedSamples(PESGraph& chart) const;
     void setClearEnabled(bool enabled);
+    // The graph's points, fields and X range for a run of `points` samples from `start`.
+    void beginRun(TfrmGraph& window, TDateTime start, int points);
 
     GraphHost& host;
     RealTimeSession& session;
     QPointer<TfrmGraph> realTimeGraph;
+    std::vector<LimitLine> limitLines;
 };

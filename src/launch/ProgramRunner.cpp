@@ -1,13 +1,9 @@
-#include "AlarmProgram.h"
-
-#include "Console.h"
+#include "launch/ProgramRunner.h"
 
 #include <csignal>
 #include <linux/close_range.h>
 #include <sys/prctl.h>
 #include <unistd.h>
-
-namespace cli {
 
 namespace {
 
@@ -15,39 +11,40 @@ constexpr int GraceMs = 2000;
 
 } // namespace
 
-AlarmProgram::AlarmProgram(const QString& program, int timeoutSeconds)
-    : program(program)
+ProgramRunner::ProgramRunner(const QString& label, const QString& program, int timeoutSeconds, QObject* parent)
+    : QObject(parent)
+    , label(label)
+    , path(program)
     , timeoutSeconds(timeoutSeconds)
 {
     deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, this, &AlarmProgram::timedOut);
+    connect(&deadline, &QTimer::timeout, this, &ProgramRunner::timedOut);
     grace.setSingleShot(true);
     connect(&grace, &QTimer::timeout, this, [this] { killGroup(SIGKILL); });
 }
 
-AlarmProgram::~AlarmProgram()
+ProgramRunner::~ProgramRunner()
 {
     if (running) {
-        // Ending with the run: nothing of ours is left behind.
+        // Ending with its owner: nothing of ours is left behind.
         running->disconnect(this);
         killGroup(SIGKILL);
         running->waitForFinished(GraceMs);
     }
 }
 
-void AlarmProgram::run(const QStringList& arguments)
+void ProgramRunner::run(const QStringList& arguments)
 {
     waiting.push_back(arguments);
     if (waiting.size() > MaxWaiting) {
         waiting.pop_front();
-        error(QStringLiteral("the --on-alarm program %1 is still busy; an earlier alarm event was not given to it")
-                  .arg(program));
+        emit problem(QStringLiteral("%1 %2 is still busy; an earlier alarm event was not given to it").arg(label, path));
     }
     if (!running)
         startNext();
 }
 
-void AlarmProgram::startNext()
+void ProgramRunner::startNext()
 {
     if (waiting.empty())
         return;
@@ -55,7 +52,7 @@ void AlarmProgram::startNext()
     waiting.pop_front();
     timedOutOnce = false;
     running = std::make_unique<QProcess>();
-    running->setProgram(program);
+    running->setProgram(path);
     running->setArguments(runningArguments);
     running->setStandardInputFile(QProcess::nullDevice());
     running->setProcessChannelMode(QProcess::ForwardedChannels);
@@ -63,7 +60,7 @@ void AlarmProgram::startNext()
     running->setChildProcessModifier([parent] {
         // Its own process group, so that a time-out ends whatever it started too.
         ::setpgid(0, 0);
-        // A killed tq612-cli ends it too.
+        // A killed parent ends it too.
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (::getppid() != parent)
             ::_exit(1);
@@ -73,7 +70,7 @@ void AlarmProgram::startNext()
         // broker's connection, the meter's port or the recovery file's lock.
         ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
     });
-    connect(running.get(), &QProcess::finished, this, &AlarmProgram::ended);
+    connect(running.get(), &QProcess::finished, this, &ProgramRunner::ended);
     connect(running.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
         if (e == QProcess::FailedToStart)
             failedToStart();
@@ -83,42 +80,42 @@ void AlarmProgram::startNext()
         deadline.start(timeoutSeconds * 1000);
 }
 
-QString AlarmProgram::what() const
+QString ProgramRunner::what() const
 {
-    return QStringLiteral("the --on-alarm program %1 (%2)").arg(program, runningArguments.mid(0, 3).join(QLatin1Char(' ')));
+    return QStringLiteral("%1 %2 (%3)").arg(label, path, runningArguments.mid(0, 3).join(QLatin1Char(' ')));
 }
 
-void AlarmProgram::ended(int exitCode, QProcess::ExitStatus status)
+void ProgramRunner::ended(int exitCode, QProcess::ExitStatus status)
 {
     if (timedOutOnce)
-        error(QStringLiteral("%1 did not end within %2 s; it was ended").arg(what()).arg(timeoutSeconds));
+        emit problem(QStringLiteral("%1 did not end within %2 s; it was ended").arg(what()).arg(timeoutSeconds));
     else if (status == QProcess::CrashExit)
-        error(QStringLiteral("%1 was ended by a signal").arg(what()));
+        emit problem(QStringLiteral("%1 was ended by a signal").arg(what()));
     else if (exitCode != 0)
-        error(QStringLiteral("%1 failed with exit code %2").arg(what()).arg(exitCode));
+        emit problem(QStringLiteral("%1 failed with exit code %2").arg(what()).arg(exitCode));
     done();
 }
 
-void AlarmProgram::failedToStart()
+void ProgramRunner::failedToStart()
 {
-    error(QStringLiteral("%1 could not be started: %2").arg(what(), running->errorString()));
+    emit problem(QStringLiteral("%1 could not be started: %2").arg(what(), running->errorString()));
     done();
 }
 
-void AlarmProgram::timedOut()
+void ProgramRunner::timedOut()
 {
     timedOutOnce = true;
     killGroup(SIGTERM);
     grace.start(GraceMs);
 }
 
-void AlarmProgram::killGroup(int signal)
+void ProgramRunner::killGroup(int signal)
 {
     if (running && running->processId() > 0)
         ::kill(-pid_t(running->processId()), signal);
 }
 
-void AlarmProgram::done()
+void ProgramRunner::done()
 {
     deadline.stop();
     grace.stop();
@@ -128,5 +125,3 @@ void AlarmProgram::done()
     if (idle())
         emit becameIdle();
 }
-
-} // namespace cli

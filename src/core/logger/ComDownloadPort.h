@@ -22,6 +22,7 @@ public:
     void clearInput() override;
     void waitForInput(int wanted, int maxMs) override;
     bool arrivalTimed() const override { return timed; }
+    qint64 runQueueDelayNs() const override { return runQueueDelay.ns(); }
 
 private:
     // Moves what the port has received into `arrived`.

@@ -33,9 +33,10 @@ QByteArray imageWithDataBlocks()
     return b.build();
 }
 
-// Where the faults below fall.
+// Where the faults below fall; the matching stray byte well after the
+// first sending, whose odd length may be the only one to show an adapter's timer.
 constexpr int HeaderBlock = 0;
-constexpr int DataBlock = 5;
+constexpr int DataBlock = 40;
 constexpr int LostByteBlock = 6;
 constexpr int FiveStrayBlock = 7;
 

@@ -8,8 +8,8 @@
 // clock.
 //
 // A busy machine can be played too: the program's wake-up after a chosen
-// delivery comes late, the time spent waiting for a processor, which the port
-// counts as the system's run-queue count would.
+// delivery comes late, kept waiting for a processor, and the port tells how
+// long, as the system's run-queue count does for the real one.
 
 #include "AdapterLine.h"
 #include "DownloadServer.h"
@@ -57,6 +57,7 @@ public:
     void waitForInput(int wanted, int maxMs) override
     {
         timed = false;
+        wakeUpDelay = 0;
         if (inputCount() >= wanted)
             return;  // it came before the wait: when is not known
         const qint64 end = clock.tick + std::max(maxMs, 1);
@@ -69,7 +70,7 @@ public:
             wakeLateIfPlanned();
     }
     bool arrivalTimed() const override { return timed; }
-    qint64 runQueueDelayNs() const override { return runQueueNs; }
+    qint64 wakeUpDelayNs() const override { return wakeUpDelay; }
 
     struct Sent {
         char letter;
@@ -93,7 +94,7 @@ private:
         for (auto w = lateWakes.begin(); w != lateWakes.end(); ++w) {
             if (w->letter == lastCommand && commandsSent[w->letter] == w->nth && answerBytes >= w->bytes) {
                 clock.advance(w->ms);
-                runQueueNs += qint64(w->ms) * 1'000'000;
+                wakeUpDelay = qint64(w->ms) * 1'000'000;
                 lateWakes.erase(w);
                 return;
             }
@@ -105,7 +106,7 @@ private:
     metersim::AdapterLine line;
     const bool paced;
     bool timed = false;
-    qint64 runQueueNs = 0;
+    qint64 wakeUpDelay = 0;
     char lastCommand = '\0';
     std::map<char, int> commandsSent;
     int answerBytes = 0;  // delivered since the latest command

@@ -70,11 +70,15 @@ void ComDownloadPort::clearInput()
 void ComDownloadPort::waitForInput(int wanted, int maxMs)
 {
     timed = false;
+    wakeUpDelay = 0;
     if (inputCount() >= wanted)
         return;  // it came before the wait: when is not known
+    const qint64 delayBefore = runQueueDelay.ns();
     const QDeadlineTimer deadline(std::max(maxMs, 0));
     // The port holds no bytes once they are counted, so its wait sleeps until a new one comes.
     while (inputCount() < wanted && !deadline.hasExpired())
         guarded("WaitForInput", [this, &deadline] { return port.WaitForInput(int(deadline.remainingTime())); });
     timed = int(arrived.size()) >= wanted;
+    if (timed)
+        wakeUpDelay = runQueueDelay.ns() - delayBefore;
 }

@@ -22,7 +22,7 @@ public:
     void clearInput() override;
     void waitForInput(int wanted, int maxMs) override;
     bool arrivalTimed() const override { return timed; }
-    qint64 runQueueDelayNs() const override { return runQueueDelay.ns(); }
+    qint64 wakeUpDelayNs() const override { return wakeUpDelay; }
 
 private:
     // Moves what the port has received into `arrived`.
@@ -32,4 +32,5 @@ private:
     QByteArray arrived;
     RunQueueDelay runQueueDelay;
     bool timed = false;
+    qint64 wakeUpDelay = 0;
 };

@@ -24,12 +24,12 @@ public:
     virtual void waitForInput(int wanted, int maxMs) = 0;
     // True when the last waitForInput() ended because input arrived while it
     // waited: the wake-up is then the arrival's time, if the thread ran at
-    // once (runQueueDelayNs() tells). Input that was already there leaves
-    // the arrival's time unknown.
+    // once (wakeUpDelayNs() tells). Input that was already there leaves the
+    // arrival's time unknown.
     virtual bool arrivalTimed() const { return true; }
-    // Nanoseconds the calling thread has waited, ready to run, for a
-    // processor; 0 where nobody counts them.
-    virtual qint64 runQueueDelayNs() const { return 0; }
+    // Nanoseconds the calling thread spent waiting, ready to run, for a
+    // processor during the last waitForInput(); 0 where nobody counts them.
+    virtual qint64 wakeUpDelayNs() const { return 0; }
 };
 
 // A port failure ends the running operation without a message: the caller

@@ -115,9 +115,8 @@ void ImageDownload::pollOnce(int sliceMs)
     // its time is known to within the scheduler's latency, unless the thread
     // then waited for a processor: a busy machine can keep it waiting for
     // tens of milliseconds, and the time would be late by as much.
-    const qint64 runQueueBefore = port.runQueueDelayNs();
     port.waitForInput(seen + 1, std::clamp(sliceMs, 1, PollSliceMs));
-    const bool ranAtOnce = port.runQueueDelayNs() - runQueueBefore <= PromptWakeNs;
+    const bool ranAtOnce = port.wakeUpDelayNs() <= PromptWakeNs;
     waiting(port.arrivalTimed() && ranAtOnce);
     if (now() - lastMessages >= LeastMessagesGapMs) {
         hooks.processMessages();

@@ -52,6 +52,6 @@ int LineQuietLearner::quietMs() const
         return std::max(SafeQuietMs, margin);
     if (recent.sizesGcd == 1)
         return std::max(LeastQuietMs, margin);
-    // Whole chunks of late: the partial chunk seen earlier tells the timer.
+    // Only whole chunks lately: the partial chunk seen earlier tells the timer.
     return std::max({LeastQuietMs, margin, std::min(SafeQuietMs, withMargin(partialChunkGap))});
 }

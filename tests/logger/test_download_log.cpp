@@ -1,5 +1,6 @@
 // The download's log as the user gets it in the connection log: the commands
-// and blocks in hex, bad checksums, repeats, time-outs and retries; quiet,
+// and blocks in hex, bad checksums, repeats, time-outs and retries, the quiet
+// window the line asks for; quiet,
 // whatever happens, while it is off.
 #include "FakeLinePort.h"
 #include "MemoryImageBuilder.h"
@@ -63,6 +64,12 @@ std::vector<LogRow> logRows(const QByteArray& image)
           "tq612.download: time-out: no answer to 'y' within 100 ms; sending 10 of 10",
           "tq612.download: time-out: no block for 5000 ms",
           "tq612.download: ended with 128 of "}},
+        {"APauseOfTheMeterShowsInTheQuietWindow", {{BlockFault::Kind::Pause, 3, 1, 32, {}, 40}}, true,
+         {"tq612.download: block 0: the line must be quiet for 60 ms behind a block; largest gap of the latest 16 "
+          "blocks 0 ms, no timer seen yet",
+          "tq612.download: block 3: the line must be quiet for 64 ms behind a block; largest gap of the latest 16 "
+          "blocks 40 ms, no timer seen yet",
+          QStringLiteral("tq612.download: ended with %1 of %1 bytes").arg(length)}},
         {"OffSaysNothingEvenOnFaults",
          {{BlockFault::Kind::BadChecksum, 2}, {BlockFault::Kind::SilenceAfter, 4}}, false, {}},
     };

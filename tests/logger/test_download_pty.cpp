@@ -1,5 +1,6 @@
 // The download over a real pseudo-terminal against the simulated meter
 // (unpaced): the bytes, the serial port and the waits as the program runs them.
+#include "LineFaults.h"
 #include "MemoryImageBuilder.h"
 #include "PtyComm2.h"
 #include "PtyDownloadMeter.h"
@@ -42,31 +43,25 @@ QByteArray imageWithDataBlocks()
 
 // The meter's answers as they reach the program: byte by byte as a
 // pseudo-terminal passes them, or in chunks through a USB serial adapter,
-// with acknowledgements the meter answers late and stray bytes on the line.
+// with acknowledgements the meter answers late, stray bytes on the line and
+// pauses of the meter inside its blocks.
 struct LineCase {
     const char* name;
     metersim::AdapterModel adapter;
     int lateAckEvery = 0;
     bool strayBytes = false;
+    int pauseEvery = 0;  // every n-th block pauses 60 ms inside
 };
-
-// A stray byte before block `index` that makes the block read one byte out
-// of step carry a matching checksum: only the byte still coming behind it
-// tells that it is shifted.
-QByteArray strayByteWithMatchingChecksum(const QByteArray& image, int index)
-{
-    const QByteArray payload = image.mid(index * 64, 64);
-    const quint8 shiftedSum = ImageDownload::blockChecksum(payload.constData(), 63);
-    return QByteArray(1, char(quint8(payload.at(63)) - shiftedSum));
-}
 
 class DownloadThroughAdapter : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(DownloadThroughAdapter, ImageArrivesWhole)
 {
     const LineCase& c = GetParam();
-    DownloadServer meter(c.strayBytes ? imageWithDataBlocks() : smallImage());
+    DownloadServer meter(c.strayBytes || c.pauseEvery ? imageWithDataBlocks() : smallImage());
     meter.lateAckEvery = c.lateAckEvery;
+    meter.pauseEvery = c.pauseEvery;
+    meter.pauseMs = 60;
     if (c.strayBytes) {
         const QByteArray image = meter.image();
         ASSERT_NE(image.mid(5 * 64, 64), image.mid(6 * 64, 64)) << "blocks of readings that differ";
@@ -99,7 +94,9 @@ INSTANTIATE_TEST_SUITE_P(Lines, DownloadThroughAdapter, ::testing::Values(
     LineCase{"Chunks5Every40msStrayBytes", {5, 40}, 0, true},
     LineCase{"ByteByByteStrayBytes", {}, 0, true},
     LineCase{"Chunks62Every16msStrayBytesLateAnswers", {62, 16}, 2, true},
-    LineCase{"Chunks64Every40msStrayBytes", {64, 40}, 0, true}),
+    LineCase{"Chunks64Every40msStrayBytes", {64, 40}, 0, true},
+    LineCase{"ByteByBytePausesEvery3Blocks", {}, 0, false, 3},
+    LineCase{"Chunks13Every16msStrayBytesPausesEvery4Blocks", {13, 16}, 0, true, 4}),
     [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 // The link of the program with both ports on the pty; waits run at a tenth

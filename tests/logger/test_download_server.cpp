@@ -124,6 +124,7 @@ TEST(AdapterLine, HandsBytesOverInChunksOnItsLatencyTimer)
         metersim::AdapterModel adapter;
         bool paced;
         std::vector<Delivery> deliveries;
+        std::vector<metersim::SendPause> pauses = {};
     };
     const Case cases[] = {
         // A pseudo-terminal passes every byte on as it comes.
@@ -134,6 +135,13 @@ TEST(AdapterLine, HandsBytesOverInChunksOnItsLatencyTimer)
         {"single bytes", {1, 40}, false, {{0, 65}}},
         // Paced, a chunk that is not full goes 40 ms after its first byte came.
         {"64-byte chunks, 40 ms, paced", {64, 40}, true, {{41.0, 0}, {41.7, 40}, {82.6, 40}, {82.8, 65}}},
+        // The meter pauses 40 ms before byte 32; the bytes after it keep their pace.
+        {"no adapter, paced, a pause", {}, true, {{33.4, 32}, {74.3, 32}, {74.5, 33}, {107.8, 65}}, {{32, 40}}},
+        // Through an adapter the pause lets the latency timer hand over what came before it.
+        {"16-byte chunks, 16 ms, unpaced, a pause", {16, 16}, false, {{0, 16}, {15.9, 16}, {16, 20}, {59.9, 20}, {60, 52}, {75.9, 52}, {76, 65}},
+         {{20, 60}}},
+        // Jitter delays a byte by up to 2 ms, never past the one behind it.
+        {"no adapter, paced, 2 ms jitter", {0, 0, 2}, true, {{1.0, 0}, {69.8, 65}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -141,7 +149,7 @@ TEST(AdapterLine, HandsBytesOverInChunksOnItsLatencyTimer)
         QByteArray block(65, '\0');
         for (int i = 0; i < 65; ++i)
             block[i] = char(i);
-        line.send(block, 0, c.paced);
+        line.send(block, 0, c.paced, 0, c.pauses);
         QByteArray arrived;
         for (const Delivery& d : c.deliveries) {
             arrived += line.take(d.atMs);
@@ -150,6 +158,30 @@ TEST(AdapterLine, HandsBytesOverInChunksOnItsLatencyTimer)
         EXPECT_EQ(arrived, block) << "in order, nothing lost";
         EXPECT_TRUE(line.empty());
     }
+}
+
+// A pause planned for a block falls inside that block's bytes, wherever the
+// block stands in the answer: behind the start reply, behind stray bytes.
+TEST(DownloadServer, PausesFallInsideTheirBlockOfTheAnswer)
+{
+    DownloadServer meter(QByteArray(4 * 64, 'x'));
+    meter.pauseEvery = 2;  // blocks 1 and 3, 40 ms before byte 32
+    meter.faults = {{BlockFault::Kind::Pause, 0, 1, 20, {}, 30},
+                    {BlockFault::Kind::InsertGarbage, 1, 1, 0, QByteArray(2, char(0xFF))},
+                    {BlockFault::Kind::Pause, 1, 1, 10, {}, 25}};
+    const auto pausesOf = [&](char letter) {
+        meter.onBytes(frame(letter));
+        QList<QPair<int, int>> pauses;
+        for (const metersim::SendPause& p : meter.answerPauses())
+            pauses.append({p.at, p.ms});
+        return pauses;
+    };
+    using Pauses = QList<QPair<int, int>>;
+    EXPECT_EQ(pausesOf('P'), Pauses({{10 + 20, 30}}));
+    EXPECT_EQ(pausesOf('y'), Pauses({{2 + 10, 25}, {2 + 32, 40}}));
+    EXPECT_EQ(pausesOf('n'), Pauses({{32, 40}})) << "the faults spoilt only the first sending";
+    EXPECT_EQ(pausesOf('y'), Pauses());
+    EXPECT_EQ(pausesOf('Q'), Pauses());
 }
 
 TEST(AdapterLine, LateAnswerStartsAfterItsDelay)

@@ -7,13 +7,23 @@
 
 namespace metersim {
 
-void AdapterLine::send(const QByteArray& out, double nowMs, bool paced, double delayMs)
+void AdapterLine::send(const QByteArray& out, double nowMs, bool paced, double delayMs,
+                       const std::vector<SendPause>& pauses)
 {
     double at = std::max(lineFreeMs, nowMs + delayMs);
-    for (const char c : out) {
+    auto pause = pauses.begin();
+    std::uniform_real_distribution<double> late(0, adapter.jitterMs);
+    for (int i = 0; i < out.size(); ++i) {
+        for (; pause != pauses.end() && pause->at <= i; ++pause) {
+            if (pause->at == i)
+                at += pause->ms;
+        }
         if (paced)
             at += DownloadServer::ByteTimeMs;
-        bytes.push_back({c, at});
+        double arrives = at;
+        if (adapter.jitterMs > 0)
+            arrives = std::max(at + late(jitter), bytes.empty() ? 0.0 : bytes.back().arrivesMs);
+        bytes.push_back({out.at(i), arrives});
     }
     lineFreeMs = at;
 }

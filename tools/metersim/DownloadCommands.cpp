@@ -20,7 +20,8 @@ void installDownloadCommands(MeterSim& sim)
             // The command took its time on the line before the meter had all of it:
             // no answer comes back sooner than a real line allows.
             constexpr double CommandLineTimeMs = 10 * DownloadServer::ByteTimeMs;
-            s.sendPaced(answer, int(std::ceil(CommandLineTimeMs)) + s.downloadServer().answerDelayMs());
+            s.sendPaced(answer, int(std::ceil(CommandLineTimeMs)) + s.downloadServer().answerDelayMs(),
+                        s.downloadServer().answerPauses());
             if (letter == 'Q')
                 s.setDownloading(false);
         });

@@ -54,6 +54,9 @@ QByteArray DownloadServer::sendBlock(int index)
     QByteArray out = block(memory, index);
     QByteArray before;
     bool silenceAfter = false;
+    std::vector<SendPause> pauses;  // offsets in `out`
+    if (pauseEvery > 0 && (index + 1) % pauseEvery == 0)
+        pauses.push_back({pauseAt, pauseMs});
     for (const BlockFault& f : faults) {
         if (f.block != index || earlier >= f.times)
             continue;
@@ -73,10 +76,18 @@ QByteArray DownloadServer::sendBlock(int index)
         case BlockFault::Kind::SilenceAfter:
             silenceAfter = true;
             break;
+        case BlockFault::Kind::Pause:
+            pauses.push_back({f.position, f.pauseMs});
+            break;
         }
     }
     if (silenceAfter)
         state = State::Silent;
+    for (SendPause& p : pauses) {
+        if (p.at > 0 && p.at < out.size())  // inside the block only: before it, it is a late answer
+            lastPauses.push_back({int(before.size()) + p.at, p.ms});
+    }
+    std::sort(lastPauses.begin(), lastPauses.end(), [](const SendPause& a, const SendPause& b) { return a.at < b.at; });
     return before + out;
 }
 
@@ -84,6 +95,7 @@ QByteArray DownloadServer::onCommand(char letter)
 {
     commandsSeen.append(letter);
     lastDelayMs = 0;
+    lastPauses.clear();
     if (letter == 'y' && lateAckEvery > 0 && ++acksSeen % lateAckEvery == 0)
         lastDelayMs = lateAckMs;
     // A silent meter ignores the block commands; a new handshake wakes it.
@@ -102,7 +114,10 @@ QByteArray DownloadServer::onCommand(char letter)
             return reply;  // the meter did not start
         state = State::Transferring;
         current = 0;
-        return reply + sendBlock(0);
+        const QByteArray first = sendBlock(0);
+        for (SendPause& p : lastPauses)
+            p.at += int(reply.size());
+        return reply + first;
     }
     case 'y':
         if (state != State::Transferring || current + 1 >= blockCount())
@@ -125,6 +140,7 @@ QByteArray DownloadServer::onBytes(const QByteArray& bytes)
     pending += bytes;
     QByteArray out;
     int delayMs = 0;
+    std::vector<SendPause> pauses;
     for (;;) {
         const int start = int(pending.indexOf(char(0x02)));
         if (start < 0) {
@@ -135,7 +151,10 @@ QByteArray DownloadServer::onBytes(const QByteArray& bytes)
         if (pending.size() < 10)
             break;
         if (pending.at(9) == char(0x03)) {
-            out += onCommand(pending.at(1));
+            const QByteArray answer = onCommand(pending.at(1));
+            for (const SendPause& p : lastPauses)
+                pauses.push_back({int(out.size()) + p.at, p.ms});
+            out += answer;
             delayMs = std::max(delayMs, lastDelayMs);
             pending.remove(0, 10);
         } else {
@@ -143,6 +162,7 @@ QByteArray DownloadServer::onBytes(const QByteArray& bytes)
         }
     }
     lastDelayMs = delayMs;
+    lastPauses = pauses;
     return out;
 }
 

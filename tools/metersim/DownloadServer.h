@@ -27,12 +27,21 @@ struct BlockFault {
         DropByte,       // the byte at `position` is left out
         InsertGarbage,  // `garbage` is sent before the block
         SilenceAfter,   // the block is sent, then "y" and "n" get no answer
+        Pause,          // the meter pauses `pauseMs` before the byte at `position`
     };
     Kind kind = Kind::BadChecksum;
     int block = 0;      // 0-based index of the block
     int times = 1;      // how many sendings of that block it spoils
     int position = 0;
     QByteArray garbage = QByteArray(1, char(0x55));
+    int pauseMs = 0;
+};
+
+// A pause of the meter inside what it sends: it waits `ms` before the byte
+// at offset `at` of its answer.
+struct SendPause {
+    int at = 0;
+    int ms = 0;
 };
 
 class DownloadServer {
@@ -57,8 +66,16 @@ public:
     // already have sent the next one.
     int lateAckEvery = 0;
     int lateAckMs = 150;
+    // A meter that pauses inside its blocks now and then, as one reading its
+    // next page of memory does: every `pauseEvery`-th block (0: none) waits
+    // `pauseMs` before its byte `pauseAt`.
+    int pauseEvery = 0;
+    int pauseMs = 40;
+    int pauseAt = 32;
     // How long after its command the latest answer starts.
     int answerDelayMs() const { return lastDelayMs; }
+    // The pauses inside the latest answer, in order.
+    const std::vector<SendPause>& answerPauses() const { return lastPauses; }
 
     // One command letter arrived; returns the bytes the meter sends for it.
     QByteArray onCommand(char letter);
@@ -87,6 +104,7 @@ private:
     std::vector<int> sentCount;
     int acksSeen = 0;
     int lastDelayMs = 0;
+    std::vector<SendPause> lastPauses;
     QByteArray pending;  // bytes of an incomplete command frame
 };
 

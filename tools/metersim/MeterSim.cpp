@@ -53,6 +53,8 @@ MeterSim::MeterSim(Options options)
 {
     download.lateAckEvery = opts.lateAckEvery;
     download.lateAckMs = opts.lateAckMs;
+    download.pauseEvery = opts.pauseEvery;
+    download.pauseMs = opts.pauseMs;
     installLinkCommands(*this);
     installKeyCommands(*this);
     installDownloadCommands(*this);
@@ -212,18 +214,18 @@ void MeterSim::setStreaming(bool on)
     wake();
 }
 
-void MeterSim::sendPaced(const QByteArray& bytes, int delayMs)
+void MeterSim::sendPaced(const QByteArray& bytes, int delayMs, const std::vector<SendPause>& pauses)
 {
     auto l = lock();
     if (bytes.isEmpty())
         return;
-    if (!opts.pacedDownload && delayMs == 0) {
+    if (!opts.pacedDownload && delayMs == 0 && pauses.empty()) {
         send(bytes);
         return;
     }
     if (isSilent || master < 0)
         return;
-    line.send(bytes, steadyMs(), opts.pacedDownload, delayMs);
+    line.send(bytes, steadyMs(), opts.pacedDownload, delayMs, pauses);
     wake();
 }
 

@@ -26,7 +26,7 @@
 // With an adapter model (Options::adapter, setAdapter()) everything the meter
 // sends reaches the terminal in chunks on a latency timer, as through a USB
 // serial adapter; Options::lateAckEvery makes it answer download
-// acknowledgements late.
+// acknowledgements late, Options::pauseEvery pause inside download blocks.
 //
 // A loop thread does the I/O; handlers run on it with the meter locked, so
 // inside a handler meter() and send() may be used freely. From other threads
@@ -61,6 +61,8 @@ struct Options {
     AdapterModel adapter;            // a USB serial adapter between meter and program; none by default
     int lateAckEvery = 0;            // every n-th acknowledgement of a download is answered late (0: none)
     int lateAckMs = 150;             // ... this long after it came
+    int pauseEvery = 0;              // every n-th download block pauses inside (0: none)
+    int pauseMs = 40;                // ... this long
 };
 
 class MeterSim {
@@ -102,8 +104,9 @@ public:
     void setStreaming(bool on);
     void keepAlive();
     // Like send(), but each byte takes its time on a 9600-baud line when the
-    // download is paced, and the answer may start `delayMs` late.
-    void sendPaced(const QByteArray& bytes, int delayMs = 0);
+    // download is paced, the answer may start `delayMs` late, and the meter
+    // may pause inside it.
+    void sendPaced(const QByteArray& bytes, int delayMs = 0, const std::vector<SendPause>& pauses = {});
     // From now on everything the meter sends goes through this adapter.
     void setAdapter(AdapterModel adapter);
     // The meter's side of the download; only inside a handler or while holding lock().

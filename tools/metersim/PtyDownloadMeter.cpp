@@ -94,7 +94,7 @@ void PtyDownloadMeter::run()
                     // The command took its own time on the line before the meter had it,
                     // unpaced too: no answer comes back sooner than a real line allows.
                     const double heardAfter = double(n) * DownloadServer::ByteTimeMs;
-                    line.send(reply, nowMs(), paced, heardAfter + server.answerDelayMs());
+                    line.send(reply, nowMs(), paced, heardAfter + server.answerDelayMs(), server.answerPauses());
                 }
             }
         }

@@ -76,8 +76,14 @@ int main(int argc, char* argv[])
                                                   QStringLiteral("n"), QStringLiteral("0"));
     QCommandLineOption lateAckMs = withDefault(QStringLiteral("late-ack-ms"), QStringLiteral("How late such an answer comes."),
                                                QStringLiteral("ms"), QStringLiteral("150"));
+    QCommandLineOption pauseEvery = withDefault(QStringLiteral("pause-every"),
+                                                QStringLiteral("Pause inside every n-th block of a download, as a meter "
+                                                               "reading its next memory page (0: never)."),
+                                                QStringLiteral("n"), QStringLiteral("0"));
+    QCommandLineOption pauseMs = withDefault(QStringLiteral("pause-ms"), QStringLiteral("How long such a pause lasts."),
+                                             QStringLiteral("ms"), QStringLiteral("40"));
     parser.addOptions({model, rate, badIdentify, noRegister, keepAlive, memory, emptyMemory, unpaced, chunk, latency,
-                       lateAckEvery, lateAckMs});
+                       lateAckEvery, lateAckMs, pauseEvery, pauseMs});
     parser.process(app);
 
     metersim::Options options;
@@ -94,6 +100,8 @@ int main(int argc, char* argv[])
     options.adapter.latencyMs = std::clamp(parser.value(latency).toInt(), 0, 1000);
     options.lateAckEvery = std::max(0, parser.value(lateAckEvery).toInt());
     options.lateAckMs = std::clamp(parser.value(lateAckMs).toInt(), 0, 10000);
+    options.pauseEvery = std::max(0, parser.value(pauseEvery).toInt());
+    options.pauseMs = std::clamp(parser.value(pauseMs).toInt(), 0, 10000);
     if (parser.isSet(memory) && parser.isSet(emptyMemory)) {
         std::fprintf(stderr, "tq612-metersim: --memory and --empty-memory exclude each other\n");
         return 2;

@@ -69,9 +69,8 @@ void ComDownloadPort::clearInput()
 
 void ComDownloadPort::waitForInput(int wanted, int maxMs)
 {
-    // Longer than this on the run queue after the wake-up, and the time is not the arrival's.
-    constexpr qint64 PromptWakeNs = 1'000'000;
     timed = false;
+    wakeUpDelay = 0;
     if (inputCount() >= wanted)
         return;  // it came before the wait: when is not known
     const qint64 delayBefore = runQueueDelay.ns();
@@ -79,5 +78,7 @@ void ComDownloadPort::waitForInput(int wanted, int maxMs)
     // The port holds no bytes once they are counted, so its wait sleeps until a new one comes.
     while (inputCount() < wanted && !deadline.hasExpired())
         guarded("WaitForInput", [this, &deadline] { return port.WaitForInput(int(deadline.remainingTime())); });
-    timed = int(arrived.size()) >= wanted && runQueueDelay.ns() - delayBefore <= PromptWakeNs;
+    timed = int(arrived.size()) >= wanted;
+    if (timed)
+        wakeUpDelay = runQueueDelay.ns() - delayBefore;
 }

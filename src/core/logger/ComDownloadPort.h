@@ -22,6 +22,7 @@ public:
     void clearInput() override;
     void waitForInput(int wanted, int maxMs) override;
     bool arrivalTimed() const override { return timed; }
+    qint64 wakeUpDelayNs() const override { return wakeUpDelay; }
 
 private:
     // Moves what the port has received into `arrived`.
@@ -31,4 +32,5 @@ private:
     QByteArray arrived;
     RunQueueDelay runQueueDelay;
     bool timed = false;
+    qint64 wakeUpDelay = 0;
 };

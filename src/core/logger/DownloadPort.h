@@ -23,10 +23,13 @@ public:
     // download calls it between polls and processes window messages after it.
     virtual void waitForInput(int wanted, int maxMs) = 0;
     // True when the last waitForInput() ended because input arrived while it
-    // waited and the program ran at once: the time it returned is the time
-    // of the arrival. Input that was already there, or a wait for a busy
-    // processor, leaves the arrival's time unknown.
+    // waited: the wake-up is then the arrival's time, if the thread ran at
+    // once (wakeUpDelayNs() tells). Input that was already there leaves the
+    // arrival's time unknown.
     virtual bool arrivalTimed() const { return true; }
+    // Nanoseconds the calling thread spent waiting, ready to run, for a
+    // processor during the last waitForInput(); 0 where nobody counts them.
+    virtual qint64 wakeUpDelayNs() const { return 0; }
 };
 
 // A port failure ends the running operation without a message: the caller

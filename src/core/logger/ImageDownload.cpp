@@ -36,6 +36,8 @@ constexpr int PollSliceMs = 20;
 constexpr int LeastMessagesGapMs = 10;
 // More than this behind a block is no meter answering acknowledgements.
 constexpr int MostBlocksBehind = 3;
+// Longer than this on the run queue after a wake-up, and its time is not the arrival's.
+constexpr qint64 PromptWakeNs = 1'000'000;
 } // namespace
 
 ImageDownload::ImageDownload(DownloadPort& downloadPort, Hooks downloadHooks)
@@ -110,9 +112,12 @@ void ImageDownload::clearInput()
 void ImageDownload::pollOnce(int sliceMs)
 {
     // One byte more than is waiting: the wait ends at the next delivery, so
-    // its time is known to within the scheduler's latency.
+    // its time is known to within the scheduler's latency, unless the thread
+    // then waited for a processor: a busy machine can keep it waiting for
+    // tens of milliseconds, and the time would be late by as much.
     port.waitForInput(seen + 1, std::clamp(sliceMs, 1, PollSliceMs));
-    waiting(port.arrivalTimed());
+    const bool ranAtOnce = port.wakeUpDelayNs() <= PromptWakeNs;
+    waiting(port.arrivalTimed() && ranAtOnce);
     if (now() - lastMessages >= LeastMessagesGapMs) {
         hooks.processMessages();
         lastMessages = now();
@@ -203,6 +208,16 @@ ImageDownload::BlockCheck ImageDownload::checkBlock(const QByteArray& block)
     line.blockDone();
     const qint64 blockEnd = lastArrival;
     const int quietMs = line.quietMs();
+    if (quietMs != loggedQuietMs) {
+        qCDebug(downloadLog).noquote() << QStringLiteral("block %1: the line must be quiet for %2 ms behind a block; "
+                                                         "largest gap of the latest %3 blocks %4 ms%5")
+                                              .arg(index)
+                                              .arg(quietMs)
+                                              .arg(LineQuietLearner::RecentBlocks)
+                                              .arg(line.largestGapMs())
+                                              .arg(line.learned() ? QString() : QStringLiteral(", no timer seen yet"));
+        loggedQuietMs = quietMs;
+    }
     // The first block is used before "y" goes (its announced length), so it
     // gets the whole quiet window first.
     const bool firstBlock = RawImage.isEmpty();

@@ -56,8 +56,8 @@ public:
 private:
     void send(char letter);
     qint64 now() const;
-    // The bytes waiting; notes when their count last grew and, when the
-    // port timed that arrival, the gap since the one before.
+    // The bytes waiting; notes when their count last grew and, when that
+    // arrival was timed, the gap since the one before.
     int waiting(bool arrivalTimed = false);
     QByteArray take(int count);
     void clearInput();
@@ -88,6 +88,7 @@ private:
     bool lastArrivalTimed = false;  // ... and that time is the arrival's
     qint64 lastMessages = 0;     // when window messages were last handled
     LineQuietLearner line;
+    int loggedQuietMs = 0;       // the quiet window the log told last
     qint64 firstAckAt = 0;       // when "y" may go for the block just taken
     qint64 quietUntil = 0;       // the line behind that block must stay quiet until then
     // An acknowledgement went more than once: if the meter answered the first

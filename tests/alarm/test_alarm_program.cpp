@@ -3,6 +3,7 @@
 // and end with every argument whole; one that fails is reported in the
 // status bar and the samples go on.
 #include "AlarmWindowFixture.h"
+#include "support/ShellScript.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -11,19 +12,6 @@
 #include <QStatusBar>
 
 namespace {
-
-// An executable shell script `name` in `folder` (made if need be).
-QString writeScript(const QString& folder, const QString& name, const QString& body)
-{
-    QDir().mkpath(folder);
-    const QString path = folder + QLatin1Char('/') + name;
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(("#!/bin/sh\n" + body + "\n").toUtf8());
-    f.close();
-    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-    return path;
-}
 
 QStringList linesOf(const QString& path)
 {

@@ -5,6 +5,7 @@
 // meter, a meter turned to °F, and runs that start and stop by the clock.
 #include "CliRun.h"
 #include "MeterSim.h"
+#include "support/ShellScript.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,19 +42,6 @@ void show(MeterSim& sim, const std::array<double, 4>& shown, bool celsius = true
     auto locked = sim.lock();
     sim.meter().shown = shown;
     sim.meter().celsius = celsius;
-}
-
-// An executable shell script `name` in `folder` (made if need be).
-QString writeScript(const QString& folder, const QString& name, const QString& body)
-{
-    QDir().mkpath(folder);
-    const QString path = folder + QLatin1Char('/') + name;
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(("#!/bin/sh\n" + body + "\n").toUtf8());
-    f.close();
-    f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-    return path;
 }
 
 QString readText(const QString& path)

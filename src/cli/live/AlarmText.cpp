@@ -1,59 +1,28 @@
 #include "AlarmText.h"
 
 #include "LiveSample.h"
-
-#include <cmath>
+#include "alarm/AlarmWording.h"
 
 namespace cli {
 
-namespace {
-
-QString channelName(int channel)
-{
-    return QStringLiteral("T%1").arg(channel + 1);
-}
-
-// What the alarm is about: "above 26.0", "below -18.0", "no reading", "no meter".
-QString subject(const AlarmEvent& e)
-{
-    if ((e.kind == AlarmKind::High || e.kind == AlarmKind::Low) && e.limit)
-        return (e.kind == AlarmKind::High ? QStringLiteral("above ") : QStringLiteral("below ")) + degreesText(*e.limit);
-    return alarmKindText(e.kind);
-}
-
-} // namespace
-
-QString degreesText(double degrees)
-{
-    // + 0.0 turns -0.0 into 0.0.
-    const double hundredths = std::round(degrees * 100.0);
-    const int decimals = std::fmod(hundredths, 10.0) == 0 ? 1 : 2;
-    return QString::number(hundredths / 100.0 + 0.0, 'f', decimals);
-}
-
-QString readingText(const AlarmEvent& event)
-{
-    if (event.overRange)
-        return QStringLiteral("OL");
-    return event.reading ? QString::number(*event.reading, 'f', 1) : QString();
-}
+using AlarmWording::channelName;
+using AlarmWording::degreesText;
 
 QString alarmLine(const AlarmEvent& event, const QDateTime& moment)
 {
-    const QString reading = readingText(event);
+    const QString reading = AlarmWording::readingText(event);
     return QStringLiteral("%1 %2 %3%4 at %5")
         .arg(event.begins ? QStringLiteral("ALARM") : QStringLiteral("CLEAR"), channelName(event.channel),
-             subject(event), reading.isEmpty() ? QString() : QStringLiteral(": ") + reading, timeText(moment));
+             AlarmWording::subject(event), reading.isEmpty() ? QString() : QStringLiteral(": ") + reading,
+             timeText(moment));
 }
 
 QStringList programArguments(const AlarmEvent& event, const QDateTime& moment)
 {
-    return {event.begins ? QStringLiteral("ALARM") : QStringLiteral("CLEAR"),
-            channelName(event.channel),
-            alarmKindText(event.kind),
-            readingText(event),
-            event.limit ? degreesText(*event.limit) : QString(),
-            timeText(moment)};
+    // The time as the sample's line printed it, offset and all.
+    QStringList arguments = AlarmWording::programArguments(event);
+    arguments.last() = timeText(moment);
+    return arguments;
 }
 
 QString limitsText(const AlarmSettings& limits)

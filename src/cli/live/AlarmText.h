@@ -15,11 +15,6 @@
 
 namespace cli {
 
-// At least one decimal, two when the limit has them (78.98 after a conversion).
-QString degreesText(double degrees);
-// "26.4", "OL", or empty without a reading.
-QString readingText(const AlarmEvent& event);
-
 // The event's line on standard error; `moment` is its time with its UTC offset.
 QString alarmLine(const AlarmEvent& event, const QDateTime& moment);
 // ALARM|CLEAR, the channel, the kind, the reading, the limit, the time.

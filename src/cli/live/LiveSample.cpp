@@ -1,5 +1,7 @@
 #include "LiveSample.h"
 
+#include "app/DateTime.h"
+
 #include <QJsonDocument>
 #include <QStringList>
 #include <cmath>
@@ -57,13 +59,7 @@ LiveSample makeSample(TDateTime tick, const LiveFrame& frame, const QDateTime& n
 
 QString timeText(const QDateTime& time)
 {
-    const int offset = time.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
-           + QStringLiteral("%1%2:%3")
-                 .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return DateTime::zonedText(time);
 }
 
 QJsonObject sampleJson(const LiveSample& sample)

@@ -4,7 +4,6 @@
 #include "app/Regional.h"
 
 #include <cmath>
-#include <cstdlib>
 
 namespace AlarmWording {
 
@@ -69,15 +68,7 @@ QString markText(const AlarmEvent& e)
 
 QString zonedTimeText(TDateTime time)
 {
-    // Always as +hh:mm, also in UTC, where Qt's ISO form would say "Z".
-    const QDateTime local = DateTime::toQDateTime(time);
-    const int offset = local.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
-           + QStringLiteral("%1%2:%3")
-                 .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return DateTime::zonedText(DateTime::toQDateTime(time));
 }
 
 QStringList programArguments(const AlarmEvent& e)

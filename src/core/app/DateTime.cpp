@@ -1,6 +1,7 @@
 #include "app/DateTime.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 // 30 December 1899 as a constant expression, so it is ready before any
@@ -28,6 +29,17 @@ QDateTime toQDateTime(TDateTime t)
     const double days = std::floor(totalMs / dayMs);
     const int msOfDay = static_cast<int>(totalMs - days * dayMs);
     return QDateTime(Epoch.addDays(static_cast<qint64>(days)), QTime::fromMSecsSinceStartOfDay(msOfDay));
+}
+
+QString zonedText(const QDateTime& moment)
+{
+    const int offset = moment.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return moment.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
+           + QStringLiteral("%1%2:%3")
+                 .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                 .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace DateTime

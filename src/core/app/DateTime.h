@@ -16,5 +16,8 @@ inline constexpr double OneSecond = 1.0 / SecondsPerDay;
 TDateTime fromQDateTime(const QDateTime& dt);
 // Day count to local date and time, rounded to the millisecond.
 QDateTime toQDateTime(TDateTime t);
+// "2026-12-11T07:37:09+01:00": the moment with its offset from UTC, always as
+// +hh:mm ("+00:00" in UTC, where Qt's ISO form would say "Z").
+QString zonedText(const QDateTime& moment);
 
 } // namespace DateTime

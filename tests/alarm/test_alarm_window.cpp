@@ -183,6 +183,22 @@ TEST_F(AlarmWindowTest, LimitsAreDashedLinesOfTheRealTimeGraphAndSurviveAGraphFi
     EXPECT_EQ(opened.AlarmMarks().size(), 2u);
 }
 
+TEST_F(AlarmWindowTest, AUnitChangeOnTheMeterConvertsTheLimitsAndSaysSo)
+{
+    ASSERT_EQ(chooseAlarms({{0, 26.0, std::nullopt}}), QDialog::Accepted);
+    driver.ticks(3);
+    // 78 °F is 25.6 °C: under the limit in either unit, so no alarm.
+    driver.celsius = false;
+    setReadings(78.0f, 70, 70, 70);
+    driver.ticks(3);
+    ASSERT_EQ(chart().LimitLines().size(), 1u);
+    EXPECT_NEAR(chart().LimitLines()[0].y, 78.8, 1e-9);
+    EXPECT_EQ(main->statusBar()->currentMessage(),
+              QStringLiteral("The meter shows °F now: the alarm limits are converted to it."));
+    EXPECT_FALSE(main->StatusAlarm->isVisibleTo(main.get()));
+    EXPECT_TRUE(notifications.shown.empty());
+}
+
 // The settings round trip: what OK kept is what the next start of the program finds.
 TEST_F(AlarmWindowTest, AlarmsAreKeptInTheSettingsForTheNextStart)
 {

@@ -28,6 +28,7 @@ struct FakeTickDriver {
     int missedTicks = 0;
     RealTimeRecorder::Readings readings{20.0f, 21.0f, 22.0f, 23.0f};
     std::uint8_t overRange = 0;   // bit c: channel c reads "OL"
+    bool celsius = true;          // the unit the meter shows
 
     RealTimeRecorder::Link link()
     {
@@ -68,6 +69,7 @@ struct FakeTickDriver {
         f.T3 = readings[2];
         f.T4 = readings[3];
         f.OverRange = overRange;
+        f.Celsius = celsius;
         return f;
     }
 

@@ -52,6 +52,10 @@ void TfrmMain::createAlarms()
     connect(&Alarms, &AlarmWatch::alarm, this, &TfrmMain::alarmEvent);
     connect(&Alarms, &AlarmWatch::activeChanged, this, &TfrmMain::showAlarms);
     connect(&Alarms, &AlarmWatch::limitsChanged, this, [this] { RealTime->showLimits(Alarms.rule().limitsInForce()); });
+    connect(&Alarms.rule(), &AlarmRule::limitsConverted, this, [this](TemperatureUnit unit) {
+        statusBar()->showMessage(
+            QStringLiteral("The meter shows %1 now: the alarm limits are converted to it.").arg(AlarmWording::unitText(unit)));
+    });
     // A run that begins while channels are in alarm shows them from its start.
     connect(&Session, &RealTimeSession::runStarted, this, [this] {
         for (AlarmEvent alarm : Alarms.activeAlarms()) {

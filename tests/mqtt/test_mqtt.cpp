@@ -7,6 +7,7 @@
 #include "MeterSim.h"
 #include "MqttBroker.h"
 #include "MqttSubscriber.h"
+#include "ResettingTlsServer.h"
 #include "TestCertificates.h"
 #include "TestMeter.h"
 
@@ -330,7 +331,10 @@ TEST(MqttLive, PasswordsComeFromTheEnvironmentOrAFileAndARefusalEndsWithItsReaso
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(c.inErr)) << run.err.toStdString();
         if (c.exitCode == 4) {
-            EXPECT_EQ(run.err.count('\n'), 1) << "one clear message, no retries: " << run.err.toStdString();
+            // One clear message and no retries; readings taken before the
+            // answer came (a busy machine) are said to be kept, no more.
+            EXPECT_EQ(run.err.count(QStringLiteral("refused the connection")), 1) << run.err.toStdString();
+            EXPECT_FALSE(run.err.contains(QStringLiteral("asking again"))) << run.err.toStdString();
         }
         if (c.exitCode == 0) {
             EXPECT_EQ(retained(broker, QStringLiteral("tq612/status"), {"-u", "lab", "-P", "s3cret"}),
@@ -384,6 +388,28 @@ TEST(MqttReadingQueue, KeepsOrderResendsWhatWasNotTakenAndDropsTheOldestPastItsB
 
 // ---- TLS, Home Assistant, InfluxDB ---------------------------------------------------------------
 
+
+// A broker whose reset overtakes its alert about our certificate, every time:
+// the run ends as refused after a few tries and says what it saw, instead of
+// waiting for ever for a broker that answers every time.
+TEST(MqttLive, ABrokerThatResetsEveryTlsConnectionWithoutAWordEndsAsRefused)
+{
+    QTemporaryDir certs;
+    ASSERT_TRUE(makeCertificates(certs.path(), "broker"));
+    const QString dir = certs.path() + QLatin1Char('/');
+    ResettingTlsServer broker(dir + "broker.crt", dir + "broker.key");
+    const auto sim = startMeter(true);
+    ASSERT_TRUE(sim);
+    const CliRun run = runProgram(QStringLiteral("timeout"),
+                                  QStringList{"-s", "INT", "20", TQ612_CLI, "live", "--port", sim->portPath(), "--mqtt",
+                                              broker.address(), "--count", "1", "--mqtt-cafile",
+                                              dir + "broker-ca.crt", "--no-recovery"});
+    EXPECT_EQ(run.exitCode, 4) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("refused the connection: TLS: the broker ended the connection after the handshake, 3 "
+                                 "times without answering or saying why"))
+        << run.err.toStdString();
+    EXPECT_GE(broker.handshakes(), 3);
+}
 
 TEST(MqttLive, TlsWithTheBrokersCaSendsAnotherCaEndsWithTheReasonAndClientCertificatesWork)
 {
@@ -443,7 +469,9 @@ TEST(MqttLive, TlsWithTheBrokersCaSendsAnotherCaEndsWithTheReasonAndClientCertif
         const CliRun run = runProgram(QStringLiteral("timeout"), QStringList{"-s", "INT", "15", TQ612_CLI} + toStrict
                                                                      + c.certificate + QStringList{"--no-recovery"});
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
-        EXPECT_TRUE(run.err.contains(c.inErr)) << run.err.toStdString();
+        // On a busy machine the broker's reset may overtake its alert, each time: then it says so.
+        const bool reasonLost = run.err.contains("without answering or saying why");
+        EXPECT_TRUE(run.err.contains(c.inErr) || reasonLost) << run.err.toStdString();
         if (c.exitCode == 0) {
             EXPECT_EQ(retained(strict, QStringLiteral("tq612/status"),
                                {"--cafile", dir + "broker-ca.crt", "--cert", dir + "broker-client.crt", "--key",

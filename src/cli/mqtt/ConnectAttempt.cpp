@@ -35,6 +35,11 @@ QString reasonFor(int code, int systemError)
 
 } // namespace
 
+bool sendsConnect(const char* logLine)
+{
+    return std::strstr(logLine, " sending CONNECT") != nullptr;
+}
+
 void ClientDeleter::operator()(mosquitto* client) const
 {
     mosquitto_destroy(client);
@@ -53,8 +58,10 @@ ConnectAttempt::ConnectAttempt(Client client, const QString& host, int port, int
     mosquitto* c = shared->outcome.client.get();
     mosquitto_user_data_set(c, shared.get());
     mosquitto_log_callback_set(c, [](mosquitto*, void* self, int level, const char* text) {
+        Outcome& o = static_cast<Shared*>(self)->outcome;
         if (level == MOSQ_LOG_ERR)
-            static_cast<Shared*>(self)->outcome.libraryError = QString::fromUtf8(text);
+            o.libraryError = QString::fromUtf8(text);
+        o.connectSent = o.connectSent || sendsConnect(text);
     });
     // The thread keeps its own share: an attempt given up still has its client to the end.
     worker = std::thread([s = shared] {

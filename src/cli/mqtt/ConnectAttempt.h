@@ -22,12 +22,16 @@ struct ClientDeleter {
 };
 using Client = std::unique_ptr<mosquitto, ClientDeleter>;
 
+// The library's log line that says our CONNECT goes out (after TLS, if any).
+bool sendsConnect(const char* logLine);
+
 class ConnectAttempt {
 public:
     struct Outcome {
         Client client;
         bool opened = false;   // the connection is on its way; the broker's answer comes through the client
         bool tlsFailed = false;  // TLS could not even begin: its settings are wrong
+        bool connectSent = false;  // our CONNECT went out: the broker took the TLS handshake
         QString why;           // when not opened: the reason in the library's or the system's words
         QString libraryError;  // the library's last error message meanwhile, if any
     };

@@ -23,6 +23,10 @@ constexpr int KeepAliveSeconds = 30;
 constexpr int MaxRetrySeconds = 30;
 constexpr int ConnectTimeoutMs = 20000;
 constexpr std::size_t MaxInFlight = 100;
+// A broker that ends our TLS connection after our CONNECT and before its
+// answer this many times, never having taken us, refuses us: its alert with
+// the reason is lost when its reset overtakes it on a busy machine.
+constexpr int MostSilentTlsEndings = 3;
 const QByteArray Online = QByteArrayLiteral("online");
 const QByteArray Offline = QByteArrayLiteral("offline");
 
@@ -192,8 +196,12 @@ void MqttPublisher::listenTo(mosquitto* c)
     });
     // The library names the reason of a failed TLS handshake only in its log.
     mosquitto_log_callback_set(c, [](mosquitto*, void* self, int level, const char* text) {
-        if (level == MOSQ_LOG_ERR)
-            static_cast<MqttPublisher*>(self)->lastLibraryError = QString::fromUtf8(text);
+        auto* publisher = static_cast<MqttPublisher*>(self);
+        QString& noted = publisher->lastLibraryError;
+        // The broker's alert, once there, is the reason; later complaints are its echoes.
+        if (level == MOSQ_LOG_ERR && certificateRefusal(noted).isEmpty())
+            noted = QString::fromUtf8(text);
+        publisher->connectSent = publisher->connectSent || sendsConnect(text);
     });
 }
 
@@ -203,6 +211,7 @@ void MqttPublisher::connectNow()
     writable.reset();
     client.reset();
     lastLibraryError.clear();  // a failure of an earlier attempt says nothing of this one
+    connectSent = false;
     QString why;
     Client fresh = makeClient(why);
     if (!fresh) {
@@ -222,6 +231,7 @@ void MqttPublisher::opened(ConnectAttempt::Outcome outcome)
     client = std::move(outcome.client);
     listenTo(client.get());
     lastLibraryError = outcome.libraryError;
+    connectSent = outcome.connectSent;
     if (outcome.tlsFailed) {
         // TLS that cannot even begin will not begin next time either.
         close();
@@ -369,6 +379,15 @@ void MqttPublisher::connectionLost(const QString& reason)
         if (!refusal.isEmpty()) {
             close();
             emit refused(QStringLiteral("TLS: %1").arg(refusal));
+            return;
+        }
+        const bool tls = !settings.caFile.isEmpty();
+        if (tls && connectSent && !everConnected && ++silentTlsEndings >= MostSilentTlsEndings) {
+            close();
+            emit refused(QStringLiteral("TLS: the broker ended the connection after the handshake, %1 times without "
+                                        "answering or saying why (%2); it may not accept the client certificate")
+                             .arg(silentTlsEndings)
+                             .arg(reason));
             return;
         }
     }

@@ -48,7 +48,7 @@ int LineQuietLearner::quietMs() const
     const Deliveries recent = latest();
     const int margin = withMargin(recent.largestGap);
     // A longer gap than the safe window assumes can only make it longer.
-    if (!blockSeen || sizesGcd != 1)
+    if (!learned())
         return std::max(SafeQuietMs, margin);
     if (recent.sizesGcd == 1)
         return std::max(LeastQuietMs, margin);

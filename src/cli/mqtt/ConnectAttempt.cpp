@@ -40,6 +40,13 @@ bool sendsConnect(const char* logLine)
     return std::strstr(logLine, " sending CONNECT") != nullptr;
 }
 
+bool brokeOpenConnection(int code, int systemError)
+{
+    if (code == MOSQ_ERR_CONN_LOST)
+        return true;
+    return code == MOSQ_ERR_ERRNO && (systemError == EPROTO || systemError == EPIPE || systemError == ECONNRESET);
+}
+
 void ClientDeleter::operator()(mosquitto* client) const
 {
     mosquitto_destroy(client);
@@ -61,7 +68,7 @@ ConnectAttempt::ConnectAttempt(Client client, const QString& host, int port, int
         Outcome& o = static_cast<Shared*>(self)->outcome;
         if (level == MOSQ_LOG_ERR)
             o.libraryError = QString::fromUtf8(text);
-        o.connectSent = o.connectSent || sendsConnect(text);
+        o.brokerReached = o.brokerReached || sendsConnect(text);
     });
     // The thread keeps its own share: an attempt given up still has its client to the end.
     worker = std::thread([s = shared] {
@@ -70,6 +77,7 @@ ConnectAttempt::ConnectAttempt(Client client, const QString& host, int port, int
         const int systemError = errno;
         o.opened = code == MOSQ_ERR_SUCCESS;
         o.tlsFailed = code == MOSQ_ERR_TLS;
+        o.brokerReached = o.brokerReached || brokeOpenConnection(code, systemError);
         if (!o.opened)
             o.why = reasonFor(code, systemError);
         s->done.store(true, std::memory_order_release);

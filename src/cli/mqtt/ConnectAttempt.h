@@ -24,6 +24,10 @@ using Client = std::unique_ptr<mosquitto, ClientDeleter>;
 
 // The library's log line that says our CONNECT goes out (after TLS, if any).
 bool sendsConnect(const char* logLine);
+// The library's failure `code` (with errno `systemError`) broke a connection
+// that was open: the broker was reached, and ended it (a failed TLS read is
+// EPROTO in the library's words, a write after the broker's reset EPIPE).
+bool brokeOpenConnection(int code, int systemError);
 
 class ConnectAttempt {
 public:
@@ -31,7 +35,7 @@ public:
         Client client;
         bool opened = false;   // the connection is on its way; the broker's answer comes through the client
         bool tlsFailed = false;  // TLS could not even begin: its settings are wrong
-        bool connectSent = false;  // our CONNECT went out: the broker took the TLS handshake
+        bool brokerReached = false;  // our CONNECT went out, or the broker broke the open connection
         QString why;           // when not opened: the reason in the library's or the system's words
         QString libraryError;  // the library's last error message meanwhile, if any
     };

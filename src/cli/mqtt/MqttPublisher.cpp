@@ -23,8 +23,8 @@ constexpr int KeepAliveSeconds = 30;
 constexpr int MaxRetrySeconds = 30;
 constexpr int ConnectTimeoutMs = 20000;
 constexpr std::size_t MaxInFlight = 100;
-// A broker that ends our TLS connection after our CONNECT and before its
-// answer this many times, never having taken us, refuses us: its alert with
+// A broker that ends our TLS connection in or after the handshake, before its
+// answer, this many times, never having taken us, refuses us: its alert with
 // the reason is lost when its reset overtakes it on a busy machine.
 constexpr int MostSilentTlsEndings = 3;
 const QByteArray Online = QByteArrayLiteral("online");
@@ -201,7 +201,7 @@ void MqttPublisher::listenTo(mosquitto* c)
         // The broker's alert, once there, is the reason; later complaints are its echoes.
         if (level == MOSQ_LOG_ERR && certificateRefusal(noted).isEmpty())
             noted = QString::fromUtf8(text);
-        publisher->connectSent = publisher->connectSent || sendsConnect(text);
+        publisher->brokerReached = publisher->brokerReached || sendsConnect(text);
     });
 }
 
@@ -211,7 +211,7 @@ void MqttPublisher::connectNow()
     writable.reset();
     client.reset();
     lastLibraryError.clear();  // a failure of an earlier attempt says nothing of this one
-    connectSent = false;
+    brokerReached = false;
     QString why;
     Client fresh = makeClient(why);
     if (!fresh) {
@@ -231,7 +231,7 @@ void MqttPublisher::opened(ConnectAttempt::Outcome outcome)
     client = std::move(outcome.client);
     listenTo(client.get());
     lastLibraryError = outcome.libraryError;
-    connectSent = outcome.connectSent;
+    brokerReached = outcome.brokerReached;
     if (outcome.tlsFailed) {
         // TLS that cannot even begin will not begin next time either.
         close();
@@ -260,6 +260,7 @@ void MqttPublisher::pump()
         connectionLost(QStringLiteral("no answer"));
     if (state == State::Connecting || state == State::Connected || state == State::Closing) {
         const int rc = mosquitto_loop(client.get(), 0, 1);
+        brokerReached = brokerReached || brokeOpenConnection(rc, errno);
         if (rc == MOSQ_ERR_TLS && state == State::Connecting) {
             // A certificate the CA does not vouch for stays so: the settings are wrong.
             close();
@@ -337,6 +338,7 @@ void MqttPublisher::disconnected(int code)
         emit finished();
         return;
     }
+    brokerReached = brokerReached || brokeOpenConnection(code, errno);
     if (state == State::Connecting || state == State::Connected)
         connectionLost(code ? errorText(code) : QStringLiteral("it closed the connection"));
 }
@@ -372,7 +374,7 @@ void MqttPublisher::connectionLost(const QString& reason)
 {
     if (state == State::Closed)
         return;
-    if (state == State::Connecting) {
+    if (state == State::Opening || state == State::Connecting) {
         // A broker that answers our certificate with a TLS alert will answer
         // so again: the settings are wrong, unlike a broker that is away.
         const QString refusal = certificateRefusal(lastLibraryError);
@@ -382,10 +384,11 @@ void MqttPublisher::connectionLost(const QString& reason)
             return;
         }
         const bool tls = !settings.caFile.isEmpty();
-        if (tls && connectSent && !everConnected && ++silentTlsEndings >= MostSilentTlsEndings) {
+        if (tls && brokerReached && !everConnected && ++silentTlsEndings >= MostSilentTlsEndings) {
             close();
-            emit refused(QStringLiteral("TLS: the broker ended the connection after the handshake, %1 times without "
-                                        "answering or saying why (%2); it may not accept the client certificate")
+            emit refused(QStringLiteral("TLS: the broker ended the connection in or after the handshake, %1 times "
+                                        "without answering or saying why (%2); it may not accept the client "
+                                        "certificate")
                              .arg(silentTlsEndings)
                              .arg(reason));
             return;

@@ -97,8 +97,8 @@ private:
     QDeadlineTimer nextAttempt;
     QDeadlineTimer connectDeadline;
     int retrySeconds = 1;
-    int silentTlsEndings = 0;  // connections ended after our CONNECT, without an answer
-    bool connectSent = false;  // by the attempt under way
+    int silentTlsEndings = 0;  // TLS connections ended without an answer or a reason
+    bool brokerReached = false;  // by the attempt under way: see ConnectAttempt::Outcome
     bool everConnected = false;
     bool awaySaid = false;
     bool finishing = false;
